@@ -1,0 +1,60 @@
+// __FCIteratorBase and __FCCollection: the owning, growable array of framework objects.
+//
+// The collection owns every item it holds and deletes it through its virtual destructor when it
+// is cleared or destroyed. Items are only ever appended; a caller of GetItemAt borrows the item.
+// The array grows in steps chosen from the current count (10, 50, 100, 1000), so that small
+// collections stay small and large ones do not reallocate at every Add.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/base.h"
+
+namespace qz {
+
+// Caller-supplied visitor for the iteration operations. Not a framework object.
+class FCIteratorHandler {
+public:
+    virtual ~FCIteratorHandler() = default;
+    virtual bool Iterate(__FCBase* item) { (void)item; return true; }
+    virtual bool IterateIndex(__FCBase* item, int32_t index) {
+        (void)item; (void)index; return true;
+    }
+    virtual bool IsMatch(__FCBase* item) { (void)item; return false; }
+};
+
+class __FCIteratorBase : public __FCBase {};
+
+class __FCCollection : public __FCIteratorBase {
+public:
+    __FCCollection() = default;
+    ~__FCCollection() override;
+    const char* ClassName() const override { return "__FCCollection"; }
+
+    // Walk the items from index 0 while below the count, skipping null slots.
+    // ForEach stops at the first false answer and returns how many answered true.
+    virtual int ForEach(FCIteratorHandler& handler);
+    // The first item the handler matches, or null.
+    virtual __FCBase* FindFirst(FCIteratorHandler& handler);
+    // As ForEach, with the item's index.
+    virtual int ForEachIndex(FCIteratorHandler& handler);
+
+    // Makes room for `n` more items. False when the array could not be allocated.
+    bool EnsureRoom(int32_t n);
+    // Appends `item` and takes ownership of it. When no room can be made the item is deleted
+    // and false is returned, so that nothing leaks.
+    bool Add(__FCBase* item);
+    int32_t GetCount() const { return count_; }
+    int32_t GetCapacity() const { return capacity_; }
+    // The item at `index`, or null when the index is out of range.
+    __FCBase* GetItemAt(int32_t index) const;
+    // Deletes every item; keeps the array and its capacity.
+    void ClearAll();
+
+private:
+    int32_t count_ = 0;
+    int32_t capacity_ = 0;
+    __FCBase** items_ = nullptr;
+};
+
+}  // namespace qz

@@ -1,0 +1,97 @@
+// Late binding of the host's FX_ functions.
+//
+// The plug-in is not linked against the host. The first call of each wrapper finds the host
+// module ("FINALE.EXE", else "FINDEMO.EXE") and the function by name, and caches the answer, a
+// missing module or function included, for the rest of the plug-in's life: a failed lookup is
+// never retried. A wrapper whose function is missing returns the fallback it documents and shows
+// nothing. Each wrapper passes its 16-bit arguments as the caller's low 16 bits and appends
+// kCallVersion. Threading: host's UI thread only, no locks.
+//
+// The binding in use is reached through Host(). It starts as the plug-in's own instance, which
+// lives from load to unload; UseHost lets a test start from a freshly loaded plug-in.
+#pragma once
+
+#include <cstdint>
+
+#include "host/host_abi.h"
+#include "platform/platform.h"
+
+namespace qz::host {
+
+class HostBinding {
+public:
+    // --- Frames (Part of the record layouts in tgf.h) ---
+
+    // Frame of (scope, slot, measure, layer) owned by the host until FreeTGF; null when the host
+    // has none or lacks FX_LoadTGF. `requireFrame` is 0 or 1.
+    TGF* LoadTGF(int slotScope, int slot, int measure, int layer, int requireFrame);
+    // Fixes the frame up (FixUpFrame), then saves it. Non-zero: saved; 0 when missing.
+    int SaveTGF(TGF* frame);
+    // Gives the frame back to the host; nothing happens when the function is missing.
+    void FreeTGF(TGF* frame);
+    // Fix up, then insert / delete `count` entries at index 0. 0 when missing. The frame's
+    // `entries` pointer must be read again afterwards.
+    int InsertEXENTRY(TGF* frame, int count);
+    int DeleteEXENTRY(TGF* frame, int count);
+
+    // --- Extended data (buffers and keys owned by the caller) ---
+
+    // Loads a record; a null buffer asks for its size. Legacy pf tags are translated (edata.h).
+    // Result zero-extended from 16 bits; 0 when missing.
+    int LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
+    // Saves a record; pf tags are translated when version >= 0x08000000. 0 when missing.
+    int SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
+                  uint32_t version);
+    // Passed straight through; 0 when missing.
+    int CreateEData(uint32_t tag, void* key, const void* buffer, int32_t size, uint32_t version);
+    int DeleteEData(uint32_t tag, const void* key, uint32_t version);
+    int NextEData(uint32_t tag, void* key, uint32_t version);
+
+    // The untranslated host calls, for the legacy-tag translation. 0 when missing.
+    int HostLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
+    int HostSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
+                      uint32_t version);
+    bool HasHostLoadEData();
+
+    // --- Staves, regions, layers, documents ---
+
+    int SlotToInst(int slot, int slotScope);  // staff number; 0 when missing
+    int InstToSlot(int instrument);           // staff slot; 0 when missing
+    // Fills the 20-byte ERegion at `region` (owned by the caller); writes nothing when missing.
+    void GetCurERegions(void* region);
+    int32_t GetTGFDuration(const TGF* frame);  // 0 when missing
+    int GetShowLayer(int layer);               // non-zero: shown; 0 when missing
+    int GetCurrentEnigmaDocument();            // document id; 0 when missing
+    int GetMaxLayers();                        // layer count; 4 when missing
+
+private:
+    struct Slot {
+        bool lookedUp = false;
+        platform::ProcAddress address = nullptr;
+    };
+    enum Function {
+        kLoadTGF, kSaveTGF, kFreeTGF, kInsertEXENTRY, kDeleteEXENTRY, kLoadEData, kSaveEData,
+        kCreateEData, kDeleteEData, kNextEData, kSlotToInst, kInstToSlot, kGetCurERegions,
+        kGetTGFDuration, kGetShowLayer, kGetCurrentEnigmaDocument, kGetMaxLayers, kFunctionCount
+    };
+
+    platform::ModuleHandle Module();
+    platform::ProcAddress Resolve(Function f);
+    template <typename Fn>
+    Fn Get(Function f) {
+        return reinterpret_cast<Fn>(Resolve(f));
+    }
+
+    bool moduleLookedUp_ = false;
+    platform::ModuleHandle module_ = nullptr;
+    Slot slots_[kFunctionCount];
+};
+
+// The binding in use (the plug-in's own unless UseHost replaced it).
+HostBinding& Host();
+
+// Makes `binding` the one Host() returns; null goes back to the plug-in's own instance.
+// `binding` is owned by the caller and must outlive its use.
+void UseHost(HostBinding* binding);
+
+}  // namespace qz::host
