@@ -20,7 +20,6 @@ foreach(exe FINALE FINDEMO HOSTLESS)
   target_include_directories(${exe} PRIVATE . src tests/e2e)
   set_target_properties(${exe} PROPERTIES OUTPUT_NAME ${exe} SUFFIX ".EXE"
     ENABLE_EXPORTS ON)
-  target_link_options(${exe} PRIVATE -Wl,--export-all-symbols)
 endforeach()
 
 enable_testing()

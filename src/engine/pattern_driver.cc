@@ -2,15 +2,51 @@
 
 #include <cstring>
 
-namespace qz::engine {
+#include "engine/pattern_application.h"
+#include "engine/rhythm_compatibility.h"
+#include "framework/note_entry_layer.h"
+#include "host/binding.h"
 
-// Placeholder until the engine lands: the driver reports a completed run and changes nothing.
+namespace qz::engine {
+namespace {
+
+// One repeat of one layer of one staff: loaded fresh from the document, rewritten when its rhythm
+// fits, and released (its own frames are never saved).
+void ProcessRepeat(const FCNoteEntryLayer& source, int layer, int instrument, int first,
+                   int length, uint32_t hostVersion) {
+    FCNoteEntryLayer repeat(static_cast<int16_t>(layer), static_cast<int16_t>(instrument),
+                            static_cast<int16_t>(first), static_cast<int16_t>(first + length - 1));
+    repeat.Load();
+    if (IsRhythmCompatible(source, repeat)) ApplyPattern(source, repeat, hostVersion);
+}
+
+}  // namespace
+
 bool CopyPatternToRegion(const FCMusicRegion& source, const FCMusicRegion& destination,
                          uint32_t hostVersion, char* messageBuffer) {
-    (void)source;
-    (void)destination;
-    (void)hostVersion;
-    (void)messageBuffer;
+    host::HostBinding& host = host::Host();
+    FCNoteEntryLayer sourceLayer(
+        0, static_cast<int16_t>(host.SlotToInst(source.GetStartSlot(), source.GetStartSlotScope())),
+        static_cast<int16_t>(source.GetStartMeasure()), static_cast<int16_t>(source.GetEndMeasure()));
+    // Layer 1 is the rhythm even while the host hides it.
+    sourceLayer.SetShownLayersOnly(false);
+    sourceLayer.Load();
+    if (sourceLayer.GetCount() < 1) {
+        std::strcpy(messageBuffer, kNoSourceEntriesMessage);
+        return false;
+    }
+
+    const int sourceLength = source.CalcMeasureCount();
+    // A stored source counting no measures (its end before its start) yields no repeat.
+    const int repeats = sourceLength < 1 ? 0 : destination.CalcMeasureCount() / sourceLength;
+    const int firstMeasure = destination.GetStartMeasure();
+    for (int slot = destination.GetStartSlot(); slot <= destination.GetEndSlot(); ++slot) {
+        const int instrument = host.SlotToInst(slot, destination.GetStartSlotScope());
+        for (int layer = 0; layer < host.GetMaxLayers(); ++layer)
+            for (int k = 0; k < repeats; ++k)
+                ProcessRepeat(sourceLayer, layer, instrument, firstMeasure + sourceLength * k,
+                              sourceLength, hostVersion);
+    }
     return true;
 }
 

@@ -1,0 +1,23 @@
+// Rewriting one compatible destination repeat with the source's rhythm and the destination's
+// pitches.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/note_entry_layer.h"
+
+namespace qz::engine {
+
+// Rebuilds `repeat` (a loaded destination repeat, read only) in the document: its measures get
+// copies of the source's entries, each taking the pitches of the destination entry sounding at
+// its place, with articulations and entry details carried over; saved twice. Does nothing when
+// the repeat is the source itself. Always answers false (the driver does not look at it).
+bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion);
+
+// Gives each entry of `rebuilt` the notes of its donor in `repeat` (see DonorWalk), or makes it a
+// rest when either is a rest. `hostVersion` below 0x12000000 marks entries that received pitches.
+// Changes `rebuilt` in memory only.
+void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
+                     uint32_t hostVersion);
+
+}  // namespace qz::engine

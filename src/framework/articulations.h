@@ -1,0 +1,39 @@
+// __FCCollectionData, __FCCollectionEntryDetail and FCArticulations: collections of host data
+// records; FCArticulations holds the articulations of one entry (owned items).
+#pragma once
+
+#include <cstdint>
+
+#include "framework/articulation.h"
+#include "framework/collection.h"
+
+namespace qz {
+
+class __FCCollectionData : public __FCCollection {};
+class __FCCollectionEntryDetail : public __FCCollectionData {};
+
+class FCArticulations : public __FCCollectionEntryDetail {
+public:
+    // `owner` is not owned and must outlive the collection's use.
+    explicit FCArticulations(FCNoteEntry* owner) : owner_(owner) {}
+    const char* ClassName() const override { return "FCArticulations"; }
+
+    virtual FCArticulation* CreateElement() const { return new FCArticulation(); }
+    // Loads the owner's articulations of indexes 0, 1, 2, ... up to the first index that does not
+    // load. Returns the count; 0 when the owner has no record or is not numbered yet.
+    virtual int LoadAll();
+    // Saves each in order; the first refusal stops and answers false.
+    virtual bool SaveAll();
+    // Creates each in the document under the owner (nothing without a numbered owner).
+    virtual void CreateAll();
+
+    FCArticulation* GetArticulationAt(int32_t index) const {
+        return static_cast<FCArticulation*>(GetItemAt(index));
+    }
+    FCNoteEntry* GetOwnerEntry() const { return owner_; }
+
+private:
+    FCNoteEntry* owner_;
+};
+
+}  // namespace qz

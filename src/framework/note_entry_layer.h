@@ -1,0 +1,83 @@
+// FCNoteEntryLayer: the entries of one layer of one staff over a run of measures.
+//
+// The layer loads one host frame per measure and is the only holder of those frames: it frees
+// every one of them exactly once, unsaved, when it is emptied or destroyed. Its entries (owned)
+// point into the frames and are chained in score order across measures. Nothing reaches the
+// document except through Save.
+//
+// Lifecycle: construct (bounded by the host's current region), then Load or CloneToPlace, read and
+// change in memory, optionally Save (possibly more than once), destroy. A failed Load or
+// CloneToPlace leaves the layer empty.
+#pragma once
+
+#include <cstdint>
+
+#include "framework/collection.h"
+#include "framework/note_entry.h"
+#include "host/tgf.h"
+
+namespace qz {
+
+// A collection whose items are FCNoteEntry objects.
+class __FCNoteEntryCollection : public __FCCollection {
+public:
+    FCNoteEntry* GetEntryAt(int32_t index) const {
+        return static_cast<FCNoteEntry*>(GetItemAt(index));
+    }
+};
+
+class FCNoteEntryLayer : public __FCNoteEntryCollection {
+public:
+    // A layer of `layerIndex` (0-based) on staff `instrument` over measures first..last. The start
+    // is raised to 1; the end is cut to the last measure of the host's current region, and -1 asks
+    // for exactly that measure. Asks the host for its current region; loads nothing.
+    FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
+                     int16_t lastMeasure);
+    ~FCNoteEntryLayer() override;
+    const char* ClassName() const override { return "FCNoteEntryLayer"; }
+
+    // Loads one frame per measure and builds the entries. Refuses (false, no host call) a
+    // non-positive measure or instrument and an empty or inverted range. With requireFrames, a
+    // frame the host cannot supply fails the load; a hidden layer (with shownLayersOnly) loads
+    // successfully with no entries.
+    bool Load();
+    // Copies this layer's measures into the frames of another place (layer, staff, first measure)
+    // and moves the layer there; changes are in memory until Save. Any frame the host cannot
+    // supply fails the clone and leaves the layer empty.
+    bool CloneToPlace(int16_t targetLayer, int16_t targetInstrument, int16_t targetFirstMeasure);
+    // Saves every frame whose skipSave is 0, reloading those that held unnumbered entries so that
+    // the entries see the host's new numbers. False when any save was refused; the other frames
+    // are still saved.
+    bool Save();
+    // The frame of measure m, or null outside the range or for a measure without frame.
+    host::TGF* GetFrameForMeasure(int m) const;
+
+    int16_t GetLayerIndex() const { return layerIndex_; }
+    int16_t GetInstrument() const { return instrument_; }
+    int16_t GetStartMeasure() const { return startMeasure_; }
+    int16_t GetEndMeasure() const { return endMeasure_; }
+    bool GetRequireFrames() const { return requireFrames_; }
+    void SetRequireFrames(bool require) { requireFrames_ = require; }
+    bool GetShownLayersOnly() const { return shownLayersOnly_; }
+    void SetShownLayersOnly(bool shownOnly) { shownLayersOnly_ = shownOnly; }
+    int32_t GetFrameCount() const { return frameCount_; }
+    // An entry's measure relative to the first measure of this layer.
+    int MeasureOffsetOf(const FCNoteEntry& entry) const { return entry.GetMeasure() - startMeasure_; }
+
+private:
+    bool AllocateFrames(int32_t count);
+    void BuildEntries();
+    void ClearEntries();
+    host::TGF* ReloadFrame(host::TGF* frame);
+
+    int16_t layerIndex_;
+    int16_t instrument_;
+    int16_t startMeasure_;
+    int16_t endMeasure_;
+    bool requireFrames_ = true;
+    bool shownLayersOnly_ = true;
+    int32_t frameCount_ = 0;
+    host::TGF** frames_ = nullptr;  // owned array; each frame owned until FX_FreeTGF
+};
+
+}  // namespace qz
