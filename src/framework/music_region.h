@@ -14,6 +14,12 @@ namespace qz {
 class FCMusicRegion : public __FCBase {
 public:
     FCMusicRegion() = default;
+    // A region is a value: copies take the record and the document.
+    FCMusicRegion(const FCMusicRegion& other) : __FCBase() { CopyFrom(other); }
+    FCMusicRegion& operator=(const FCMusicRegion& other) {
+        CopyFrom(other);
+        return *this;
+    }
     const char* ClassName() const override { return "FCMusicRegion"; }
     // Value comparison through the host's staff numbers; documentId takes no part.
     virtual bool IsEqual(const FCMusicRegion* other) const;

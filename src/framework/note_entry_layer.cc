@@ -75,8 +75,16 @@ bool FCNoteEntryLayer::CloneToPlace(int16_t targetLayer, int16_t targetInstrumen
             ClearEntries();
             return false;
         }
-        host::CopyFrameEntries(source, frames_[i]);
+        // A host that did not resize the frame as asked would leave a measure with missing or
+        // stale entries: such a clone fails rather than write a damaged measure later.
+        const int wanted = tgf::EntryCount(source);
+        const bool complete = host::CopyFrameEntries(source, frames_[i]) == wanted &&
+                              tgf::EntryCount(frames_[i]) == wanted;
         host.FreeTGF(source);
+        if (!complete) {
+            ClearEntries();
+            return false;
+        }
     }
 
     instrument_ = targetInstrument;

@@ -43,7 +43,8 @@ public:
     bool Load();
     // Copies this layer's measures into the frames of another place (layer, staff, first measure)
     // and moves the layer there; changes are in memory until Save. Any frame the host cannot
-    // supply fails the clone and leaves the layer empty.
+    // supply, or cannot resize to the source's entry count, fails the clone and leaves the layer
+    // empty.
     bool CloneToPlace(int16_t targetLayer, int16_t targetInstrument, int16_t targetFirstMeasure);
     // Saves every frame whose skipSave is 0, reloading those that held unnumbered entries so that
     // the entries see the host's new numbers. False when any save was refused; the other frames

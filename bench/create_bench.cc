@@ -1,0 +1,122 @@
+// What CREATE costs per repeat as the destination grows: time, host calls and heap allocations.
+//
+//   build/native/bench/qz_bench --benchmark_counters_tabular=true
+//
+// Each run lays a two-measure rhythm over S staves x M measures with L populated layers, on a
+// freshly built simulated score. The counters are per repeat (one stretch of two measures of one
+// layer of one staff that gets rewritten), so a flat column means linear growth.
+#include <benchmark/benchmark.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+
+#include "engine/pattern_driver.h"
+#include "framework/music_region.h"
+#include "host/binding.h"
+#include "host/eregion.h"
+#include "hostsim/sim_host.h"
+#include "hostsim/stand_in_install.h"
+
+namespace {
+
+std::atomic<long long> g_allocations{0};
+
+}  // namespace
+
+void* operator new(std::size_t size) {
+    ++g_allocations;
+    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size) { return operator new(size); }
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    ++g_allocations;
+    return std::malloc(size == 0 ? 1 : size);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
+    return operator new(size, tag);
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, std::size_t) noexcept { std::free(p); }
+void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+
+namespace {
+
+using qz::host::Store;
+namespace er = qz::host::eregion;
+
+qz::FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
+    unsigned char record[er::kSize] = {};
+    Store<int16_t>(record, er::kStartSlot, static_cast<int16_t>(startSlot));
+    Store<int16_t>(record, er::kStartMeasure, static_cast<int16_t>(startMeasure));
+    Store<int16_t>(record, er::kEndSlot, static_cast<int16_t>(endSlot));
+    Store<int16_t>(record, er::kEndMeasure, static_cast<int16_t>(endMeasure));
+    Store<int32_t>(record, er::kEndPosition, er::kEndOfMeasure);
+    qz::FCMusicRegion region;
+    region.SetFromRecord(record);
+    return region;
+}
+
+// Staff 1 holds the source in measures 1-2; staves 2.. hold chords in the first L layers.
+void BuildScore(hostsim::Document& doc, int staves, int measures, int layers) {
+    for (int s = 0; s <= staves; ++s) doc.AddStaff(static_cast<int16_t>(100 + s));
+    doc.SetMeasureCount(measures);
+    doc.Write(100, 1, 0, "C5/8@1 C5/8 r/4 C5/8 C5/8@2 C5/4");
+    doc.Write(100, 2, 0, "C5/4 C5/4 C5/4 r/4");
+    for (int s = 1; s <= staves; ++s)
+        for (int m = 1; m <= measures; ++m)
+            for (int l = 0; l < layers; ++l) doc.Write(100 + s, m, l, m % 2 ? "C4+E4+G4/2@3 F4+A4+C5/2" : "G3+B3+D4/1");
+}
+
+void BM_Create(benchmark::State& state) {
+    const int staves = static_cast<int>(state.range(0));
+    const int measures = static_cast<int>(state.range(1));
+    const int layers = static_cast<int>(state.range(2));
+    const long long repeats = 1LL * staves * layers * (measures / 2);
+    long long calls = 0, allocations = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        hostsim::SimHost sim;
+        sim.SetLogging(false);
+        BuildScore(sim.AddDocument(), staves, measures, layers);
+        hostsim::InstallInStandIn(sim);
+        qz::host::HostBinding binding;
+        qz::host::UseHost(&binding);
+        sim.SetCurrentRegion(2, 1, staves + 1, measures);
+        const qz::FCMusicRegion source = Region(1, 1, 1, 2);
+        const qz::FCMusicRegion destination = Region(2, 1, staves + 1, measures);
+        char message[512] = {};
+        const long long callsBefore = sim.TotalCalls();
+        const long long allocationsBefore = g_allocations.load();
+        state.ResumeTiming();
+
+        benchmark::DoNotOptimize(qz::engine::CopyPatternToRegion(source, destination, 0x19000000, message));
+
+        state.PauseTiming();
+        calls += sim.TotalCalls() - callsBefore;
+        allocations += g_allocations.load() - allocationsBefore;
+        qz::host::UseHost(nullptr);
+        state.ResumeTiming();
+    }
+    const double runs = static_cast<double>(state.iterations());
+    state.counters["repeats"] = static_cast<double>(repeats);
+    state.counters["host_calls_per_repeat"] = static_cast<double>(calls) / runs / static_cast<double>(repeats);
+    state.counters["allocs_per_repeat"] = static_cast<double>(allocations) / runs / static_cast<double>(repeats);
+    state.counters["time_per_repeat"] =
+        benchmark::Counter(static_cast<double>(repeats), benchmark::Counter::kIsIterationInvariantRate |
+                                                             benchmark::Counter::kInvert);
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    for (int staves : {1, 8, 32})
+        for (int measures : {16, 128, 1024})
+            for (int layers : {1, 4}) b->Args({staves, measures, layers});
+}
+
+BENCHMARK(BM_Create)->Apply(Sizes)->Unit(benchmark::kMillisecond)->MeasureProcessCPUTime()->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
