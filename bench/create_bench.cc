@@ -22,16 +22,21 @@ namespace {
 
 std::atomic<long long> g_allocations{0};
 
+// Counts the plug-in's allocations; the simulated host's own are not the plug-in's cost.
+void Count() {
+    if (!hostsim::InsideHostCall()) ++g_allocations;
+}
+
 }  // namespace
 
 void* operator new(std::size_t size) {
-    ++g_allocations;
+    Count();
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
     throw std::bad_alloc();
 }
 void* operator new[](std::size_t size) { return operator new(size); }
 void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    ++g_allocations;
+    Count();
     return std::malloc(size == 0 ? 1 : size);
 }
 void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {

@@ -9,11 +9,16 @@
 // The simulator gives its own meaning to bytes that the plug-in carries unread, so that scores
 // can be built, checked and printed as music:
 //   - EXENTRY bytes 140..143: the entry's duration (i32), in position units (quarter = 1024);
-//   - NoteRecord noteData bytes 0..1: the note's pitch as a MIDI key number (60 = C4).
+//   - NoteRecord noteData bytes 0..1: the note's pitch as a MIDI key number (60 = C4);
+//   - NoteRecord noteData byte 2: the spelling, as a signed accidental (-2..2; 0 = natural, or
+//     a sharp on a black key), so that "Bb4" reads back as "Bb4" and not as "A#4".
 //
 // Accounting: every frame handed out is tracked from FX_LoadTGF to FX_FreeTGF, and its two
-// arrays are surrounded by guard bytes. A leaked frame, a double or foreign free, or a write
-// outside an array is recorded as a violation, which tests check with Violations().
+// arrays are surrounded by guard bytes. A leaked frame, a double or foreign free, a write
+// outside an array, a changed header pointer or count, or a call with a frame that was never
+// handed out is recorded as a violation, which tests check with Violations().
+//
+// Threading: one thread, like the real host. Nothing here is locked.
 #pragma once
 
 #include <cstdint>
@@ -32,18 +37,23 @@ using Record = std::vector<unsigned char>;  // one raw 146-byte EXENTRY
 
 inline constexpr int32_t kQuarter = 1024;
 inline constexpr std::size_t kDurationOffset = 140;  // the simulator's use of EXENTRY 140..143
+inline constexpr std::size_t kSpellingOffset = 2;    // the simulator's use of noteData byte 2
 
 // Tags of the extended data the plug-in uses.
 inline constexpr uint32_t kArticulationTag = 0x6564494D;  // 'edIM', 12-byte records
 inline constexpr uint32_t kDetailTag = 0x45035450;        // 30-byte entry details
+inline constexpr std::size_t kArticulationSize = 12;
+inline constexpr std::size_t kDetailSize = 30;
 
 // One entry described as music, for building scores.
 struct EntrySpec {
     int32_t position = 0;
     int32_t duration = kQuarter;
-    std::vector<int> pitches;         // MIDI key numbers; empty for a rest
-    std::vector<int> articulations;   // definition numbers of articulation records to attach
+    std::vector<int> pitches = {};         // MIDI key numbers; empty for a rest
+    std::vector<int> articulations = {};   // definition numbers of articulation records to attach
     uint32_t extraFlags = 0;          // OR-ed into `flags` besides ENTRY_HAS_NOTES
+    std::vector<int> accidentals = {};     // spelling per pitch (-2..2), missing ones count as 0
+    int details = 0;                  // detail records (kDetailTag) to attach, indexes 0, 1, ...
 };
 
 // One recorded host call: the function's name and its arguments as integers (pointers as their
@@ -56,7 +66,9 @@ struct Call {
 struct TimeSignature {
     int beats = 4;
     int beatUnit = 4;  // 4 = quarter, 8 = eighth, 2 = half
-    int32_t Duration() const { return beats * (4 * kQuarter / beatUnit); }
+    int32_t Duration() const {
+        return beatUnit <= 0 ? 0 : beats * (4 * kQuarter / beatUnit);
+    }
 };
 
 class Document {
@@ -70,31 +82,45 @@ public:
     int InstrumentToSlot(int instrument) const;  // 0 when the staff does not exist
     int StaffCount() const { return static_cast<int>(staves_.size()); }
 
-    // Measures 1..n, each with its time signature (4/4 unless set).
+    // Measures 1..n, each with its time signature (4/4 unless set). Growing keeps the meters
+    // already set; SetTimeSignature ignores a measure outside 1..n.
     void SetMeasureCount(int count);
     int MeasureCount() const { return static_cast<int>(meters_.size()); }
     void SetTimeSignature(int measure, TimeSignature meter);
-    TimeSignature TimeSignatureOf(int measure) const;
+    TimeSignature TimeSignatureOf(int measure) const;  // 4/4 outside 1..n
 
-    // The stored entries of one staff, measure and layer (0-based), in record order.
+    // The stored entries of one staff, measure and layer (0-based), in record order. Entries()
+    // creates the place when it is not stored yet; FindEntries answers null then.
     std::vector<Record>& Entries(int instrument, int measure, int layer);
     const std::vector<Record>* FindEntries(int instrument, int measure, int layer) const;
 
     // Appends an entry built from `spec` (numbered at once, articulations stored as records of
-    // kArticulationTag with indexes 0, 1, ...). Returns its entry number.
+    // kArticulationTag with indexes 0, 1, ..., details as 30-byte records of kDetailTag with a
+    // pattern derived from number and index, and ENTRY_HAS_DETAILS set). At most 12 pitches
+    // are kept. Returns its entry number.
     uint32_t AddEntry(int instrument, int measure, int layer, const EntrySpec& spec);
-    // Fills one measure from a compact text: entries separated by spaces, each
-    //   pitches "/" denominator ["."] ["@" articulation ...]
-    // where pitches are note names joined by "+" (C4, F#3, Bb5) or "r" for a rest, for example
-    //   "C4+E4+G4/2 r/4 G4/8 A4/8@5@7". Entries start where the previous one ended.
-    void Write(int instrument, int measure, int layer, const std::string& text);
-    // The same measure as text (the inverse of Write, articulations included).
+    // Replaces the music of one measure by the one read from a compact text (the stored
+    // records of the old entries, their articulations and details go). Entries are separated
+    // by spaces, each
+    //   ["[" position "]"] pitches ("/" denominator ["."["."]] | "*" units)
+    //       ["@" articulation ...] ["+d" [count]]
+    // where pitches are note names joined by "+" (C4, F#3, Bb5, Ebb2) or "r" for a rest,
+    // denominators are 1, 2, 4, 8, 16, 32 and "*units" gives a raw duration, for example
+    //   "C4+E4+G4/2 r/4 G4/8 A4/8@5@7 [3072]C5/4+d". Entries start where the previous one ended
+    // unless "[position]" says otherwise. False, with nothing changed, on a text it cannot read.
+    bool Write(int instrument, int measure, int layer, const std::string& text);
+    // The same measure as text (the inverse of Write): "[pos]" only where an entry does not
+    // start where the previous one ended, "r" for an entry without ENTRY_HAS_NOTES, "?" for
+    // one that claims notes but has none, "*units" for a duration no note value spells,
+    // "@n" per stored articulation (indexes 0, 1, ... until the first gap) and "+d" (or "+dN")
+    // when detail records are stored for the entry. "" when nothing is stored.
     std::string Describe(int instrument, int measure, int layer) const;
 
     uint32_t NextEntryNumber() { return nextEntryNumber_++; }
 
     // Extended data, keyed by tag and key. Entry-attached tags use the 6-byte key (i32 number,
-    // i16 index); every other tag the 4-byte key of two i16 words.
+    // i16 index); the 'ot' tags (0x6F74xxxx) and 0x4F096649 the 4-byte key of two i16 words
+    // (edata_key_layout.h).
     struct EDataKey {
         uint32_t tag;
         int64_t first;
@@ -105,10 +131,15 @@ public:
     };
     std::map<EDataKey, std::vector<unsigned char>>& EData() { return edata_; }
     const std::map<EDataKey, std::vector<unsigned char>>& EData() const { return edata_; }
-    // The definition numbers of the articulations stored for an entry, by index from 0.
+    // The definition numbers of the articulations stored for an entry, by index from 0 until
+    // the first missing index.
     std::vector<int> ArticulationsOf(uint32_t entryNumber) const;
+    // The number of detail records (kDetailTag) stored for an entry, at any index.
+    int DetailCountOf(uint32_t entryNumber) const;
 
 private:
+    void EraseAttachedData(uint32_t entryNumber);
+
     int16_t id_;
     std::vector<int16_t> staves_;
     std::vector<TimeSignature> meters_;
@@ -117,9 +148,12 @@ private:
     uint32_t nextEntryNumber_ = 1;
 };
 
-// A fault that strikes the n-th call of one function (1-based) and, when `persistent`, every
-// later call too. A struck frame load returns null, a struck save or EData call returns 0 and
-// writes nothing, a struck insert adds `shortBy` fewer entries than asked.
+// A fault that strikes the n-th call of one function (1-based, counted from the moment the
+// fault was added) and, when `persistent`, every later call too. A struck frame load returns
+// null; a struck save, delete or EData call returns 0 and writes nothing; a struck insert adds
+// `shortBy` fewer entries than asked (never fewer than none) and still answers 1; a struck
+// free still releases the frame (the plug-in could not avoid the leak otherwise) but answers
+// 0; any other struck function answers 0 and writes nothing.
 struct Fault {
     std::string function;
     int nth = 1;
@@ -130,20 +164,22 @@ struct Fault {
 class SimHost {
 public:
     SimHost();
-    ~SimHost();
+    ~SimHost();  // releases frames still handed out (CheckNoLeaks reports them)
     SimHost(const SimHost&) = delete;
     SimHost& operator=(const SimHost&) = delete;
 
     // The host the FX_ functions of fx_api.cc serve. MakeCurrent on construction of the first;
     // a destroyed current host leaves none (every FX_ call then fails safe).
+    // (Defined beside the FX_ functions, so that every program using a SimHost links them.)
     static SimHost* Current();
     void MakeCurrent();
+    static void MakeNoneCurrent();
 
     // --- documents ---
     Document& AddDocument();  // ids 1, 2, ...; the first becomes current
-    Document& CurrentDocument();
+    Document& CurrentDocument();  // adds a first document when there is none
     Document* FindDocument(int id);
-    void SetCurrentDocument(int id);
+    void SetCurrentDocument(int id);  // ignored for an unknown id
 
     // --- what the host shows ---
     // The selection the host reports through FX_GetCurERegions (a raw 20-byte ERegion).
@@ -156,8 +192,8 @@ public:
     void SetMaxLayers(int count);               // 4 at first
 
     // --- behaviour switches ---
-    // When set, FX_CreateEData completes an index of -1 with the next free index; otherwise it
-    // leaves the key as it came.
+    // When set (the default), FX_CreateEData completes an index of -1 with the next free
+    // index; otherwise it leaves the key as it came (the record still takes that index).
     void SetCreateCompletesIndex(bool completes) { createCompletesIndex_ = completes; }
     // A frame the host cannot supply: FX_LoadTGF returns null for it.
     void MakeFrameAbsent(int slot, int measure, int layer);
@@ -169,21 +205,35 @@ public:
 
     // --- what the plug-in did ---
     const std::vector<Call>& Calls() const { return calls_; }
-    int CallCount(const std::string& function) const;
-    void ClearCalls() { calls_.clear(); }
+    int CallCount(const std::string& function) const;  // calls since construction
+    void ClearCalls() { calls_.clear(); }  // the log only; CallCount keeps counting
+    // Keeping every call's arguments costs memory in long runs (benchmarks): when off, calls are
+    // only counted.
+    void SetLogging(bool on) { logging_ = on; }
+    long long TotalCalls() const { return totalCalls_; }
     int LiveFrames() const { return static_cast<int>(frames_.size()); }
     // Problems seen so far: leaks are added by CheckNoLeaks, the rest as they happen.
     const std::vector<std::string>& Violations() const { return violations_; }
-    // Records a violation for every frame still handed out, then forgets them.
+    void ClearViolations() { violations_.clear(); }
+    // Records a violation for every frame still handed out (and for its damaged guards), then
+    // releases and forgets them.
     void CheckNoLeaks();
 
     // --- the FX_ functions (fx_api.cc forwards here; each call is logged) ---
-    host::TGF* LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
-                       uint16_t require, uint32_t version);
-    int16_t SaveTGF(host::TGF* frame, uint32_t version);
-    int16_t FreeTGF(host::TGF* frame, uint32_t version);
-    int16_t InsertEXENTRY(host::TGF* frame, uint16_t where, uint16_t count, uint32_t version);
-    int16_t DeleteEXENTRY(host::TGF* frame, uint16_t where, uint16_t count, uint32_t version);
+    // Frames: see frame accounting above. Unknown frames are violations and answer 0.
+    qz::host::TGF* LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
+                           uint16_t require, uint32_t version);
+    // Writes the frame's entries over the stored ones, numbering unnumbered entries in the
+    // store only (the frame keeps 0: the plug-in must load the frame again to see numbers).
+    // The detail table is not written back: details live in the EData store.
+    int16_t SaveTGF(qz::host::TGF* frame, uint32_t version);
+    int16_t FreeTGF(qz::host::TGF* frame, uint32_t version);
+    // Both move the entry array (the old one is released) and leave the detail table alone.
+    int16_t InsertEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
+                          uint32_t version);
+    int16_t DeleteEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
+                          uint32_t version);
+    // Extended data of the current document; a null key is a violation and answers 0.
     int16_t LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
     int16_t SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
                       uint32_t version);
@@ -191,10 +241,14 @@ public:
                         uint32_t version);
     int16_t DeleteEData(uint32_t tag, const void* key, uint32_t version);
     int16_t NextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version);
+    // Staves of the current document; 0 for an unknown slot or instrument.
     int16_t SlotToInst(uint16_t slot, uint16_t scope, uint32_t version);
     int16_t InstToSlot(uint16_t instrument, uint16_t zero, uint32_t version);
+    // Copies the current region record to `region` and fills the scratch areas (8 and 24
+    // bytes) with 0xA5. Null pointers are skipped.
     int16_t GetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version);
-    int32_t GetTGFDuration(const host::TGF* frame, uint32_t version);
+    // Duration of the frame's measure's time signature; 0 for a null frame.
+    int32_t GetTGFDuration(const qz::host::TGF* frame, uint32_t version);
     int16_t GetShowLayer(uint16_t layer, uint32_t version);
     int16_t GetCurrentEnigmaDocument(uint32_t version);
     int16_t GetMaxLayers(uint32_t version);
@@ -202,11 +256,24 @@ public:
     // The seventeen function names, in the binding's order.
     static const std::vector<std::string>& FunctionNames();
 
+    // How the frame of a place is told in violations: "frame (slot 1, measure 2, layer 0)".
+    static std::string PlaceText(int slot, int measure, int layer);
+
+    struct Frame;  // defined in sim_frame.h
+
 private:
-    struct Frame;
+    struct ActiveFault {
+        Fault fault;
+        int calls = 0;
+    };
     bool Strikes(const std::string& function, int* shortBy = nullptr);
     void Log(const std::string& name, std::vector<int64_t> args);
-    Frame* FindFrame(const host::TGF* frame, const char* function);
+    void Violation(std::string text) { violations_.push_back(std::move(text)); }
+    Frame* FindFrame(const qz::host::TGF* frame, const char* function);
+    void CheckFrame(Frame& frame, const char* function);
+    void ReleaseFrame(const qz::host::TGF* frame);
+    Document* CurrentOrNull();
+    Document::EDataKey KeyOf(uint32_t tag, const void* key) const;
 
     std::vector<std::unique_ptr<Document>> documents_;
     int currentDocument_ = 0;
@@ -215,17 +282,29 @@ private:
     int maxLayers_ = 4;
     bool createCompletesIndex_ = true;
     std::set<std::tuple<int, int, int>> absentFrames_;
-    std::vector<Fault> faults_;
+    std::vector<ActiveFault> faults_;
     std::map<std::string, int> callCounts_;
     std::set<std::string> absent_;
     std::vector<Call> calls_;
-    std::map<const host::TGF*, std::unique_ptr<Frame>> frames_;
-    std::set<const host::TGF*> freed_;
+    bool logging_ = true;
+    long long totalCalls_ = 0;
+    std::map<const qz::host::TGF*, std::unique_ptr<Frame>> frames_;
+    std::set<const qz::host::TGF*> freed_;
     std::vector<std::string> violations_;
 };
 
+// True while one of the FX_ functions runs: lets a measurement tell the host's own work from the
+// plug-in's.
+bool InsideHostCall();
+
 // Renders slots and measures of a document as text, staff by staff and measure by measure, with
-// note names, durations, rests and articulations; for the demo and for failure messages.
+// note names, durations, rests and articulations; for the demo and for failure messages. One
+// line per layer that has entries, measures without any as "-":
+//   Staff 1 (instrument 11)
+//     m1   4/4  L1: C4+E4+G4/2 F4+A4+C5/2
+//                 L2: E4/1
+//     m2   3/4  -
+// `layers` (1..4) is how many layers are looked at. Slots without a staff are said so.
 std::string PrintScore(const Document& document, int firstSlot, int lastSlot, int firstMeasure,
                        int lastMeasure, int layers = 4);
 

@@ -102,6 +102,7 @@ int HostBinding::HostSaveEData(uint32_t tag, const void* key, const void* buffer
 }
 
 bool HostBinding::HasHostLoadEData() { return Get<FX_LoadEData_t>(kLoadEData) != nullptr; }
+bool HostBinding::HasHostSaveEData() { return Get<FX_SaveEData_t>(kSaveEData) != nullptr; }
 
 int HostBinding::CreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
                              uint32_t version) {

@@ -20,7 +20,7 @@ namespace qz::host {
 
 class HostBinding {
 public:
-    // --- Frames (Part of the record layouts in tgf.h) ---
+    // --- Frames (record layout in tgf.h) ---
 
     // Frame of (scope, slot, measure, layer) owned by the host until FreeTGF; null when the host
     // has none or lacks FX_LoadTGF. `requireFrame` is 0 or 1.
@@ -51,7 +51,9 @@ public:
     int HostLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
     int HostSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
                       uint32_t version);
+    // Whether the host exports FX_LoadEData / FX_SaveEData (looked up like any call).
     bool HasHostLoadEData();
+    bool HasHostSaveEData();
 
     // --- Staves, regions, layers, documents ---
 

@@ -52,7 +52,11 @@ void FixUpEntry(unsigned char* entry) {
 
 void FixUpFrame(TGF* frame) {
     if (frame == nullptr) return;
-    for (int i = 0, n = tgf::EntryCount(frame); i < n; ++i) FixUpEntry(tgf::EntryAt(frame, i));
+    for (int i = 0, n = tgf::EntryCount(frame); i < n; ++i) {
+        unsigned char* entry = tgf::EntryAt(frame, i);
+        if (entry == nullptr) return;  // a count without an array: nothing to normalise
+        FixUpEntry(entry);
+    }
 }
 
 int CopyFrameEntries(const TGF* source, TGF* destination) {
@@ -67,8 +71,11 @@ int CopyFrameEntries(const TGF* source, TGF* destination) {
     const int copies = wanted < available ? wanted : available;
     for (int i = 0; i < copies; ++i) {
         unsigned char* target = tgf::EntryAt(destination, i);
+        const unsigned char* original = tgf::EntryAt(source, i);
+        // Counts without arrays are the host's bad data: copy what both arrays really hold.
+        if (target == nullptr || original == nullptr) return i;
         const uint32_t number = exentry::EntryNumber(target);
-        std::memcpy(target, tgf::EntryAt(source, i), exentry::kSize);
+        std::memcpy(target, original, exentry::kSize);
         exentry::SetFlags(target, exentry::Flags(target) & kCopyFlagsMask);
         exentry::SetExtraFlags(target,
                                static_cast<uint16_t>(exentry::ExtraFlags(target) &

@@ -1,0 +1,102 @@
+#include <algorithm>
+#include <limits>
+
+#include "host/bytes.h"
+#include "host/exentry.h"
+#include "hostsim/entry_record.h"
+#include "hostsim/sim_host.h"
+
+namespace hostsim {
+
+namespace {
+
+constexpr int64_t kLowestIndex = std::numeric_limits<int64_t>::min();
+
+}  // namespace
+
+int Document::AddStaff(int16_t instrument) {
+    staves_.push_back(instrument);
+    return StaffCount();
+}
+
+int Document::SlotToInstrument(int slot) const {
+    if (slot < 1 || slot > StaffCount()) return 0;
+    return staves_[static_cast<std::size_t>(slot - 1)];
+}
+
+int Document::InstrumentToSlot(int instrument) const {
+    if (instrument == 0) return 0;
+    for (int i = 0; i < StaffCount(); ++i)
+        if (staves_[static_cast<std::size_t>(i)] == instrument) return i + 1;
+    return 0;
+}
+
+void Document::SetMeasureCount(int count) {
+    meters_.resize(static_cast<std::size_t>(std::max(count, 0)));
+}
+
+void Document::SetTimeSignature(int measure, TimeSignature meter) {
+    if (measure < 1 || measure > MeasureCount()) return;
+    meters_[static_cast<std::size_t>(measure - 1)] = meter;
+}
+
+TimeSignature Document::TimeSignatureOf(int measure) const {
+    if (measure < 1 || measure > MeasureCount()) return TimeSignature{};
+    return meters_[static_cast<std::size_t>(measure - 1)];
+}
+
+std::vector<Record>& Document::Entries(int instrument, int measure, int layer) {
+    return entries_[{instrument, measure, layer}];
+}
+
+const std::vector<Record>* Document::FindEntries(int instrument, int measure, int layer) const {
+    auto it = entries_.find({instrument, measure, layer});
+    return it == entries_.end() ? nullptr : &it->second;
+}
+
+uint32_t Document::AddEntry(int instrument, int measure, int layer, const EntrySpec& spec) {
+    uint32_t number = NextEntryNumber();
+    Entries(instrument, measure, layer).push_back(BuildEntryRecord(number, spec));
+    for (std::size_t i = 0; i < spec.articulations.size(); ++i) {
+        std::vector<unsigned char> record(kArticulationSize, 0);
+        qz::host::Store<int16_t>(record.data(), 0, static_cast<int16_t>(spec.articulations[i]));
+        edata_[{kArticulationTag, KeyNumber(number), static_cast<int64_t>(i)}] = record;
+    }
+    for (int k = 0; k < spec.details; ++k)
+        edata_[{kDetailTag, KeyNumber(number), k}] = DetailPayload(number, k);
+    return number;
+}
+
+std::vector<int> Document::ArticulationsOf(uint32_t entryNumber) const {
+    std::vector<int> definitions;
+    for (int64_t index = 0; index <= std::numeric_limits<int16_t>::max(); ++index) {
+        auto it = edata_.find({kArticulationTag, KeyNumber(entryNumber), index});
+        if (it == edata_.end()) break;
+        const std::vector<unsigned char>& bytes = it->second;
+        definitions.push_back(bytes.size() >= 2 ? qz::host::Load<int16_t>(bytes.data(), 0) : 0);
+    }
+    return definitions;
+}
+
+int Document::DetailCountOf(uint32_t entryNumber) const {
+    int count = 0;
+    for (auto it = edata_.lower_bound({kDetailTag, KeyNumber(entryNumber), kLowestIndex});
+         it != edata_.end() && it->first.tag == kDetailTag &&
+         it->first.first == KeyNumber(entryNumber);
+         ++it)
+        ++count;
+    return count;
+}
+
+void Document::EraseAttachedData(uint32_t entryNumber) {
+    for (uint32_t tag : {kArticulationTag, kDetailTag}) {
+        auto from = edata_.lower_bound({tag, KeyNumber(entryNumber), kLowestIndex});
+        auto to = from;
+        while (to != edata_.end() && to->first.tag == tag &&
+               to->first.first == KeyNumber(entryNumber))
+            ++to;
+        edata_.erase(from, to);
+    }
+}
+
+}  // namespace hostsim

@@ -1,0 +1,186 @@
+// SimHost: documents, switches, faults, the call log and frame accounting.
+#include <algorithm>
+#include <cstdio>
+
+#include "host/eregion.h"
+#include "hostsim/sim_frame.h"
+#include "hostsim/sim_host.h"
+
+namespace hostsim {
+
+namespace er = qz::host::eregion;
+using qz::host::Store;
+
+namespace {
+
+std::string AddressText(const void* p) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%p", p);
+    return text;
+}
+
+}  // namespace
+
+SimHost::SimHost() {
+    if (Current() == nullptr) MakeCurrent();
+    SetCurrentRegion(0, 0, 0, 0, 0, 0);
+}
+
+SimHost::~SimHost() {
+    frames_.clear();
+    if (Current() == this) MakeNoneCurrent();
+}
+
+// --- documents -------------------------------------------------------------------------------
+
+Document& SimHost::AddDocument() {
+    documents_.push_back(std::make_unique<Document>(static_cast<int16_t>(documents_.size() + 1)));
+    if (currentDocument_ == 0) currentDocument_ = documents_.back()->Id();
+    return *documents_.back();
+}
+
+Document& SimHost::CurrentDocument() {
+    if (Document* d = CurrentOrNull()) return *d;
+    return AddDocument();
+}
+
+Document* SimHost::FindDocument(int id) {
+    if (id < 1 || id > static_cast<int>(documents_.size())) return nullptr;
+    return documents_[static_cast<std::size_t>(id - 1)].get();
+}
+
+void SimHost::SetCurrentDocument(int id) {
+    if (FindDocument(id) != nullptr) currentDocument_ = id;
+}
+
+Document* SimHost::CurrentOrNull() { return FindDocument(currentDocument_); }
+
+// --- what the host shows ---------------------------------------------------------------------
+
+void SimHost::SetCurrentRegion(int startSlot, int startMeasure, int endSlot, int endMeasure,
+                               int32_t startPosition, int32_t endPosition,
+                               int16_t startSlotScope, int16_t endSlotScope) {
+    Store<int16_t>(region_, er::kStartSlotScope, startSlotScope);
+    Store<int16_t>(region_, er::kStartSlot, static_cast<int16_t>(startSlot));
+    Store<int16_t>(region_, er::kStartMeasure, static_cast<int16_t>(startMeasure));
+    Store<int32_t>(region_, er::kStartPosition, startPosition);
+    Store<int16_t>(region_, er::kEndSlotScope, endSlotScope);
+    Store<int16_t>(region_, er::kEndSlot, static_cast<int16_t>(endSlot));
+    Store<int16_t>(region_, er::kEndMeasure, static_cast<int16_t>(endMeasure));
+    Store<int32_t>(region_, er::kEndPosition, endPosition);
+}
+
+void SimHost::SetCurrentRegionRecord(const unsigned char (&record)[20]) {
+    std::copy(record, record + er::kSize, region_);
+}
+
+void SimHost::SetLayerShown(int layer, bool shown) {
+    if (layer >= 0 && layer < 4) shown_[layer] = shown;
+}
+
+void SimHost::SetMaxLayers(int count) { maxLayers_ = count; }
+
+// --- behaviour switches ----------------------------------------------------------------------
+
+void SimHost::MakeFrameAbsent(int slot, int measure, int layer) {
+    absentFrames_.insert({slot, measure, layer});
+}
+
+void SimHost::AddFault(const Fault& fault) { faults_.push_back({fault, 0}); }
+void SimHost::ClearFaults() { faults_.clear(); }
+
+void SimHost::SetAbsent(const std::string& function, bool absent) {
+    if (absent)
+        absent_.insert(function);
+    else
+        absent_.erase(function);
+}
+
+bool SimHost::IsAbsent(const std::string& function) const { return absent_.count(function) > 0; }
+
+bool SimHost::Strikes(const std::string& function, int* shortBy) {
+    bool struck = false;
+    for (ActiveFault& active : faults_) {
+        if (active.fault.function != function) continue;
+        ++active.calls;
+        bool hit = active.calls == active.fault.nth ||
+                   (active.fault.persistent && active.calls > active.fault.nth);
+        if (hit && !struck && shortBy != nullptr) *shortBy = active.fault.shortBy;
+        struck = struck || hit;
+    }
+    return struck;
+}
+
+// --- what the plug-in did --------------------------------------------------------------------
+
+void SimHost::Log(const std::string& name, std::vector<int64_t> args) {
+    ++callCounts_[name];
+    ++totalCalls_;
+    if (logging_) calls_.push_back({name, std::move(args)});
+}
+
+int SimHost::CallCount(const std::string& function) const {
+    auto it = callCounts_.find(function);
+    return it == callCounts_.end() ? 0 : it->second;
+}
+
+std::string SimHost::PlaceText(int slot, int measure, int layer) {
+    return "frame (slot " + std::to_string(slot) + ", measure " + std::to_string(measure) +
+           ", layer " + std::to_string(layer) + ")";
+}
+
+SimHost::Frame* SimHost::FindFrame(const qz::host::TGF* frame, const char* function) {
+    auto it = frames_.find(frame);
+    if (it != frames_.end()) return it->second.get();
+    if (frame == nullptr)
+        Violation(std::string(function) + ": null frame");
+    else if (freed_.count(frame) > 0)
+        Violation(std::string(function) + ": frame " + AddressText(frame) + " used after it was freed");
+    else
+        Violation(std::string(function) + ": foreign frame " + AddressText(frame) +
+                  " (never handed out)");
+    return nullptr;
+}
+
+void SimHost::CheckFrame(Frame& frame, const char* function) {
+    const std::string where = std::string(function) + ": " + frame.Place();
+    struct Guard {
+        const GuardedArray& array;
+        const char* name;
+    };
+    for (const Guard& g : {Guard{frame.entries, "entries"}, Guard{frame.details, "details"}}) {
+        if (!g.array.FrontGuardIntact())
+            Violation(where + ": guard bytes before the " + g.name + " array overwritten");
+        if (!g.array.BackGuardIntact())
+            Violation(where + ": guard bytes after the " + g.name + " array overwritten");
+    }
+    if (!frame.HeaderIntact())
+        Violation(where + ": header pointers or counts changed by the plug-in");
+}
+
+void SimHost::ReleaseFrame(const qz::host::TGF* frame) {
+    frames_.erase(frame);
+    freed_.insert(frame);
+}
+
+void SimHost::CheckNoLeaks() {
+    std::vector<const qz::host::TGF*> leaked;
+    for (auto& [tgf, frame] : frames_) {
+        CheckFrame(*frame, "leak check");
+        Violation("leak: " + frame->Place() + " was never freed");
+        leaked.push_back(tgf);
+    }
+    for (const qz::host::TGF* tgf : leaked) ReleaseFrame(tgf);
+}
+
+const std::vector<std::string>& SimHost::FunctionNames() {
+    static const std::vector<std::string> names = {
+        "FX_LoadTGF",        "FX_SaveTGF",       "FX_FreeTGF",        "FX_InsertEXENTRY",
+        "FX_DeleteEXENTRY",  "FX_LoadEData",     "FX_SaveEData",      "FX_CreateEData",
+        "FX_DeleteEData",    "FX_NextEData",     "FX_SlotToInst",     "FX_InstToSlot",
+        "FX_GetCurERegions", "FX_GetTGFDuration", "FX_GetShowLayer",
+        "FX_GetCurrentEnigmaDocument", "FX_GetMaxLayers"};
+    return names;
+}
+
+}  // namespace hostsim

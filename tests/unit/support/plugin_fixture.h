@@ -1,0 +1,57 @@
+// SimFixture: a simulated host behind a freshly loaded plug-in's binding.
+//
+// SetUp creates document 1 in `sim`, installs `sim` in the platform stand-in (which resets the
+// stand-in), registers kHostWindow as a live window and makes a fresh HostBinding the one the
+// plug-in uses. TearDown puts the plug-in's own binding back, checks that the simulator saw no
+// leaked frame or other violation, and resets the stand-in. Tests derive from it and add their
+// own staves, measures and state.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/binding.h"
+#include "hostsim/sim_host.h"
+#include "platform/native_stand_in.h"
+
+namespace qz::testing {
+
+// A raw 20-byte ERegion record, as the host passes it.
+using RegionRecord = std::array<unsigned char, 20>;
+
+// A record of whole measures (start position 0, end position 0x7FFFFFFF) unless positions are
+// given.
+RegionRecord MakeRegionRecord(int startSlot, int startMeasure, int endSlot, int endMeasure,
+                              int32_t startPosition = 0, int32_t endPosition = 0x7FFFFFFF,
+                              int16_t startSlotScope = 0, int16_t endSlotScope = 0);
+
+// ASCII view of a UTF-16 text, for messages on failure ('?' for units above 0x7F).
+std::string Narrow(const std::u16string& text);
+
+class SimFixture : public ::testing::Test {
+protected:
+    // The window handle tests pass as the host's window; IsWindow knows it.
+    static inline void* const kHostWindow = reinterpret_cast<void*>(0x5150);
+
+    void SetUp() override;
+    void TearDown() override;
+
+    // Installs `sim` again, after functions were marked absent (SetAbsent) or the module name
+    // changed, with the window registered again and a fresh binding that has looked up nothing.
+    void Reinstall(const std::string& moduleName = "FINALE.EXE");
+
+    // Message boxes recorded by the stand-in so far.
+    static const std::vector<platform::stand_in::MessageBoxRecord>& Boxes();
+    // The names of the host calls logged since the last ClearCalls, in order.
+    std::vector<std::string> CallNames() const;
+
+    hostsim::SimHost sim;
+    host::HostBinding binding;
+    hostsim::Document* doc = nullptr;
+};
+
+}  // namespace qz::testing
