@@ -54,15 +54,15 @@ const std::vector<Record>* Document::FindEntries(int instrument, int measure, in
     return it == entries_.end() ? nullptr : &it->second;
 }
 
-uint32_t Document::AddEntry(int instrument, int measure, int layer, const EntrySpec& spec) {
+uint32_t Document::AddEntry(int instrument, int measure, int layer, const EntrySpec& entry) {
     uint32_t number = NextEntryNumber();
-    Entries(instrument, measure, layer).push_back(BuildEntryRecord(number, spec));
-    for (std::size_t i = 0; i < spec.articulations.size(); ++i) {
+    Entries(instrument, measure, layer).push_back(BuildEntryRecord(number, entry));
+    for (std::size_t i = 0; i < entry.articulations.size(); ++i) {
         std::vector<unsigned char> record(kArticulationSize, 0);
-        qz::host::Store<int16_t>(record.data(), 0, static_cast<int16_t>(spec.articulations[i]));
+        qz::host::Store<int16_t>(record.data(), 0, static_cast<int16_t>(entry.articulations[i]));
         edata_[{kArticulationTag, KeyNumber(number), static_cast<int64_t>(i)}] = record;
     }
-    for (int k = 0; k < spec.details; ++k)
+    for (int k = 0; k < entry.details; ++k)
         edata_[{kDetailTag, KeyNumber(number), k}] = DetailPayload(number, k);
     return number;
 }

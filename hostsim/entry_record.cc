@@ -14,13 +14,13 @@ using qz::host::Store;
 
 namespace {
 
-void WriteNotes(unsigned char* entry, const EntrySpec& spec) {
-    int count = std::min<int>(static_cast<int>(spec.pitches.size()), ex::kMaxNotes);
+void WriteNotes(unsigned char* entry, const EntrySpec& music) {
+    int count = std::min<int>(static_cast<int>(music.pitches.size()), ex::kMaxNotes);
     ex::SetNoteCount(entry, static_cast<int16_t>(count));
     for (int k = 0; k < count; ++k) {
         unsigned char* note = ex::NoteAt(entry, k);
-        Store<int16_t>(note, nr::kNoteData, static_cast<int16_t>(spec.pitches[k]));
-        int spelling = k < static_cast<int>(spec.accidentals.size()) ? spec.accidentals[k] : 0;
+        Store<int16_t>(note, nr::kNoteData, static_cast<int16_t>(music.pitches[k]));
+        int spelling = k < static_cast<int>(music.accidentals.size()) ? music.accidentals[k] : 0;
         Store<int8_t>(note, nr::kNoteData + kSpellingOffset, static_cast<int8_t>(spelling));
         int16_t id = static_cast<int16_t>(k + 1);
         nr::SetNoteId(note, id);
@@ -35,23 +35,23 @@ void WriteSavedRest(unsigned char* entry) {
 
 }  // namespace
 
-Record BuildEntryRecord(uint32_t number, const EntrySpec& spec) {
+Record BuildEntryRecord(uint32_t number, const EntrySpec& music) {
     Record record(ex::kSize, 0);
     unsigned char* entry = record.data();
     ex::SetEntryNumber(entry, number);
-    uint32_t flags = spec.extraFlags;
-    if (spec.pitches.empty()) {
+    uint32_t flags = music.extraFlags;
+    if (music.pitches.empty()) {
         WriteSavedRest(entry);
         flags |= ex::ENTRY_NO_NOTES_MARK;
     } else {
-        WriteNotes(entry, spec);
+        WriteNotes(entry, music);
         flags |= ex::ENTRY_HAS_NOTES;
     }
-    if (!spec.articulations.empty()) flags |= ex::ENTRY_HAS_ARTICULATIONS;
-    if (spec.details > 0) flags |= ex::ENTRY_HAS_DETAILS;
+    if (!music.articulations.empty()) flags |= ex::ENTRY_HAS_ARTICULATIONS;
+    if (music.details > 0) flags |= ex::ENTRY_HAS_DETAILS;
     ex::SetFlags(entry, flags);
-    ex::SetPosition(entry, spec.position);
-    Store<int32_t>(entry, kDurationOffset, spec.duration);
+    ex::SetPosition(entry, music.position);
+    Store<int32_t>(entry, kDurationOffset, music.duration);
     return record;
 }
 

@@ -10,10 +10,10 @@
 
 namespace hostsim {
 
-// A 146-byte record for `spec` under entry number `number`: notes with ids 1, 2, ... and
+// A 146-byte record for `music` under entry number `number`: notes with ids 1, 2, ... and
 // ENTRY_HAS_NOTES, or a rest as the host stores a saved one (one placeholder note,
-// ENTRY_NO_NOTES_MARK). ENTRY_HAS_ARTICULATIONS / ENTRY_HAS_DETAILS when the spec asks for them.
-Record BuildEntryRecord(uint32_t number, const EntrySpec& spec);
+// ENTRY_NO_NOTES_MARK). ENTRY_HAS_ARTICULATIONS / ENTRY_HAS_DETAILS when the music asks for them.
+Record BuildEntryRecord(uint32_t number, const EntrySpec& music);
 
 // The fields the simulator gives meaning to. `entry` must hold 146 bytes.
 int32_t DurationOf(const unsigned char* entry);

@@ -17,7 +17,7 @@ namespace {
 constexpr int kMaxDetailsPerEntry = 64;
 constexpr int kMaxMeasuresPrinted = 10000;
 
-bool ReadPitches(std::string_view token, std::size_t* at, EntrySpec* spec) {
+bool ReadPitches(std::string_view token, std::size_t* at, EntrySpec* entry) {
     if (*at < token.size() && token[*at] == 'r') {
         ++*at;
         return true;
@@ -25,42 +25,42 @@ bool ReadPitches(std::string_view token, std::size_t* at, EntrySpec* spec) {
     for (;;) {
         std::optional<notation::SpelledPitch> pitch = notation::ReadPitch(token, at);
         if (!pitch) return false;
-        spec->pitches.push_back(pitch->key);
-        spec->accidentals.push_back(pitch->accidental);
+        entry->pitches.push_back(pitch->key);
+        entry->accidentals.push_back(pitch->accidental);
         bool another = *at + 1 < token.size() && token[*at] == '+' && token[*at + 1] != 'd';
-        if (!another) return spec->pitches.size() <= static_cast<std::size_t>(ex::kMaxNotes);
+        if (!another) return entry->pitches.size() <= static_cast<std::size_t>(ex::kMaxNotes);
         ++*at;
     }
 }
 
-bool ReadDuration(std::string_view token, std::size_t* at, EntrySpec* spec) {
+bool ReadDuration(std::string_view token, std::size_t* at, EntrySpec* entry) {
     if (*at < token.size() && token[*at] == '*') {
         ++*at;
         std::optional<int32_t> units = notation::ReadInteger(token, at);
         if (!units) return false;
-        spec->duration = *units;
+        entry->duration = *units;
         return true;
     }
     std::optional<int32_t> value = notation::ReadNoteValue(token, at);
     if (!value) return false;
-    spec->duration = *value;
+    entry->duration = *value;
     return true;
 }
 
-bool ReadAttachments(std::string_view token, std::size_t* at, EntrySpec* spec) {
+bool ReadAttachments(std::string_view token, std::size_t* at, EntrySpec* entry) {
     while (*at < token.size() && token[*at] == '@') {
         ++*at;
         std::optional<int32_t> definition = notation::ReadInteger(token, at);
         if (!definition || *definition < -32768 || *definition > 32767) return false;
-        spec->articulations.push_back(*definition);
+        entry->articulations.push_back(*definition);
     }
     if (token.substr(*at, 2) == "+d") {
         *at += 2;
-        spec->details = 1;
+        entry->details = 1;
         if (*at < token.size()) {
             std::optional<int32_t> count = notation::ReadInteger(token, at);
             if (!count || *count < 1 || *count > kMaxDetailsPerEntry) return false;
-            spec->details = *count;
+            entry->details = *count;
         }
     }
     return *at == token.size();
@@ -68,24 +68,24 @@ bool ReadAttachments(std::string_view token, std::size_t* at, EntrySpec* spec) {
 
 // One entry token; `start` is where the previous entry ended.
 std::optional<EntrySpec> ReadEntry(std::string_view token, int32_t start) {
-    EntrySpec spec;
-    spec.position = start;
+    EntrySpec entry;
+    entry.position = start;
     std::size_t at = 0;
     if (!token.empty() && token[0] == '[') {
         at = 1;
         std::optional<int32_t> position = notation::ReadInteger(token, &at);
         if (!position || at >= token.size() || token[at] != ']') return std::nullopt;
         ++at;
-        spec.position = *position;
+        entry.position = *position;
     }
-    if (!ReadPitches(token, &at, &spec) || !ReadDuration(token, &at, &spec) ||
-        !ReadAttachments(token, &at, &spec))
+    if (!ReadPitches(token, &at, &entry) || !ReadDuration(token, &at, &entry) ||
+        !ReadAttachments(token, &at, &entry))
         return std::nullopt;
-    return spec;
+    return entry;
 }
 
 std::optional<std::vector<EntrySpec>> ReadMeasure(std::string_view text) {
-    std::vector<EntrySpec> specs;
+    std::vector<EntrySpec> entries;
     int64_t end = 0;
     std::size_t at = 0;
     while (at < text.size()) {
@@ -94,15 +94,15 @@ std::optional<std::vector<EntrySpec>> ReadMeasure(std::string_view text) {
             continue;
         }
         std::size_t stop = std::min(text.find(' ', at), text.size());
-        std::optional<EntrySpec> spec =
+        std::optional<EntrySpec> entry =
             ReadEntry(text.substr(at, stop - at), static_cast<int32_t>(end));
-        if (!spec) return std::nullopt;
-        end = static_cast<int64_t>(spec->position) + spec->duration;
+        if (!entry) return std::nullopt;
+        end = static_cast<int64_t>(entry->position) + entry->duration;
         if (end > INT32_MAX || end < INT32_MIN) return std::nullopt;
-        specs.push_back(*spec);
+        entries.push_back(*entry);
         at = stop;
     }
-    return specs;
+    return entries;
 }
 
 std::string PitchesText(const unsigned char* entry) {
@@ -130,14 +130,14 @@ std::string MeterText(const TimeSignature& meter) {
 }  // namespace
 
 bool Document::Write(int instrument, int measure, int layer, const std::string& text) {
-    std::optional<std::vector<EntrySpec>> specs = ReadMeasure(text);
-    if (!specs) return false;
+    std::optional<std::vector<EntrySpec>> entries = ReadMeasure(text);
+    if (!entries) return false;
     std::vector<Record>& place = Entries(instrument, measure, layer);
     for (const Record& old : place)
         if (old.size() >= ex::kSize && ex::EntryNumber(old.data()) != 0)
             EraseAttachedData(ex::EntryNumber(old.data()));
     place.clear();
-    for (const EntrySpec& spec : *specs) AddEntry(instrument, measure, layer, spec);
+    for (const EntrySpec& entry : *entries) AddEntry(instrument, measure, layer, entry);
     return true;
 }
 

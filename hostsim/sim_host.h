@@ -94,11 +94,11 @@ public:
     std::vector<Record>& Entries(int instrument, int measure, int layer);
     const std::vector<Record>* FindEntries(int instrument, int measure, int layer) const;
 
-    // Appends an entry built from `spec` (numbered at once, articulations stored as records of
+    // Appends an entry built from `entry` (numbered at once, articulations stored as records of
     // kArticulationTag with indexes 0, 1, ..., details as 30-byte records of kDetailTag with a
     // pattern derived from number and index, and ENTRY_HAS_DETAILS set). At most 12 pitches
     // are kept. Returns its entry number.
-    uint32_t AddEntry(int instrument, int measure, int layer, const EntrySpec& spec);
+    uint32_t AddEntry(int instrument, int measure, int layer, const EntrySpec& entry);
     // Replaces the music of one measure by the one read from a compact text (the stored
     // records of the old entries, their articulations and details go). Entries are separated
     // by spaces, each

@@ -39,12 +39,12 @@ protected:
 
     static hostsim::EntrySpec Entry(int32_t position, int32_t duration, std::vector<int> pitches,
                                     std::vector<int> articulations = {}) {
-        hostsim::EntrySpec spec;
-        spec.position = position;
-        spec.duration = duration;
-        spec.pitches = std::move(pitches);
-        spec.articulations = std::move(articulations);
-        return spec;
+        hostsim::EntrySpec entry;
+        entry.position = position;
+        entry.duration = duration;
+        entry.pitches = std::move(pitches);
+        entry.articulations = std::move(articulations);
+        return entry;
     }
 
     static FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
