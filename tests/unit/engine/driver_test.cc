@@ -178,5 +178,40 @@ TEST_F(DriverTest, SourceIsBoundedByTheHostsCurrentRegion) {
     EXPECT_EQ(Music(2, 2), "E4/1");
 }
 
+TEST_F(DriverTest, WhatTheHostReceivesForOneRewrittenRepeat) {
+    MakeScore(2, 1);
+    doc->Write(Inst(1), 1, 0, "C5/2 r/2");
+    doc->Write(Inst(2), 1, 0, "D4+F4/1");
+    sim.SetMaxLayers(1);
+    ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
+
+    std::vector<std::string> frameCalls;
+    for (const hostsim::Call& call : sim.Calls()) {
+        std::string line = call.name;
+        if (call.name == "FX_LoadTGF")
+            for (int i = 0; i < 5; ++i) line += " " + std::to_string(call.args[i]);
+        else if (call.name == "FX_InsertEXENTRY" || call.name == "FX_DeleteEXENTRY")
+            line += " " + std::to_string(call.args[1]) + " " + std::to_string(call.args[2]);
+        else if (call.name != "FX_SaveTGF" && call.name != "FX_FreeTGF")
+            continue;
+        EXPECT_EQ(call.args.back(), 0x19000000) << call.name;
+        frameCalls.push_back(line);
+    }
+    const std::vector<std::string> expected = {
+        "FX_LoadTGF 0 1 1 0 1",                  // the source, once
+        "FX_LoadTGF 0 2 1 0 1",                  // the repeat
+        "FX_LoadTGF 0 2 1 0 0",                  // the rebuild: the destination frame,
+        "FX_LoadTGF 0 1 1 0 0",                  // the source frame read afresh,
+        "FX_DeleteEXENTRY 0 1",                  // the destination's one entry out,
+        "FX_InsertEXENTRY 0 2",                  // room for the source's two,
+        "FX_FreeTGF",                            // the source frame back
+        "FX_SaveTGF", "FX_LoadTGF 0 2 1 0 0",    // first save, reloaded for the new numbers
+        "FX_FreeTGF",
+        "FX_SaveTGF",                            // second save with the transfers' flags
+        "FX_FreeTGF", "FX_FreeTGF", "FX_FreeTGF"};  // rebuilt, repeat and source layers
+    EXPECT_EQ(frameCalls, expected);
+    EXPECT_EQ(Music(2, 1), "D4+F4/2 r/2");
+}
+
 }  // namespace
 }  // namespace qz::testing
