@@ -1,0 +1,29 @@
+# Sourced by scripts/test and scripts/demo: installs the Debian packages a step needs, only
+# those that are missing, so that a second run starts at once.
+#
+#   ensure_packages cmake g++ wine ...
+
+ensure_packages() {
+  local missing=()
+  local package
+  for package in "$@"; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+      missing+=("$package")
+    fi
+  done
+  if ((${#missing[@]} == 0)); then
+    return 0
+  fi
+  local sudo=()
+  if ((EUID != 0)); then
+    sudo=(sudo)
+  fi
+  echo "== Installing ${missing[*]}"
+  "${sudo[@]}" apt-get update -q
+  DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y -q \
+    "${missing[@]}"
+}
+
+# What each part of the build needs.
+NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev)
+CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
