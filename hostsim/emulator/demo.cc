@@ -119,6 +119,8 @@ QZ_SCENARIO(demo, FINALE, "") {
     PrintStatus(session);
 
     Print("\n== The score (layer 2 is hidden by the host)\n");
+    Print("  (E5+B5/4. is a dotted-quarter chord, r/8 an eighth rest, @n an articulation of\n"
+          "   definition n, +d entry detail records, - an empty measure)\n");
     PrintScore(session, sample);
     std::vector<std::string> before;
     const hostsim::Document* document = session.sim.FindDocument(sample.documentId);

@@ -20,8 +20,13 @@ std::string SampleChord(int slot, int measure) {
     return kChords[slot - 2][measure - 1];
 }
 
-std::string SampleRhythmWith(const std::string& chord) {
-    return "r/8 " + chord + "/8 r/8 " + chord + "/4 " + chord + "/8 r/4";
+bool SampleHasTenuto(int measure) { return measure == 4 || measure == 8; }
+
+std::string SampleRhythmWith(const std::string& chord, bool tenuto) {
+    // A Charleston-like figure: accent (1) on the downbeat, staccatos (2) on the pushes, and
+    // a detail record on the first push.
+    return chord + "/4." + (tenuto ? "@5" : "") + "@1 " + chord + "/8@2+d r/8 " + chord +
+           "/8@2 r/4";
 }
 
 SampleScore BuildSampleScore(hostsim::SimHost& sim) {
@@ -32,14 +37,16 @@ SampleScore BuildSampleScore(hostsim::SimHost& sim) {
     document.SetMeasureCount(sample.measures);
     for (int s = 1; s <= sample.staves; ++s) document.AddStaff(static_cast<int16_t>(s));
 
-    document.Write(document.SlotToInstrument(1), 1, 0, SampleRhythmWith("C4"));
+    document.Write(document.SlotToInstrument(1), 1, 0, SampleRhythmWith("C4", false));
     for (int slot = 2; slot <= 5; ++slot)
         for (int m = 1; m <= sample.measures; ++m)
-            document.Write(document.SlotToInstrument(slot), m, 0, SampleChord(slot, m) + "/1");
+            document.Write(document.SlotToInstrument(slot), m, 0,
+                           SampleChord(slot, m) + "/1" + (SampleHasTenuto(m) ? "@5" : ""));
 
+    // The second chord starts on the second beat, where the rhythm has no entry.
     const std::string unfit = SampleChord(sample.unfitSlot, sample.unfitMeasure);
     document.Write(document.SlotToInstrument(sample.unfitSlot), sample.unfitMeasure, 0,
-                   unfit + "/2 " + SampleChord(sample.unfitSlot, sample.unfitMeasure + 1) + "/2");
+                   unfit + "/4 " + SampleChord(sample.unfitSlot, sample.unfitMeasure + 1) + "/2.");
 
     for (int m = 1; m <= sample.measures; ++m)
         document.Write(document.SlotToInstrument(5), m, sample.hiddenLayer,

@@ -1,11 +1,13 @@
 // The demo's sample score: a one-measure comping rhythm on one staff, to be laid over four
 // staves of sustained chords.
 //
-//   staff 1, measure 1, layer 1: the rhythm, with rests ("r/8 X/8 r/8 X/4 X/8 r/4");
-//   staves 2-5, measures 1-8, layer 1: one whole-note chord per measure;
+//   staff 1, measure 1, layer 1: the rhythm, with rests and articulations, and a detail record
+//   on one entry ("X/4.@1 X/8@2+d r/8 X/8@2 r/4");
+//   staves 2-5, measures 1-8, layer 1: one whole-note chord per measure, those of measures 4
+//   and 8 with a tenuto (articulation 5);
 //   staff 5, layers 2: a bass line that the host hides (layer 2 is not shown);
-//   staff 4, measure 6: two half-note chords, a repeat the rhythm cannot take (the second
-//   chord starts where the rhythm has no entry).
+//   staff 4, measure 6: two chords, a repeat the rhythm cannot take (the second chord starts
+//   on the second beat, where the rhythm has no entry).
 //
 // SET SOURCE on the source and CREATE on the destination should rewrite every destination
 // measure of layer 1 into the rhythm, each with its own chord, except staff 4 measure 6; the
@@ -36,7 +38,11 @@ SampleScore BuildSampleScore(hostsim::SimHost& sim);
 // The chord (pitches joined by "+") that staff `slot` holds in measure `measure` of layer 1.
 std::string SampleChord(int slot, int measure);
 
-// Layer 1 of a destination measure after a successful CREATE: the source rhythm with `chord`.
-std::string SampleRhythmWith(const std::string& chord);
+// Whether the destination chords of `measure` carry a tenuto (articulation 5).
+bool SampleHasTenuto(int measure);
+
+// The sample's rhythm sounding `chord`: layer 1 of a destination measure after a successful
+// CREATE, the tenuto of the old chord first on the downbeat when it had one.
+std::string SampleRhythmWith(const std::string& chord, bool tenuto);
 
 }  // namespace emulator

@@ -29,7 +29,8 @@ QZ_SCENARIO(sample_create, FINALE, "engine") {
             else
                 session.checks.ExpectEqual(
                     where + " in the source rhythm", layer(slot, m, 0),
-                    emulator::SampleRhythmWith(emulator::SampleChord(slot, m)));
+                    emulator::SampleRhythmWith(emulator::SampleChord(slot, m),
+                                                                       emulator::SampleHasTenuto(m)));
         }
     for (int m = 1; m <= sample.measures; ++m)
         session.checks.ExpectEqual(
