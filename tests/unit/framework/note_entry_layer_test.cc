@@ -180,6 +180,24 @@ TEST_F(LayerTest, AReloadThatFindsNoFrameKeepsTheEntriesValid) {
     EXPECT_EQ(Music(2, 3), "C4/2 D4/2");
 }
 
+TEST_F(LayerTest, NoteCountsOutsideTheRecordAreBoundedEverywhere) {
+    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
+    doc->Write(Inst(2), 1, 0, "C4+E4/2 D4/2");
+    host::exentry::SetNoteCount(Stored(2, 1, 0), 40);
+    host::exentry::SetNoteCount(Stored(2, 1, 1), -3);
+    {
+        FCNoteEntryLayer layer(0, I(2), 1, 1);
+        ASSERT_TRUE(layer.Load());
+        EXPECT_EQ(layer.GetEntryAt(0)->GetCount(), 12);
+        EXPECT_EQ(layer.GetEntryAt(1)->GetCount(), 0);
+    }
+    // CREATE over such entries copies at most twelve notes, none from a negative count (the
+    // save then gives that entry the single placeholder note).
+    ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
+    EXPECT_EQ(host::exentry::RawNoteCount(Stored(2, 1, 0)), 12);
+    EXPECT_EQ(host::exentry::RawNoteCount(Stored(2, 1, 1)), 1);
+}
+
 TEST_F(LayerTest, FramesMarkedSkipSaveAreNotWritten) {
     doc->Write(Inst(1), 1, 0, "C4/1");
     FCNoteEntryLayer layer(0, I(1), 1, 1);
