@@ -14,7 +14,7 @@
 #include "engine/pattern_driver.h"
 #include "framework/music_region.h"
 #include "host/binding.h"
-#include "host/eregion.h"
+#include "hostsim/region_record.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
 
@@ -49,18 +49,9 @@ void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
-using qz::host::Store;
-namespace er = qz::host::eregion;
-
 qz::FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
-    unsigned char record[er::kSize] = {};
-    Store<int16_t>(record, er::kStartSlot, static_cast<int16_t>(startSlot));
-    Store<int16_t>(record, er::kStartMeasure, static_cast<int16_t>(startMeasure));
-    Store<int16_t>(record, er::kEndSlot, static_cast<int16_t>(endSlot));
-    Store<int16_t>(record, er::kEndMeasure, static_cast<int16_t>(endMeasure));
-    Store<int32_t>(record, er::kEndPosition, er::kEndOfMeasure);
     qz::FCMusicRegion region;
-    region.SetFromRecord(record);
+    region.SetFromRecord(hostsim::MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure).data());
     return region;
 }
 

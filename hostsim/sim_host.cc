@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "host/eregion.h"
+#include "hostsim/region_record.h"
 #include "hostsim/sim_frame.h"
 #include "hostsim/sim_host.h"
 
@@ -60,14 +61,10 @@ Document* SimHost::CurrentOrNull() { return FindDocument(currentDocument_); }
 void SimHost::SetCurrentRegion(int startSlot, int startMeasure, int endSlot, int endMeasure,
                                int32_t startPosition, int32_t endPosition,
                                int16_t startSlotScope, int16_t endSlotScope) {
-    Store<int16_t>(region_, er::kStartSlotScope, startSlotScope);
-    Store<int16_t>(region_, er::kStartSlot, static_cast<int16_t>(startSlot));
-    Store<int16_t>(region_, er::kStartMeasure, static_cast<int16_t>(startMeasure));
-    Store<int32_t>(region_, er::kStartPosition, startPosition);
-    Store<int16_t>(region_, er::kEndSlotScope, endSlotScope);
-    Store<int16_t>(region_, er::kEndSlot, static_cast<int16_t>(endSlot));
-    Store<int16_t>(region_, er::kEndMeasure, static_cast<int16_t>(endMeasure));
-    Store<int32_t>(region_, er::kEndPosition, endPosition);
+    const RegionRecord record = MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure,
+                                                 startPosition, endPosition, startSlotScope,
+                                                 endSlotScope);
+    std::copy(record.begin(), record.end(), region_);
 }
 
 void SimHost::SetCurrentRegionRecord(const unsigned char (&record)[20]) {

@@ -1,12 +1,12 @@
-// Building the 20-byte ERegion selection record that the host hands to FinaleExtensionInvoke,
-// field by field at the offsets the plug-in reads (host/eregion.h).
+// The selection the emulator hands to FinaleExtensionInvoke as a 20-byte ERegion record.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
-#include "host/bytes.h"
 #include "host/eregion.h"
+#include "hostsim/region_record.h"
 
 namespace emulator {
 
@@ -36,16 +36,11 @@ inline Selection WholeMeasures(int firstSlot, int lastSlot, int firstMeasure, in
 }
 
 inline RegionRecord MakeRegionRecord(const Selection& s) {
-    namespace er = qz::host::eregion;
+    const hostsim::RegionRecord built =
+        hostsim::MakeRegionRecord(s.startSlot, s.startMeasure, s.endSlot, s.endMeasure,
+                                  s.startPosition, s.endPosition, s.startSlotScope, s.endSlotScope);
     RegionRecord r;
-    qz::host::Store<int16_t>(r.bytes, er::kStartSlotScope, s.startSlotScope);
-    qz::host::Store<int16_t>(r.bytes, er::kStartSlot, s.startSlot);
-    qz::host::Store<int16_t>(r.bytes, er::kStartMeasure, s.startMeasure);
-    qz::host::Store<int32_t>(r.bytes, er::kStartPosition, s.startPosition);
-    qz::host::Store<int16_t>(r.bytes, er::kEndSlotScope, s.endSlotScope);
-    qz::host::Store<int16_t>(r.bytes, er::kEndSlot, s.endSlot);
-    qz::host::Store<int16_t>(r.bytes, er::kEndMeasure, s.endMeasure);
-    qz::host::Store<int32_t>(r.bytes, er::kEndPosition, s.endPosition);
+    std::copy(built.begin(), built.end(), r.bytes);
     return r;
 }
 

@@ -4,32 +4,19 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "engine/pattern_driver.h"
 #include "framework/music_region.h"
-#include "host/binding.h"
-#include "host/eregion.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
+#include "support/plugin_fixture.h"
 
 namespace qz::testing {
 
-class EngineTest : public ::testing::Test {
+// SimFixture with a score of plain 4/4 measures and the driver at hand.
+class EngineTest : public SimFixture {
 protected:
-    void SetUp() override {
-        doc = &sim.AddDocument();
-        hostsim::InstallInStandIn(sim);
-        host::UseHost(&binding);
-    }
-
-    void TearDown() override {
-        host::UseHost(nullptr);
-        sim.CheckNoLeaks();
-        std::string problems;
-        for (const std::string& v : sim.Violations()) problems += v + "\n";
-        EXPECT_TRUE(problems.empty()) << problems;
-    }
-
     // Staves with instrument numbers 11, 12, ... in slots 1, 2, ...; `measures` 4/4 measures.
     void MakeScore(int staves, int measures) {
         for (int i = 0; i < staves; ++i) doc->AddStaff(static_cast<int16_t>(11 + i));
@@ -48,14 +35,8 @@ protected:
     }
 
     static FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
-        unsigned char record[host::eregion::kSize] = {};
-        host::Store<int16_t>(record, host::eregion::kStartSlot, static_cast<int16_t>(startSlot));
-        host::Store<int16_t>(record, host::eregion::kStartMeasure, static_cast<int16_t>(startMeasure));
-        host::Store<int16_t>(record, host::eregion::kEndSlot, static_cast<int16_t>(endSlot));
-        host::Store<int16_t>(record, host::eregion::kEndMeasure, static_cast<int16_t>(endMeasure));
-        host::Store<int32_t>(record, host::eregion::kEndPosition, host::eregion::kEndOfMeasure);
         FCMusicRegion region;
-        region.SetFromRecord(record);
+        region.SetFromRecord(MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure).data());
         return region;
     }
 
@@ -77,9 +58,6 @@ protected:
         return doc->Entries(Inst(slot), measure, layer).at(static_cast<std::size_t>(i)).data();
     }
 
-    hostsim::SimHost sim;
-    host::HostBinding binding;
-    hostsim::Document* doc = nullptr;
     char message[512] = {};
 };
 

@@ -1,27 +1,8 @@
 #include "support/plugin_fixture.h"
 
-#include "host/bytes.h"
-#include "host/eregion.h"
 #include "hostsim/stand_in_install.h"
 
 namespace qz::testing {
-
-namespace er = host::eregion;
-
-RegionRecord MakeRegionRecord(int startSlot, int startMeasure, int endSlot, int endMeasure,
-                              int32_t startPosition, int32_t endPosition, int16_t startSlotScope,
-                              int16_t endSlotScope) {
-    RegionRecord record{};
-    host::Store<int16_t>(record.data(), er::kStartSlotScope, startSlotScope);
-    host::Store<int16_t>(record.data(), er::kStartSlot, static_cast<int16_t>(startSlot));
-    host::Store<int16_t>(record.data(), er::kStartMeasure, static_cast<int16_t>(startMeasure));
-    host::Store<int32_t>(record.data(), er::kStartPosition, startPosition);
-    host::Store<int16_t>(record.data(), er::kEndSlotScope, endSlotScope);
-    host::Store<int16_t>(record.data(), er::kEndSlot, static_cast<int16_t>(endSlot));
-    host::Store<int16_t>(record.data(), er::kEndMeasure, static_cast<int16_t>(endMeasure));
-    host::Store<int32_t>(record.data(), er::kEndPosition, endPosition);
-    return record;
-}
 
 std::string Narrow(const std::u16string& text) {
     std::string narrow;

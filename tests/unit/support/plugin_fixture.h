@@ -15,19 +15,15 @@
 #include <vector>
 
 #include "host/binding.h"
+#include "hostsim/region_record.h"
 #include "hostsim/sim_host.h"
 #include "platform/native_stand_in.h"
 
 namespace qz::testing {
 
 // A raw 20-byte ERegion record, as the host passes it.
-using RegionRecord = std::array<unsigned char, 20>;
-
-// A record of whole measures (start position 0, end position 0x7FFFFFFF) unless positions are
-// given.
-RegionRecord MakeRegionRecord(int startSlot, int startMeasure, int endSlot, int endMeasure,
-                              int32_t startPosition = 0, int32_t endPosition = 0x7FFFFFFF,
-                              int16_t startSlotScope = 0, int16_t endSlotScope = 0);
+using hostsim::RegionRecord;
+using hostsim::MakeRegionRecord;
 
 // ASCII view of a UTF-16 text, for messages on failure ('?' for units above 0x7F).
 std::string Narrow(const std::u16string& text);
