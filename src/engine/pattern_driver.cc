@@ -32,7 +32,8 @@ bool CopyPatternToRegion(const FCMusicRegion& source, const FCMusicRegion& desti
     sourceLayer.SetShownLayersOnly(false);
     sourceLayer.Load();
     if (sourceLayer.GetCount() < 1) {
-        std::strcpy(messageBuffer, kNoSourceEntriesMessage);
+        std::memcpy(messageBuffer, kNoSourceEntriesMessage,
+                    std::strlen(kNoSourceEntriesMessage) + 1);
         return false;
     }
 
