@@ -64,4 +64,11 @@ bool CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int staff,
 // decoded UTF-8 text that was parsed (pugixml offset_debug()).
 std::vector<Edit> RewriteMeasure(const std::string& text, const std::vector<VoiceRewrite>& voices);
 
+// The same, saying when the measure cannot be written exactly (a value beyond the divisions the
+// writer accepts, a donor without a pitch, entries that overlap, a layout CanRewriteVoice would
+// refuse): false, no edits, and the reason in `error`; the measure must then stay as it was.
+// RewriteMeasure answers no edits in that case.
+bool RewriteMeasureChecked(const std::string& text, const std::vector<VoiceRewrite>& voices,
+                           std::vector<Edit>* edits, std::string* error);
+
 }  // namespace qz::musicxml
