@@ -132,16 +132,10 @@ bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* 
 }
 
 bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* error) {
-    const std::string& bytes = container->documentBytes;
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) {
-        *text = bytes.substr(3);
-        return true;
-    }
-    if (bytes.compare(0, 2, "\xFF\xFE") == 0 || bytes.compare(0, 2, "\xFE\xFF") == 0) {
-        *error = "UTF-16 text is not read yet";
-        return false;
-    }
-    *text = bytes;
+    DecodedText decoded;
+    if (!DecodeText(container->documentBytes, &decoded, error)) return false;
+    container->format = decoded.format;
+    *text = std::move(decoded.utf8);
     return true;
 }
 

@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "musicxml/text_encoding.h"
+
 
 namespace qz::musicxml {
 
@@ -17,6 +19,7 @@ struct ScoreContainer {
     std::string archiveBytes;   // the whole archive as read (compressed only)
     std::string rootMember;     // the archive member holding the score (compressed only)
     std::string documentBytes;  // the score's bytes as stored (the member's, uncompressed)
+    TextFormat format;          // how documentBytes spell the text (set by DecodeDocument)
 };
 
 // Reads `path`. A file starting with the zip signature is an archive: its score is the first
