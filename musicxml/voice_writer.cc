@@ -135,15 +135,25 @@ bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice,
         *last = i;
         found = true;
     }
+    // A voice on two staves in one measure (cross-staff chords included) cannot be rewritten on
+    // one of them alone.
+    for (const MeasureItem& item : scan.items) {
+        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff) {
+            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
+                       " too";
+            return true;
+        }
+    }
     if (!found) return false;
+    if (scan.items[*first].node.child("chord")) {
+        *problem = "voice " + voice + " continues a chord of another voice";
+        return true;
+    }
     for (size_t i = *first; i <= *last; ++i) {
         const MeasureItem& item = scan.items[i];
         const bool own = BelongsToVoice(scan, item, staff, voice);
         if (own && (item.grace || item.cue)) {
             *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
-        } else if (!own && item.kind == ItemKind::kNote && item.voice == voice) {
-            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
-                       " too";
         } else if (!own && (item.kind == ItemKind::kNote ||
                             (item.kind == ItemKind::kForward && item.hasVoice))) {
             *problem = "voice " + voice + " is interleaved with voice " + item.voice;
@@ -252,7 +262,11 @@ public:
     // Moves the cursor to `to` (quarters). Time the voice has not covered, up to the measure's
     // length, is filled by a <forward> of the voice; other moves are plain cursor moves.
     bool MoveTo(Fraction to) {
-        if (Order(to, cursor_) < 0) return Emit(*divisions::Difference(cursor_, to), -1, false);
+        if (Order(to, cursor_) < 0) {
+            if (!Emit(*divisions::Difference(cursor_, to), -1, false)) return false;
+            cursor_ = to;
+            return true;
+        }
         const Fraction covered = Order(voiceEnd_, cursor_) > 0 ? voiceEnd_ : cursor_;
         const Fraction padEnd = Order(to, length_) < 0 ? to : length_;
         const Fraction upToCovered = Order(to, covered) < 0 ? to : covered;
