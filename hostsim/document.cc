@@ -45,6 +45,18 @@ TimeSignature Document::TimeSignatureOf(int measure) const {
     return meters_[static_cast<std::size_t>(measure - 1)];
 }
 
+void Document::SetMeasureDuration(int instrument, int measure, int32_t duration) {
+    if (duration <= 0)
+        measureDurations_.erase({instrument, measure});
+    else
+        measureDurations_[{instrument, measure}] = duration;
+}
+
+int32_t Document::MeasureDurationOverride(int instrument, int measure) const {
+    auto it = measureDurations_.find({instrument, measure});
+    return it == measureDurations_.end() ? 0 : it->second;
+}
+
 std::vector<Record>& Document::Entries(int instrument, int measure, int layer) {
     return entries_[{instrument, measure, layer}];
 }

@@ -211,6 +211,8 @@ int32_t SimHost::GetTGFDuration(const TGF* frame, uint32_t version) {
     if (frame == nullptr) return 0;
     Frame* f = FindFrame(frame, "FX_GetTGFDuration");
     if (f == nullptr || struck) return 0;
+    if (int32_t length = f->document->MeasureDurationOverride(f->instrument, f->measure))
+        return length;
     return f->document->TimeSignatureOf(f->measure).Duration();
 }
 

@@ -88,6 +88,11 @@ public:
     int MeasureCount() const { return static_cast<int>(meters_.size()); }
     void SetTimeSignature(int measure, TimeSignature meter);
     TimeSignature TimeSignatureOf(int measure) const;  // 4/4 outside 1..n
+    // A measure's length on one staff when its time signature does not tell it (a pickup, a
+    // shortened last measure, a meter no TimeSignature spells): FX_GetTGFDuration answers it
+    // for that staff's frames. A duration of 0 or less removes the override.
+    void SetMeasureDuration(int instrument, int measure, int32_t duration);
+    int32_t MeasureDurationOverride(int instrument, int measure) const;  // 0 when none
 
     // The stored entries of one staff, measure and layer (0-based), in record order. Entries()
     // creates the place when it is not stored yet; FindEntries answers null then.
@@ -143,6 +148,7 @@ private:
     int16_t id_;
     std::vector<int16_t> staves_;
     std::vector<TimeSignature> meters_;
+    std::map<std::pair<int, int>, int32_t> measureDurations_;  // (instrument, measure)
     std::map<std::tuple<int, int, int>, std::vector<Record>> entries_;
     std::map<EDataKey, std::vector<unsigned char>> edata_;
     uint32_t nextEntryNumber_ = 1;

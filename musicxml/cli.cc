@@ -1,0 +1,61 @@
+#include "musicxml/cli.h"
+
+#include <memory>
+
+#include "musicxml/apply_command.h"
+#include "musicxml/loaded_score.h"
+#include "musicxml/show_command.h"
+
+namespace qz::musicxml {
+namespace {
+
+constexpr char kUsage[] =
+    "usage: motifgraft show SCORE [--json]\n"
+    "       motifgraft apply SCORE --source STAFF:FIRST-LAST --dest STAVES:FIRST-LAST\n"
+    "                        [-o OUT] [--explain] [--json REPORT] [--pictures DIR]\n"
+    "STAFF: a staff number (see show), a part id (its first staff) or PARTID/N;\n"
+    "STAVES: one of those, a range A-B of staff numbers, or all. Measures count from 1.\n";
+
+int Usage(std::ostream& err, const std::string& problem) {
+    err << "motifgraft: " << problem << "\n" << kUsage;
+    return kExitUnusable;
+}
+
+int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    std::string path;
+    bool json = false;
+    for (std::size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--json")
+            json = true;
+        else if (!args[i].empty() && args[i][0] == '-')
+            return Usage(err, "unknown option " + args[i]);
+        else if (path.empty())
+            path = args[i];
+        else
+            return Usage(err, "more than one score given");
+    }
+    if (path.empty()) return Usage(err, "no score given");
+    auto score = std::make_unique<LoadedScore>();
+    std::string error;
+    if (!LoadScore(path, score.get(), &error)) {
+        err << "motifgraft: " << error << "\n";
+        return kExitUnusable;
+    }
+    out << (json ? ShowJson(score->model) : ShowText(score->model));
+    return kExitOk;
+}
+
+}  // namespace
+
+int RunMotifgraft(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    if (args.empty()) return Usage(err, "no command given");
+    if (args[0] == "-h" || args[0] == "--help" || args[0] == "help") {
+        out << kUsage;
+        return kExitOk;
+    }
+    if (args[0] == "show") return Show(args, out, err);
+    if (args[0] == "apply") return Apply(args, out, err);
+    return Usage(err, "unknown command '" + args[0] + "'");
+}
+
+}  // namespace qz::musicxml

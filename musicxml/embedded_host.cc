@@ -1,0 +1,106 @@
+#include "musicxml/embedded_host.h"
+
+#include <cstdint>
+
+#include "hostsim/region_record.h"
+#include "hostsim/stand_in_install.h"
+#include "platform/native_stand_in.h"
+#include "shell/exports.h"
+
+namespace qz::musicxml {
+namespace {
+
+namespace stand_in = qz::platform::stand_in;
+
+// The window the embedded host passes as its own; the stand-in knows it as a live window.
+void* const kHostWindow = reinterpret_cast<void*>(0x7A11);
+constexpr uint32_t kHostVersion = 0x19000000;
+
+std::string Utf8(const std::u16string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        uint32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
+            ++i;
+        }
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+        } else if (c < 0x800) {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            out += static_cast<char>(0xE0 | (c >> 12));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            out += static_cast<char>(0xF0 | (c >> 18));
+            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+hostsim::RegionRecord RecordOf(const Selection& s) {
+    return hostsim::MakeRegionRecord(s.firstSlot, s.firstMeasure, s.lastSlot, s.lastMeasure);
+}
+
+// The text of the newest error box since `before` boxes, or "" when none was shown.
+std::string NewBoxText(std::size_t before) {
+    const auto& boxes = stand_in::MessageBoxes();
+    if (boxes.size() <= before) return "";
+    return Utf8(boxes.back().text);
+}
+
+}  // namespace
+
+EmbeddedHost::EmbeddedHost() : document_(&sim_.AddDocument()) {
+    sim_.SetLogging(false);  // a long score makes many calls; nothing here reads the log
+    hostsim::InstallInStandIn(sim_, "FINALE.EXE");
+    stand_in::AddWindow(kHostWindow);
+}
+
+EmbeddedHost::~EmbeddedHost() {
+    sim_.CheckNoLeaks();
+    stand_in::Reset();
+}
+
+CreateOutcome EmbeddedHost::Run(const Selection& source, const Selection& destination,
+                                int slots, int measures) {
+    CreateOutcome outcome;
+    FinaleExtensionVersion(kHostVersion);
+    uint32_t flags = 0;
+    FinaleExtensionInit(nullptr, &flags);
+    unsigned char item[196] = {};
+    unsigned char item16[772] = {};
+    for (uint32_t index = 0; index < 2; ++index) {
+        FinaleExtensionEnumerate(nullptr, index, item);
+        FinaleExtensionEnumerate_UTF16(nullptr, index, item16);
+    }
+
+    FinaleExtensionGetMenuStatus(0);
+    const hostsim::RegionRecord sourceRecord = RecordOf(source);
+    sim_.SetCurrentRegion(source.firstSlot, source.firstMeasure, source.lastSlot,
+                          source.lastMeasure);
+    std::size_t boxes = stand_in::MessageBoxes().size();
+    FinaleExtensionInvoke(kHostWindow, 0, sourceRecord.data());
+    outcome.message = NewBoxText(boxes);
+    if (!outcome.message.empty()) return outcome;
+    if (FinaleExtensionGetMenuStatus(1) == 0) {
+        outcome.message = "SET SOURCE did not accept the source selection.";
+        return outcome;
+    }
+
+    sim_.SetCurrentRegion(1, 1, slots, measures);
+    const hostsim::RegionRecord destinationRecord = RecordOf(destination);
+    boxes = stand_in::MessageBoxes().size();
+    outcome.created = FinaleExtensionInvoke(kHostWindow, 1, destinationRecord.data()) != 0;
+    outcome.message = NewBoxText(boxes);
+    if (outcome.created) outcome.message.clear();
+    else if (outcome.message.empty()) outcome.message = "CREATE did not run.";
+    return outcome;
+}
+
+}  // namespace qz::musicxml

@@ -1,0 +1,44 @@
+// The embedded host: a SimHost holding the score, installed as the host program in the platform
+// stand-in, and the plug-in driven through its seven exports as the host program drives it.
+//
+// One EmbeddedHost per run; it owns the simulator. The plug-in's module state (the stored
+// source) lives for the process, as it would for the host's session; every run sets its own
+// source first.
+#pragma once
+
+#include <string>
+
+#include "hostsim/sim_host.h"
+#include "musicxml/selection.h"
+
+namespace qz::musicxml {
+
+struct CreateOutcome {
+    bool created = false;  // CREATE ran to its end
+    std::string message;   // the plug-in's error box text when it refused
+};
+
+class EmbeddedHost {
+public:
+    EmbeddedHost();
+    ~EmbeddedHost();
+    EmbeddedHost(const EmbeddedHost&) = delete;
+    EmbeddedHost& operator=(const EmbeddedHost&) = delete;
+
+    hostsim::SimHost& Sim() { return sim_; }
+    hostsim::Document& Document() { return *document_; }
+
+    // Loads the plug-in as the host does (Version, Init, Enumerate of both commands, menu
+    // status), then selects `source` and runs SET SOURCE, then selects the whole score and
+    // runs CREATE with `destination` as its region. `slots` and `measures` give the score's
+    // extent, which the host reports as its current selection during CREATE so that no layer
+    // is cut short by it.
+    CreateOutcome Run(const Selection& source, const Selection& destination, int slots,
+                      int measures);
+
+private:
+    hostsim::SimHost sim_;
+    hostsim::Document* document_ = nullptr;
+};
+
+}  // namespace qz::musicxml

@@ -1,0 +1,30 @@
+// A score read from a file all the way to its model: the container (plain or .mxl), the decoded
+// and parsed text, and the staff/measure/layer model over it.
+#pragma once
+
+#include <string>
+
+#include "musicxml/score_file.h"
+#include "musicxml/score_model.h"
+#include "musicxml/score_parse.h"
+
+namespace qz::musicxml {
+
+struct LoadedScore {
+    ScoreContainer container;
+    ParsedScore parsed;
+    Score model;
+};
+
+// Reads, decodes, parses and models `path`. False with `error` as the tool prints it:
+// "FILE:LINE:COL: message" when a place in the text is known, "FILE: message" otherwise.
+// `out` must not be moved afterwards (the model points into the parsed document).
+bool LoadScore(const std::string& path, LoadedScore* out, std::string* error);
+// The same from bytes in memory (fuzzing, tests).
+bool LoadScoreBytes(const std::string& path, std::string bytes, LoadedScore* out,
+                    std::string* error);
+
+// "FILE:LINE:COL: message" for a node of the parsed text.
+std::string MessageAt(const LoadedScore& score, pugi::xml_node node, const std::string& message);
+
+}  // namespace qz::musicxml

@@ -1,0 +1,57 @@
+// The report of one apply: per destination staff x layer x repeat, rewritten or skipped and
+// why, with the counts of dropped ties and lyrics. Data first (JSON), text second (--explain).
+//
+// A skipped repeat's reason is the tool's refusal when it made one; otherwise it is computed
+// with the rule the engine applies, in the engine's order: "empty", a destination measure
+// shorter than the source measure laid over it, an attack the source lacks. The status itself
+// always comes from what the engine did to the frames.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "musicxml/readback.h"
+#include "musicxml/repeat_plan.h"
+#include "musicxml/score_model.h"
+#include "musicxml/selection.h"
+
+namespace qz::musicxml {
+
+struct ReportRow {
+    int slot = 0;
+    std::string part;
+    int staff = 1;
+    int layer = 1;
+    int firstMeasure = 0;
+    int lastMeasure = 0;
+    bool rewritten = false;
+    std::string reason;  // empty when rewritten
+};
+
+struct UnmappedVoice {
+    int slot = 0;
+    std::string voice;
+};
+
+struct Report {
+    std::vector<ReportRow> rows;
+    std::vector<UnmappedVoice> unmapped;  // fifth and later voices of destination staves
+    int tiesDropped = 0;
+    int lyricsDropped = 0;
+};
+
+Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
+                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack);
+
+// Why the engine skips this repeat, with the engine's rule ("" when it would rewrite it).
+std::string EngineSkipReason(const Score& score, const Selection& source,
+                             const PlannedRepeat& row);
+
+// "1", "2.5", "1.333": a beat (counted in quarter notes from 1) for people.
+std::string BeatText(Fraction onset);
+
+std::string ExplainText(const Report& report);
+// {"repeats": [...], "ties_dropped": N, "lyrics_dropped": N, "unmapped_voices": [...]}
+std::string ReportJson(const Report& report);
+
+}  // namespace qz::musicxml

@@ -1,0 +1,157 @@
+#include "musicxml/score_file.h"
+
+#include <zip.h>
+
+#include <fstream>
+#include <memory>
+#include <sstream>
+
+#include <pugixml.hpp>
+
+namespace qz::musicxml {
+namespace {
+
+constexpr char kContainerMember[] = "META-INF/container.xml";
+
+bool IsZip(const std::string& bytes) {
+    return bytes.size() >= 4 && bytes.compare(0, 4, "PK\x03\x04", 4) == 0;
+}
+
+struct ArchiveCloser {
+    void operator()(zip_t* archive) const { zip_discard(archive); }
+};
+using Archive = std::unique_ptr<zip_t, ArchiveCloser>;
+
+struct FileCloser {
+    void operator()(zip_file_t* file) const { zip_fclose(file); }
+};
+
+// The uncompressed bytes of one member, bounded by kMaxDocumentBytes.
+bool ReadMember(zip_t* archive, const std::string& name, std::string* out, std::string* error) {
+    zip_stat_t stat;
+    zip_stat_init(&stat);
+    if (zip_stat(archive, name.c_str(), 0, &stat) != 0) {
+        *error = "the archive has no member '" + name + "'";
+        return false;
+    }
+    if ((stat.valid & ZIP_STAT_SIZE) == 0 || stat.size > kMaxDocumentBytes) {
+        *error = "the archive member '" + name + "' is too large or of unknown size";
+        return false;
+    }
+    std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen(archive, name.c_str(), 0));
+    if (!file) {
+        *error = "the archive member '" + name + "' cannot be opened";
+        return false;
+    }
+    out->assign(static_cast<std::size_t>(stat.size), '\0');
+    zip_int64_t got = zip_fread(file.get(), out->data(), stat.size);
+    if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size) {
+        *error = "the archive member '" + name + "' is damaged";
+        return false;
+    }
+    return true;
+}
+
+std::string SoleScoreMember(zip_t* archive) {
+    std::string found;
+    zip_int64_t count = zip_get_num_entries(archive, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char* raw = zip_get_name(archive, static_cast<zip_uint64_t>(i), 0);
+        if (raw == nullptr) continue;
+        std::string name = raw;
+        if (name.rfind("META-INF/", 0) == 0) continue;
+        bool score = (name.size() > 4 && name.compare(name.size() - 4, 4, ".xml") == 0) ||
+                     (name.size() > 9 && name.compare(name.size() - 9, 9, ".musicxml") == 0);
+        if (!score) continue;
+        if (!found.empty()) return "";  // ambiguous
+        found = name;
+    }
+    return found;
+}
+
+bool ReadArchive(ScoreContainer* out, std::string* error) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* source =
+        zip_source_buffer_create(out->archiveBytes.data(), out->archiveBytes.size(), 0, &zerr);
+    if (source == nullptr) {
+        *error = "the archive cannot be read";
+        zip_error_fini(&zerr);
+        return false;
+    }
+    Archive archive(zip_open_from_source(source, ZIP_RDONLY, &zerr));
+    if (!archive) {
+        zip_source_free(source);
+        *error = std::string("not a readable .mxl archive: ") + zip_error_strerror(&zerr);
+        zip_error_fini(&zerr);
+        return false;
+    }
+    zip_error_fini(&zerr);
+    std::string container, root;
+    std::string ignored;
+    if (ReadMember(archive.get(), kContainerMember, &container, &ignored)) {
+        pugi::xml_document doc;
+        if (doc.load_buffer(container.data(), container.size())) {
+            pugi::xml_node rootfile = doc.find_node([](pugi::xml_node n) {
+                return std::string(n.name()) == "rootfile" && n.attribute("full-path");
+            });
+            root = rootfile.attribute("full-path").value();
+        }
+        if (root.empty()) {
+            *error = "META-INF/container.xml names no root file";
+            return false;
+        }
+    } else {
+        root = SoleScoreMember(archive.get());
+        if (root.empty()) {
+            *error = "the archive has no META-INF/container.xml and no single score member";
+            return false;
+        }
+    }
+    out->rootMember = root;
+    return ReadMember(archive.get(), root, &out->documentBytes, error);
+}
+
+}  // namespace
+
+bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out,
+                    std::string* error) {
+    *out = ScoreContainer{};
+    out->path = path;
+    if (IsZip(bytes)) {
+        out->compressed = true;
+        out->archiveBytes = std::move(bytes);
+        return ReadArchive(out, error);
+    }
+    if (bytes.size() > kMaxDocumentBytes) {
+        *error = "the file is too large";
+        return false;
+    }
+    out->documentBytes = std::move(bytes);
+    return true;
+}
+
+bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* error) {
+    DecodedText decoded;
+    if (!DecodeText(container->documentBytes, &decoded, error)) return false;
+    container->format = decoded.format;
+    *text = std::move(decoded.utf8);
+    return true;
+}
+
+bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        *error = "cannot open the file";
+        return false;
+    }
+    std::ostringstream buffer;
+    buffer << in.rdbuf();
+    if (in.bad()) {
+        *error = "cannot read the file";
+        return false;
+    }
+    return ReadScoreBytes(path, buffer.str(), out, error);
+}
+
+}  // namespace qz::musicxml

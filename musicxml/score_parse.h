@@ -1,0 +1,37 @@
+// A score's text parsed with pugixml so that every element keeps its byte offset in the text.
+//
+// The text is UTF-8 (decoded from the file's own encoding); the parser is told so, and keeps
+// whitespace-only text, so that node offsets (offset_debug) are byte offsets into `text`, which
+// the writer splices.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+
+#include <pugixml.hpp>
+
+namespace qz::musicxml {
+
+struct ParsedScore {
+    std::string text;          // the decoded document, exactly what was parsed
+    pugi::xml_document doc;
+};
+
+// A place in the text, 1-based; the column counts characters, not bytes.
+struct TextPosition {
+    int line = 1;
+    int column = 1;
+};
+TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset);
+
+// Parses `text` (kept in `out`). False with `error` ("message") and `position` on malformed
+// XML, a root that is not <score-partwise> (a timewise score is named as such), or an empty
+// document.
+bool ParseScoreText(std::string text, ParsedScore* out, std::string* error,
+                    TextPosition* position);
+
+// The pugixml parse options used, so that the writer parses the same way.
+unsigned ScoreParseOptions();
+
+}  // namespace qz::musicxml

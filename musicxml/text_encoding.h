@@ -1,0 +1,49 @@
+// The character encodings a MusicXML file arrives in, and the exact way back.
+//
+// Everything above this file works on UTF-8 text: the parser is always told the text is UTF-8,
+// whatever the XML declaration says. What the file used is kept in a TextFormat so that the
+// output is written in the same encoding, with the same byte-order mark. For every input that
+// decodes, encoding the decoded text again gives the input back byte for byte.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace qz::musicxml {
+
+enum class Charset : uint8_t {
+    kUtf8,
+    kUtf16LE,
+    kUtf16BE,
+    kLatin1,  // declared ISO-8859-1 / Latin-1: one byte per code point below 256
+    kAscii,   // declared US-ASCII: seven-bit bytes only
+};
+
+struct TextFormat {
+    Charset charset = Charset::kUtf8;
+    bool byteOrderMark = false;  // the file began with U+FEFF in its encoding
+};
+
+// A file's text as UTF-8 without the byte-order mark, and how the file spelled it.
+struct DecodedText {
+    std::string utf8;
+    TextFormat format;
+};
+
+// Decodes a whole file. The encoding is taken from the byte-order mark, else from the byte
+// pattern of "<?xml" (UTF-16 without a mark), else from the XML declaration's encoding name
+// (absent: UTF-8). Invalid sequences (bad UTF-8, lone surrogates, odd UTF-16 length, bytes
+// outside a declared ASCII) and encodings this tool does not know are refused: false, with a
+// message naming the byte offset in `error`. `out` is only meaningful on success.
+bool DecodeText(std::string_view bytes, DecodedText* out, std::string* error);
+
+// Encodes UTF-8 text back in `format` (the mark included when the format has one). False, with
+// a message, when the text is not valid UTF-8 or holds a character the charset cannot carry.
+bool EncodeText(std::string_view utf8, const TextFormat& format, std::string* bytes,
+                std::string* error);
+
+// The name used in messages ("UTF-16LE", "ISO-8859-1", ...).
+const char* CharsetName(Charset charset);
+
+}  // namespace qz::musicxml
