@@ -3,6 +3,7 @@
 #   musicxml.corpus             round trips, refusals, generated choices with invariant checks
 #   musicxml.corpus.musescore   every rewritten output imported by MuseScore 3 (label musescore)
 #   musicxml.invariants.*       the checker's own cases: it must catch what it claims to catch
+find_package(pugixml REQUIRED)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(QZ_CORPUS_ZIP REQUIRED IMPORTED_TARGET libzip)
 

@@ -219,8 +219,9 @@ private:
         ShowInfo show;
     };
 
-    // Measures (from 1) of slot `slot` where its layer 1 holds a note and no grace note.
-    std::vector<int> SourceMeasures(const File& f, int slot) const {
+    // Measures (from 1) of slot `slot` whose layer 1 can be a source: entries, no grace note,
+    // and (when `withNotes`) at least one note rather than only rests.
+    std::vector<int> SourceMeasures(const File& f, int slot, bool withNotes = true) const {
         std::vector<int> measures;
         const StaffInfo& staff = f.show.staves[slot - 1];
         int part = f.score.PartIndex(staff.part);
@@ -228,13 +229,13 @@ private:
         const auto& list = f.score.parts[part].measures;
         for (std::size_t m = 0; m < list.size() && static_cast<int>(m) < f.show.measures; ++m) {
             auto it = list[m].voices.find({staff.staff, staff.voices.front()});
-            if (it == list[m].voices.end()) continue;
+            if (it == list[m].voices.end() || it->second.empty()) continue;
             bool note = false, grace = false;
             for (const Entry& e : it->second) {
                 note = note || !e.rest;
                 grace = grace || e.grace;
             }
-            if (note && !grace) measures.push_back(static_cast<int>(m) + 1);
+            if ((note || !withNotes) && !grace) measures.push_back(static_cast<int>(m) + 1);
         }
         return measures;
     }
@@ -246,7 +247,7 @@ private:
     // Source laid over itself: nothing may change, the output is the input byte for byte.
     void RoundTrip(const File& f) {
         for (int slot = 1; slot <= static_cast<int>(f.show.staves.size()); ++slot) {
-            std::vector<int> measures = SourceMeasures(f, slot);
+            std::vector<int> measures = SourceMeasures(f, slot, false);
             if (measures.empty()) continue;
             std::string range = std::to_string(slot) + ":" + std::to_string(measures[0]) + "-" +
                                 std::to_string(measures[0]);
@@ -256,19 +257,25 @@ private:
             return;
         }
         ++t_.noSource;
+        std::printf("note: %s has no measure whose layer 1 has entries and no grace note\n", f.name.c_str());
     }
 
     void Choice(const File& f, Random& random, int k) {
         std::vector<int> slots;
-        for (int s = 1; s <= static_cast<int>(f.show.staves.size()); ++s)
-            if (!SourceMeasures(f, s).empty()) slots.push_back(s);
+        // Sources with notes when the score has any, else rests only (still a rhythm).
+        bool withNotes = true;
+        for (int pass = 0; pass < 2 && slots.empty(); ++pass) {
+            withNotes = pass == 0;
+            for (int s = 1; s <= static_cast<int>(f.show.staves.size()); ++s)
+                if (!SourceMeasures(f, s, withNotes).empty()) slots.push_back(s);
+        }
         if (slots.empty()) return;
         int measureCount = f.show.measures;
         for (const PartContent& p : f.score.parts)
             measureCount = std::min(measureCount, static_cast<int>(p.measures.size()));
         // Each staff with notes takes its turn as the source.
         int srcSlot = slots[static_cast<std::size_t>(k) % slots.size()];
-        std::vector<int> starts = SourceMeasures(f, srcSlot);
+        std::vector<int> starts = SourceMeasures(f, srcSlot, withNotes);
         int length = measureCount >= 2 && random.Between(0, 1) == 1 ? 2 : 1;
         int first = starts[random.Next() % starts.size()];
         if (first + length - 1 > measureCount) first = measureCount - length + 1;
