@@ -68,11 +68,19 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
     *scan = MeasureScan{};
     Fraction cursor, chordOnset;
     bool timedSeen = false;
+    bool changedAfterTimed = false;
     for (pugi::xml_node child = measure.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_pcdata && IsWhitespace(child.value())) continue;
         MeasureItem item;
         item.node = child;
         item.onset = cursor;
+        const bool timed = child.type() == pugi::node_element &&
+                           (Named(child, "note") || Named(child, "backup") ||
+                            Named(child, "forward"));
+        if (timed && changedAfterTimed) {
+            *problem = "the measure changes <divisions> after its first note";
+            return false;
+        }
         if (child.type() == pugi::node_element && Named(child, "note")) {
             item.kind = ItemKind::kNote;
             item.grace = static_cast<bool>(child.child("grace"));
@@ -103,8 +111,7 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
             timedSeen = true;
         } else if (child.type() == pugi::node_element && Named(child, "attributes") &&
                    child.child("divisions") && timedSeen) {
-            *problem = "the measure changes <divisions> after its first note";
-            return false;
+            changedAfterTimed = true;
         }
         item.cursorAfter = cursor;
         if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) {
@@ -113,6 +120,7 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
         }
         scan->items.push_back(std::move(item));
     }
+    scan->endsWithDivisions = changedAfterTimed;
     return true;
 }
 
@@ -474,7 +482,9 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         if (!WellFormed(written)) return Fail(error, "the rewritten voice is not well formed");
         edits->push_back({placement.bytes.begin, placement.bytes.end, std::move(written)});
     }
-    if (factor > 1 && !RestoreDivisions(text, measure, current, edits))
+    // A measure that already states the part's divisions after its last note (an earlier
+    // rewrite) keeps that statement, which still holds for the next measure.
+    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, edits))
         return Fail(error, "the measure's end cannot be located in the text");
     return true;
 }
