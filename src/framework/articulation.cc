@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "framework/articulations.h"
 #include "framework/note_entry.h"
@@ -74,7 +75,7 @@ bool FCArticulation::CreateData() {
 }
 
 void FCArticulation::SetEntryFlag(FCNoteEntry* entry, bool on) {
-    if (entry == nullptr || entry->GetEntryRecord() == nullptr) return;
+    if (entry == nullptr || !entry->GetEntryRecord()) return;
     const uint32_t bit = host::exentry::ENTRY_HAS_ARTICULATIONS;
     entry->SetFlags(on ? entry->GetFlags() | bit : entry->GetFlags() & ~bit);
 }
@@ -101,7 +102,7 @@ int16_t FCArticulation::FindLastIndex() {
 
 int FCArticulations::LoadAll() {
     ClearAll();
-    if (owner_ == nullptr || owner_->GetEntryRecord() == nullptr || owner_->GetEntryNumber() == 0)
+    if (owner_ == nullptr || !owner_->GetEntryRecord() || owner_->GetEntryNumber() == 0)
         return 0;
     std::unique_ptr<FCArticulation> probe(CreateElement());
     probe->SetNoteEntry(owner_);
@@ -112,7 +113,8 @@ int FCArticulations::LoadAll() {
         item->CopyKeyFrom(*probe);
         item->CopyDataFrom(*probe);
         item->SetNoteEntry(owner_);
-        if (!Add(item)) break;
+        // A list cut short would read as an entry without some of its articulations.
+        if (!Add(item)) throw std::bad_alloc();
     }
     return GetCount();
 }

@@ -1,7 +1,8 @@
 // FCNoteEntry: one entry (note, chord or rest) of a layer, and the collection of its notes.
 //
 // The entry points into its 146-byte record inside a host frame that its layer owns; it never
-// copies the record. Its FCNote objects and an attached articulation collection are owned by it.
+// copies the record. Its FCNote objects live inside it (at most twelve, one per note record, so
+// building them never allocates), and an attached articulation collection is owned by it.
 // previous/next link the layer's entries in score order across measures (not owned).
 #pragma once
 
@@ -9,6 +10,7 @@
 
 #include "framework/collection.h"
 #include "framework/note.h"
+#include "host/record_refs.h"
 #include "host/tgf.h"
 
 namespace qz {
@@ -17,8 +19,11 @@ class FCArticulations;
 
 class FCNoteEntry : public __FCCollection {
 public:
-    FCNoteEntry(unsigned char* entryRecord, host::TGF* frame, int16_t measure, int16_t instrument)
-        : entryRecord_(entryRecord), frame_(frame), measure_(measure), instrument_(instrument) {}
+    FCNoteEntry(host::EntryRef entryRecord, host::TGF* frame, int16_t measure, int16_t instrument)
+        : entryRecord_(entryRecord), frame_(frame), measure_(measure), instrument_(instrument) {
+        SetOwnsItems(false);
+        UseItemArray(noteSlots_, kMaxNotes);
+    }
     ~FCNoteEntry() override;
     const char* ClassName() const override { return "FCNoteEntry"; }
 
@@ -42,7 +47,7 @@ public:
     int GetNoteCount() const;  // the record's noteCount, clamped to 0..12
     void SetNoteCount(int count);
 
-    unsigned char* GetEntryRecord() const { return entryRecord_; }
+    host::EntryRef GetEntryRecord() const { return entryRecord_; }
     host::TGF* GetFrame() const { return frame_; }
     int16_t GetMeasure() const { return measure_; }
     int16_t GetInstrument() const { return instrument_; }
@@ -56,16 +61,20 @@ public:
     void AttachArticulations(FCArticulations* articulations);
 
     // Points the entry and its notes at the same record in a reloaded frame.
-    void Repoint(host::TGF* frame, unsigned char* entryRecord);
+    void Repoint(host::TGF* frame, host::EntryRef entryRecord);
 
 private:
-    unsigned char* entryRecord_;  // not owned: inside frame_
+    static constexpr int kMaxNotes = 12;
+
+    host::EntryRef entryRecord_;  // not owned: inside frame_
     host::TGF* frame_;            // not owned: the layer's
     int16_t measure_;
     int16_t instrument_;
     FCNoteEntry* previous_ = nullptr;
     FCNoteEntry* next_ = nullptr;
     FCArticulations* articulations_ = nullptr;
+    FCNote noteStore_[kMaxNotes];         // the note objects, reused by BuildNotes
+    __FCBase* noteSlots_[kMaxNotes] = {};  // the collection's item array
 };
 
 }  // namespace qz
