@@ -230,8 +230,8 @@ bool Place(std::string_view text, const MeasureScan& scan, const VoiceRewrite& v
 }
 
 // Every time the new measure must express, in quarter notes.
-std::vector<Fraction> TimesToExpress(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
-                                     int64_t current) {
+std::vector<Fraction> TimesToExpress(const MeasureScan& scan,
+                                     const std::vector<VoiceRewrite>& voices, int64_t current) {
     std::vector<Fraction> times;
     for (const MeasureItem& item : scan.items)
         for (Fraction units : {item.onset, item.cursorAfter})
@@ -437,11 +437,13 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
                         std::vector<Edit>* edits, std::string* error) {
     const pugi::xml_node measure = voices.front().measure;
     MeasureScan scan;
-    if (!measure || !ScanMeasure(measure, &scan, error)) return error->empty() ? Fail(error, "no measure") : false;
+    if (!measure) return Fail(error, "no measure");
+    if (!ScanMeasure(measure, &scan, error)) return false;
     int64_t current = voices.front().divisions;
     if (const pugi::xml_node leading = divisions::LeadingDivisions(measure)) {
         const std::optional<Fraction> stated = divisions::ParseValue(leading.child_value());
-        if (!stated || stated->den != 1) return Fail(error, "the measure's <divisions> is not a whole number");
+        if (!stated || stated->den != 1)
+            return Fail(error, "the measure's <divisions> is not a whole number");
         current = stated->num;
     }
     if (current <= 0 || current > divisions::kMaxDivisions)
