@@ -25,5 +25,9 @@ ensure_packages() {
 }
 
 # What each part of the build needs.
-NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev)
+NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmark-dev
+  pkg-config libpugixml-dev libzip-dev zip unzip)
+# MuseScore 3 engraves the pictures of `motifgraft apply --pictures` and proves, in the test
+# label `musescore`, that a real notation program opens every rewritten score.
+MUSESCORE_PACKAGES=(musescore3)
 CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
