@@ -374,7 +374,7 @@ std::string DivisionsElement(std::string_view text, size_t layoutAt, pugi::xml_n
     XmlOut out(text, LayoutAt(text, layoutAt, measure), breakFirst);
     out.Line(0, "<attributes>");
     out.Leaf(1, "divisions", std::to_string(value));
-    out.Line(0, "</attributes>");
+    out.End(0, "</attributes>");
     return out.Text();
 }
 

@@ -539,6 +539,20 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     ASSERT_TRUE(RewriteMeasureChecked(text_, {compact}, &edits, &error)) << error;
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text, "<note><rest/><duration>4</duration><type>whole</type></note>");
+
+    // A file writing each note on a line of its own gets its new notes written so too.
+    Load("<score-partwise>\n  <part id=\"P2\">\n    <measure number=\"1\">\n"
+         "      <note><rest/><duration>4</duration><voice>1</voice></note>\n"
+         "    </measure>\n  </part>\n</score-partwise>\n");
+    VoiceRewrite lines = Voice(1);
+    lines.divisions = 1;
+    lines.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P2", 1).child("note")));
+    lines.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P2", 1).child("note")));
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {lines}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    EXPECT_EQ(edits[0].text,
+              "<note><rest/><duration>2</duration><voice>1</voice></note>\n"
+              "      <note><rest/><duration>2</duration><voice>1</voice></note>");
 }
 
 TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
