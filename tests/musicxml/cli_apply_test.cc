@@ -12,7 +12,9 @@ namespace qz::musicxml {
 namespace {
 
 using testing::Partwise;
+using testing::ReadArchive;
 using testing::TempDir;
+using testing::WriteArchive;
 
 struct CliRun {
     int status = -1;
@@ -182,6 +184,28 @@ TEST(CliApply, NothingRewrittenGivesTheInputBackAndOutputCanReplaceTheInput) {
                       "-o", dir.File("s.musicxml")});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_NE(dir.Read("s.musicxml"), score);
+}
+
+TEST(CliApply, ArchivesAreRewrittenInTheirRootMemberOnly) {
+    TempDir dir;
+    const std::string score = ReasonsScore();
+    const std::string container =
+        "<container><rootfiles><rootfile full-path=\"s.xml\"/></rootfiles></container>";
+    ASSERT_TRUE(WriteArchive(dir.File("s.mxl"), {{"META-INF/container.xml", container},
+                                                 {"s.xml", score},
+                                                 {"notes.txt", "kept as it was"}}));
+    CliRun run = Motifgraft({"apply", dir.File("s.mxl"), "--source", "1:1-1", "--dest", "P2:1-1",
+                             "-o", dir.File("plain.musicxml")});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    run = Motifgraft({"apply", dir.File("s.mxl"), "--source", "1:1-1", "--dest", "P2:1-1"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    std::map<std::string, std::string> members = ReadArchive(dir.File("s.motifgraft.mxl"));
+    ASSERT_EQ(members.size(), 3u);
+    EXPECT_EQ(members["META-INF/container.xml"], container);
+    EXPECT_EQ(members["notes.txt"], "kept as it was");
+    EXPECT_NE(members["s.xml"], score);
+    // The archive's score is the same document as the plain result.
+    EXPECT_EQ(members["s.xml"], dir.Read("plain.musicxml"));
 }
 
 }  // namespace
