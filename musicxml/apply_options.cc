@@ -42,4 +42,12 @@ bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
     return error->empty();
 }
 
+std::string DefaultOutputPath(const std::string& input) {
+    const std::size_t slash = input.find_last_of('/');
+    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::size_t dot = input.find_last_of('.');
+    if (dot == std::string::npos || dot <= nameStart) return input + ".motifgraft";
+    return input.substr(0, dot) + ".motifgraft" + input.substr(dot);
+}
+
 }  // namespace qz::musicxml

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "musicxml/apply_options.h"
 #include "musicxml/cli.h"
 #include "reader_support.h"
 
@@ -184,6 +185,14 @@ TEST(CliApply, NothingRewrittenGivesTheInputBackAndOutputCanReplaceTheInput) {
                       "-o", dir.File("s.musicxml")});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_NE(dir.Read("s.musicxml"), score);
+}
+
+TEST(CliApply, TheDefaultOutputNameIsBesideTheInputAndNeverTheInput) {
+    EXPECT_EQ(DefaultOutputPath("a/b.musicxml"), "a/b.motifgraft.musicxml");
+    EXPECT_EQ(DefaultOutputPath("song.mxl"), "song.motifgraft.mxl");
+    EXPECT_EQ(DefaultOutputPath("s"), "s.motifgraft");
+    EXPECT_EQ(DefaultOutputPath("v1.2/s"), "v1.2/s.motifgraft");
+    EXPECT_EQ(DefaultOutputPath("a/.xml"), "a/.xml.motifgraft");
 }
 
 TEST(CliApply, ArchivesAreRewrittenInTheirRootMemberOnly) {
