@@ -1,12 +1,155 @@
 #include "musicxml/apply_command.h"
 
+#include <fstream>
+#include <map>
+#include <memory>
+#include <set>
+
+#include "musicxml/apply_options.h"
 #include "musicxml/cli.h"
+#include "musicxml/embedded_host.h"
+#include "musicxml/host_mapping.h"
+#include "musicxml/loaded_score.h"
+#include "musicxml/pictures.h"
+#include "musicxml/readback.h"
+#include "musicxml/repeat_plan.h"
+#include "musicxml/report.h"
+#include "musicxml/score_output.h"
+#include "musicxml/splice.h"
 
 namespace qz::musicxml {
+namespace {
 
-int Apply(const std::vector<std::string>&, std::ostream&, std::ostream& err) {
-    err << "motifgraft: apply is not available yet\n";
-    return kExitUnusable;
+int Fail(std::ostream& err, int status, const std::string& message) {
+    err << "motifgraft: " << message << "\n";
+    return status;
+}
+
+// The rewritten voices and their edits. A measure the writer cannot write exactly takes every
+// repeat with a voice in it back out (whole or untouched), with the writer's reason, and the
+// read-back runs again without them, so that ties beside them are decided on the old notes.
+struct Rewrite {
+    ReadBackResult readBack;
+    std::vector<Edit> edits;
+    std::map<std::size_t, std::string> unwritable;  // plan row -> why
+};
+
+Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
+                  const hostsim::Document& document, const FrameSnapshot& before,
+                  const std::vector<PlannedRepeat>& plan) {
+    Rewrite rewrite;
+    std::set<std::size_t> excluded;
+    for (std::size_t attempt = 0; attempt <= plan.size(); ++attempt) {
+        rewrite.readBack = ReadBack(loaded.model, mapping, document, before, plan, excluded);
+        const ReadBackResult& rb = rewrite.readBack;
+        std::map<const void*, std::vector<std::size_t>> byMeasure;  // measure -> voice indexes
+        std::vector<const void*> order;
+        for (std::size_t v = 0; v < rb.voices.size(); ++v) {
+            const void* key = rb.voices[v].measure.internal_object();
+            if (!byMeasure.count(key)) order.push_back(key);
+            byMeasure[key].push_back(v);
+        }
+        rewrite.edits.clear();
+        bool failed = false;
+        for (const void* key : order) {
+            std::vector<VoiceRewrite> voices;
+            for (std::size_t v : byMeasure[key]) voices.push_back(rb.voices[v]);
+            std::vector<Edit> edits;
+            std::string error;
+            if (RewriteMeasureChecked(loaded.parsed.text, voices, &edits, &error)) {
+                rewrite.edits.insert(rewrite.edits.end(), edits.begin(), edits.end());
+                continue;
+            }
+            failed = true;
+            for (std::size_t v : byMeasure[key]) {
+                const std::size_t row = rb.voiceRows[v];
+                excluded.insert(row);
+                rewrite.unwritable[row] = "measure " +
+                    std::string(rb.voices[v].measure.attribute("number").value()) +
+                    " cannot be written exactly: " + error;
+            }
+        }
+        if (!failed) break;
+    }
+    return rewrite;
+}
+
+bool WriteTextFile(const std::string& path, const std::string& text) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << text;
+    out.close();
+    return static_cast<bool>(out);
+}
+
+struct Selections {
+    Selection source;
+    Selection destination;
+};
+
+// Everything of one apply after the score was loaded: returns the exit status.
+int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& selections,
+        std::ostream& out, std::ostream& err) {
+    const Score& score = loaded.model;
+    const std::string refusal = SourceRefusal(score, selections.source);
+    if (!refusal.empty()) return Fail(err, kExitRefused, refusal);
+
+    auto host = std::make_unique<EmbeddedHost>();
+    HostMapping mapping;
+    std::string error;
+    if (!BuildHostDocument(score, host->Document(), &mapping, &error))
+        return Fail(err, kExitUnusable, loaded.container.path + ": " + error);
+    const std::vector<PlannedRepeat> plan =
+        PlanRepeats(score, selections.source, selections.destination);
+    HideRefusedRepeats(plan, selections.source, host->Sim());
+    const FrameSnapshot before = TakeSnapshot(host->Document(), plan);
+
+    const CreateOutcome outcome =
+        host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
+                  score.measureCount);
+    if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
+
+    const Rewrite rewrite = PlanEdits(loaded, mapping, host->Document(), before, plan);
+    const Report report = BuildReport(score, selections.source, selections.destination, plan,
+                                      rewrite.readBack, rewrite.unwritable);
+
+    std::string newText;
+    if (!ApplyEdits(loaded.parsed.text, rewrite.edits, &newText, &error))
+        return Fail(err, kExitUnusable, "the rewritten music could not be placed: " + error);
+    const std::string outputPath =
+        options.output.empty() ? DefaultOutputPath(options.score) : options.output;
+    if (!WriteScoreOutput(loaded.container, newText, outputPath, &error))
+        return Fail(err, kExitUnusable, outputPath + ": " + error);
+
+    if (!options.jsonReport.empty() && !WriteTextFile(options.jsonReport, ReportJson(report)))
+        return Fail(err, kExitUnusable, options.jsonReport + ": cannot write the report");
+    if (options.explain) out << ExplainText(report);
+    out << "written: " << outputPath << "\n";
+    if (!options.picturesDir.empty()) {
+        std::string message;
+        const bool made = WritePictures(options.score, outputPath, options.picturesDir,
+                                        selections.destination.firstMeasure,
+                                        selections.destination.lastMeasure, &message);
+        if (made) out << "pictures: " << options.picturesDir << "/before.png, after.png\n";
+        if (!message.empty()) err << "motifgraft: pictures: " << message << "\n";
+    }
+    return kExitOk;
+}
+
+}  // namespace
+
+int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    ApplyOptions options;
+    std::string error;
+    if (!ParseApplyOptions(args, &options, &error))
+        return Fail(err, kExitUnusable, error + " (see motifgraft --help)");
+    auto loaded = std::make_unique<LoadedScore>();
+    if (!LoadScore(options.score, loaded.get(), &error)) return Fail(err, kExitUnusable, error);
+    Selections selections;
+    if (!ParseSourceSelection(options.source, loaded->model, &selections.source, &error) ||
+        !ParseDestinationSelection(options.destination, loaded->model, &selections.destination,
+                                   &error))
+        return Fail(err, kExitUnusable, options.score + ": " + error);
+    return Run(options, *loaded, selections, out, err);
 }
 
 }  // namespace qz::musicxml

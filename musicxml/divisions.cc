@@ -100,8 +100,12 @@ std::optional<std::string> FormatValue(Fraction value) {
         return std::nullopt;
     std::string digits = std::to_string(scaled < 0 ? -scaled : scaled);
     if (digits.size() <= places) digits.insert(0, places - digits.size() + 1, '0');
-    digits.insert(digits.size() - places, ".");
-    return (scaled < 0 ? "-" : "") + digits;
+    const size_t split = digits.size() - places;
+    std::string written = scaled < 0 ? "-" : "";
+    written.append(digits, 0, split);
+    written += '.';
+    written.append(digits, split, std::string::npos);
+    return written;
 }
 
 std::optional<int64_t> FinerDivisions(int64_t current, const std::vector<Fraction>& quarters) {

@@ -32,7 +32,7 @@ bool ModelFromContainer(LoadedScore* out, std::string* error) {
 
 std::string MessageAt(const LoadedScore& score, pugi::xml_node node, const std::string& message) {
     if (!node) return score.container.path + ": " + message;
-    return At(score.container.path, PositionOf(score.parsed.text, node.offset_debug()), message);
+    return At(score.container.path, PositionOfNode(score.parsed.text, node), message);
 }
 
 bool LoadScore(const std::string& path, LoadedScore* out, std::string* error) {

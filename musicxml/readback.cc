@@ -163,7 +163,8 @@ FrameSnapshot TakeSnapshot(const hostsim::Document& document,
 
 ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
                         const hostsim::Document& document, const FrameSnapshot& before,
-                        const std::vector<PlannedRepeat>& plan) {
+                        const std::vector<PlannedRepeat>& plan,
+                        const std::set<std::size_t>& excluded) {
     ReadBackResult result;
     result.rewritten.assign(plan.size(), false);
     // (slot, voice) -> measure -> the measure's final entries, for rewritten measures.
@@ -173,7 +174,7 @@ ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
         bool changed = false;
         for (int m = row.firstMeasure; m <= row.lastMeasure && !changed; ++m)
             changed = Stored(document, row.slot, m, row.layer) != Before(before, row.slot, m, row.layer);
-        if (!changed || row.isSource) continue;
+        if (!changed || row.isSource || excluded.count(r)) continue;
         const std::size_t firstVoice = result.voices.size();
         std::map<int, std::vector<TimelineEntry>> steps;
         bool readable = true;
@@ -182,9 +183,11 @@ ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
             readable = BuildVoiceRewrite(score, mapping, document, row, m, &voice, &steps[m],
                                          static_cast<int>(result.voices.size()));
             result.voices.push_back(std::move(voice));
+            result.voiceRows.push_back(r);
         }
         if (!readable) {  // never half a repeat: drop what was built for it
             result.voices.resize(firstVoice);
+            result.voiceRows.resize(firstVoice);
             continue;
         }
         result.rewritten[r] = true;

@@ -12,6 +12,7 @@
 #pragma once
 
 #include <map>
+#include <set>
 #include <tuple>
 #include <vector>
 
@@ -32,12 +33,17 @@ FrameSnapshot TakeSnapshot(const hostsim::Document& document,
 struct ReadBackResult {
     std::vector<bool> rewritten;        // per plan row: the engine changed its frames
     std::vector<VoiceRewrite> voices;   // one per rewritten voice and measure
+    std::vector<std::size_t> voiceRows; // the plan row of each of `voices`
     int tiesDropped = 0;
     int lyricsDropped = 0;
 };
 
+// `excluded` rows are treated as unchanged even if the engine rewrote them (the writer could not
+// write one of their measures): their music stays as it was, and ties next to it are decided
+// against the old notes.
 ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
                         const hostsim::Document& document, const FrameSnapshot& before,
-                        const std::vector<PlannedRepeat>& plan);
+                        const std::vector<PlannedRepeat>& plan,
+                        const std::set<std::size_t>& excluded = {});
 
 }  // namespace qz::musicxml

@@ -66,7 +66,8 @@ std::string EngineSkipReason(const Score& score, const Selection& source,
 }
 
 Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
-                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack) {
+                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
+                   const std::map<std::size_t, std::string>& unwritable) {
     Report report;
     report.tiesDropped = readBack.tiesDropped;
     report.lyricsDropped = readBack.lyricsDropped;
@@ -83,6 +84,7 @@ Report BuildReport(const Score& score, const Selection& source, const Selection&
         out.rewritten = i < readBack.rewritten.size() && readBack.rewritten[i];
         if (!out.rewritten) {
             if (!row.refusal.empty()) out.reason = row.refusal;
+            else if (unwritable.count(i)) out.reason = unwritable.at(i);
             else if (row.isSource) out.reason = "this is the source itself";
             else out.reason = EngineSkipReason(score, source, row);
             if (out.reason.empty()) out.reason = "the plug-in left it unchanged";

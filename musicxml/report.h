@@ -7,6 +7,7 @@
 // always comes from what the engine did to the frames.
 #pragma once
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -40,8 +41,10 @@ struct Report {
     int lyricsDropped = 0;
 };
 
+// `unwritable`: plan rows the engine rewrote but the writer could not write, with the reason.
 Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
-                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack);
+                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
+                   const std::map<std::size_t, std::string>& unwritable = {});
 
 // Why the engine skips this repeat, with the engine's rule ("" when it would rewrite it).
 std::string EngineSkipReason(const Score& score, const Selection& source,

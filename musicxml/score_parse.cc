@@ -25,6 +25,12 @@ TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset) {
     return at;
 }
 
+TextPosition PositionOfNode(const std::string& text, pugi::xml_node node) {
+    std::ptrdiff_t offset = node.offset_debug();
+    if (node.type() == pugi::node_element && offset > 0) --offset;
+    return PositionOf(text, offset);
+}
+
 bool ParseScoreText(std::string text, ParsedScore* out, std::string* error,
                     TextPosition* position) {
     out->text = std::move(text);
@@ -36,7 +42,7 @@ bool ParseScoreText(std::string text, ParsedScore* out, std::string* error,
         return false;
     }
     pugi::xml_node root = out->doc.document_element();
-    *position = PositionOf(out->text, root ? root.offset_debug() : 0);
+    *position = root ? PositionOfNode(out->text, root) : TextPosition{};
     if (!root) {
         *error = "the document has no root element";
         return false;

@@ -24,6 +24,8 @@ struct TextPosition {
     int column = 1;
 };
 TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset);
+// Where a node starts: for an element its '<' (pugixml's offset names the element's name).
+TextPosition PositionOfNode(const std::string& text, pugi::xml_node node);
 
 // Parses `text` (kept in `out`). False with `error` ("message") and `position` on malformed
 // XML, a root that is not <score-partwise> (a timewise score is named as such), or an empty

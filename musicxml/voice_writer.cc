@@ -68,11 +68,19 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
     *scan = MeasureScan{};
     Fraction cursor, chordOnset;
     bool timedSeen = false;
+    bool changedAfterTimed = false;
     for (pugi::xml_node child = measure.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_pcdata && IsWhitespace(child.value())) continue;
         MeasureItem item;
         item.node = child;
         item.onset = cursor;
+        const bool timed = child.type() == pugi::node_element &&
+                           (Named(child, "note") || Named(child, "backup") ||
+                            Named(child, "forward"));
+        if (timed && changedAfterTimed) {
+            *problem = "the measure changes <divisions> after its first note";
+            return false;
+        }
         if (child.type() == pugi::node_element && Named(child, "note")) {
             item.kind = ItemKind::kNote;
             item.grace = static_cast<bool>(child.child("grace"));
@@ -103,8 +111,7 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
             timedSeen = true;
         } else if (child.type() == pugi::node_element && Named(child, "attributes") &&
                    child.child("divisions") && timedSeen) {
-            *problem = "the measure changes <divisions> after its first note";
-            return false;
+            changedAfterTimed = true;
         }
         item.cursorAfter = cursor;
         if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) {
@@ -113,6 +120,7 @@ bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem
         }
         scan->items.push_back(std::move(item));
     }
+    scan->endsWithDivisions = changedAfterTimed;
     return true;
 }
 
@@ -135,15 +143,25 @@ bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice,
         *last = i;
         found = true;
     }
+    // A voice on two staves in one measure (cross-staff chords included) cannot be rewritten on
+    // one of them alone.
+    for (const MeasureItem& item : scan.items) {
+        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff) {
+            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
+                       " too";
+            return true;
+        }
+    }
     if (!found) return false;
+    if (scan.items[*first].node.child("chord")) {
+        *problem = "voice " + voice + " continues a chord of another voice";
+        return true;
+    }
     for (size_t i = *first; i <= *last; ++i) {
         const MeasureItem& item = scan.items[i];
         const bool own = BelongsToVoice(scan, item, staff, voice);
         if (own && (item.grace || item.cue)) {
             *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
-        } else if (!own && item.kind == ItemKind::kNote && item.voice == voice) {
-            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
-                       " too";
         } else if (!own && (item.kind == ItemKind::kNote ||
                             (item.kind == ItemKind::kForward && item.hasVoice))) {
             *problem = "voice " + voice + " is interleaved with voice " + item.voice;
@@ -252,7 +270,11 @@ public:
     // Moves the cursor to `to` (quarters). Time the voice has not covered, up to the measure's
     // length, is filled by a <forward> of the voice; other moves are plain cursor moves.
     bool MoveTo(Fraction to) {
-        if (Order(to, cursor_) < 0) return Emit(*divisions::Difference(cursor_, to), -1, false);
+        if (Order(to, cursor_) < 0) {
+            if (!Emit(*divisions::Difference(cursor_, to), -1, false)) return false;
+            cursor_ = to;
+            return true;
+        }
         const Fraction covered = Order(voiceEnd_, cursor_) > 0 ? voiceEnd_ : cursor_;
         const Fraction padEnd = Order(to, length_) < 0 ? to : length_;
         const Fraction upToCovered = Order(to, covered) < 0 ? to : covered;
@@ -460,7 +482,9 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         if (!WellFormed(written)) return Fail(error, "the rewritten voice is not well formed");
         edits->push_back({placement.bytes.begin, placement.bytes.end, std::move(written)});
     }
-    if (factor > 1 && !RestoreDivisions(text, measure, current, edits))
+    // A measure that already states the part's divisions after its last note (an earlier
+    // rewrite) keeps that statement, which still holds for the next measure.
+    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, edits))
         return Fail(error, "the measure's end cannot be located in the text");
     return true;
 }

@@ -35,10 +35,12 @@ struct MeasureScan {
     std::vector<MeasureItem> items;  // element, comment and processing-instruction children
     bool namesVoices = false;        // some note or forward of the measure has a <voice>
     bool namesStaves = false;        // some note or forward of the measure has a <staff>
+    bool endsWithDivisions = false;  // <divisions> stated after the last note, backup, forward
 };
 
 // Reads the children of `measure`. False with a message when a duration cannot be read, a
-// backup goes before the measure's start, or <divisions> change after the measure's first note.
+// backup goes before the measure's start, or <divisions> change between two of the measure's
+// notes (a change after the last one, as this writer leaves for the next measure, is fine).
 bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem);
 
 // Whether `item` is part of the voice: its notes, and its forwards (a forward without <voice>

@@ -170,8 +170,9 @@ Layout LayoutAt(std::string_view text, size_t childBegin, pugi::xml_node measure
     // The step the file itself uses: a note's first child against the note.
     for (pugi::xml_node note = measure.child("note"); note; note = note.next_sibling("note")) {
         ByteRange outer, inner;
-        if (!NodeRange(text, note, &outer) || !NodeRange(text, note.first_child(), &inner))
-            continue;
+        const pugi::xml_node child = note.find_child(
+            [](pugi::xml_node n) { return n.type() == pugi::node_element; });
+        if (!NodeRange(text, note, &outer) || !NodeRange(text, child, &inner)) continue;
         const std::string_view a = IndentBefore(text, outer.begin);
         const std::string_view b = IndentBefore(text, inner.begin);
         if (b.size() > a.size() && b.substr(0, a.size()) == a) {

@@ -7,21 +7,14 @@
 #include "musicxml/fraction_math.h"
 #include "musicxml/loaded_score.h"
 #include "musicxml/show_command.h"
+#include "reader_support.h"
 
 namespace qz::musicxml {
 namespace {
 
-std::unique_ptr<LoadedScore> Load(const std::string& text, std::string* error = nullptr) {
-    auto score = std::make_unique<LoadedScore>();
-    std::string ignored;
-    if (!LoadScoreBytes("t.musicxml", text, score.get(), error ? error : &ignored)) return nullptr;
-    return score;
-}
-
-std::string Partwise(const std::string& parts) {
-    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<score-partwise version=\"4.0\">\n" +
-           parts + "</score-partwise>\n";
-}
+using testing::Load;
+using testing::OnePart;
+using testing::Partwise;
 
 const char* kPiano = R"(<part-list>
   <score-part id="P1"><part-name>Flute</part-name></score-part>
@@ -87,6 +80,115 @@ TEST(ReaderModel, SlotsMeasuresVoicesAndEntries) {
               "\"P2\", \"name\": \"Piano\", \"staff\": 1, \"voices\": [\"1\"], \"unmapped_voices\": "
               "[]}, {\"slot\": 3, \"part\": \"P2\", \"name\": \"Piano\", \"staff\": 2, \"voices\": "
               "[\"9\", \"10\"], \"unmapped_voices\": []}]}\n");
+}
+
+const ModelEntry& EntryAt(const Score& s, int slot, int measure, const std::string& voice,
+                          std::size_t k) {
+    return s.entries[static_cast<std::size_t>(s.Voice(slot, measure, voice)->entries.at(k))];
+}
+
+TEST(ReaderModel, TupletsRoundToHostUnitsAndKeepExactTimes) {
+    auto score = Load(OnePart(R"(<measure number="1"><attributes><divisions>3</divisions></attributes>
+      <note><pitch><step>C</step><octave>4</octave></pitch><duration>1</duration><time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification></note>
+      <note><pitch><step>D</step><octave>4</octave></pitch><duration>1</duration></note>
+      <note><pitch><step>E</step><octave>4</octave></pitch><duration>1</duration></note>
+      <note><rest/><duration>9</duration></note></measure>)"));
+    ASSERT_TRUE(score);
+    const Score& s = score->model;
+    // Without a time signature the measure is 4/4.
+    EXPECT_TRUE(s.MeasureLength(1, 1) == (Fraction{4, 1}));
+    const ModelEntry& second = EntryAt(s, 1, 1, "1", 1);
+    const ModelEntry& third = EntryAt(s, 1, 1, "1", 2);
+    EXPECT_TRUE(second.onset == (Fraction{1, 3}));
+    EXPECT_EQ(second.position, 341);  // 1024 / 3 = 341.33
+    EXPECT_EQ(third.position, 683);   // 2048 / 3 = 682.67
+    EXPECT_EQ(second.hostDuration, 683 - 341);
+    EXPECT_EQ(EntryAt(s, 1, 1, "1", 3).position, 1024);
+}
+
+TEST(ReaderModel, RefusalMarksAndVoiceMapping) {
+    const std::string text = Partwise(R"(<part-list><score-part id="P1"/></part-list>
+<part id="P1"><measure number="1"><attributes><divisions>1</divisions><staves>2</staves></attributes>
+  <note><grace/><pitch><step>B</step><octave>4</octave></pitch><voice>1</voice></note>
+  <note><pitch><step>C</step><octave>5</octave></pitch><duration>4</duration><voice>1</voice></note>
+  <backup><duration>4</duration></backup>
+  <note><cue/><pitch><step>C</step><octave>4</octave></pitch><duration>4</duration><voice>2</voice></note>
+  <backup><duration>4</duration></backup>
+  <note><pitch><step>C</step><octave>3</octave></pitch><duration>4</duration><voice>3</voice><staff>2</staff></note>
+  <note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>4</duration><voice>3</voice><staff>1</staff></note>
+  <backup><duration>4</duration></backup>
+  <note><pitch><step>G</step><octave>4</octave></pitch><duration>4</duration><voice>4</voice></note>
+  <backup><duration>4</duration></backup>
+  <note><pitch><step>G</step><octave>3</octave></pitch><duration>4</duration><voice>5</voice></note>
+  <backup><duration>4</duration></backup>
+  <note><pitch><step>A</step><octave>3</octave></pitch><duration>4</duration></note>
+  <note><chord/><rest/><duration>4</duration></note>
+</measure></part>
+)");
+    auto score = Load(text);
+    ASSERT_TRUE(score);
+    const Score& s = score->model;
+    EXPECT_TRUE(s.Voice(1, 1, "1")->grace);
+    EXPECT_TRUE(s.Voice(1, 1, "2")->cue);
+    // Voice 3 has a chord across both staves: refused on both.
+    EXPECT_TRUE(s.Voice(1, 1, "3")->crossStaff);
+    EXPECT_TRUE(s.Voice(2, 1, "3")->crossStaff);
+    EXPECT_FALSE(s.Voice(1, 1, "4")->crossStaff);
+    // Staff 1 has voices 1..5 (the last note has no <voice>: voice 1); the fifth is unmapped.
+    EXPECT_EQ(s.slots[0].layers, (std::vector<std::string>{"1", "2", "3", "4"}));
+    EXPECT_EQ(s.slots[0].unmapped, (std::vector<std::string>{"5"}));
+    // The grace note is no entry; the note without <voice> follows voice 1's note; the rest
+    // marked <chord/> adds nothing.
+    const VoiceMeasure* v1 = s.Voice(1, 1, "1");
+    ASSERT_EQ(v1->entries.size(), 2u);
+    EXPECT_EQ(EntryAt(s, 1, 1, "1", 1).notes.size(), 1u);
+}
+
+TEST(ReaderModel, BigChordsAndStaffNumbersOutOfRange) {
+    std::string chord = "<note><pitch><step>C</step><octave>1</octave></pitch><duration>4</duration></note>";
+    for (int i = 0; i < 12; ++i)
+        chord += "<note><chord/><pitch><step>C</step><octave>" + std::to_string(2 + i % 7) +
+                 "</octave></pitch><duration>4</duration></note>";
+    auto score = Load(OnePart("<measure number=\"1\"><attributes><divisions>1</divisions></attributes>" +
+                              chord + "</measure>"));
+    ASSERT_TRUE(score);
+    EXPECT_TRUE(score->model.Voice(1, 1, "1")->bigChord);
+
+    std::string error;
+    EXPECT_FALSE(Load(OnePart("<measure number=\"1\">\n<note><rest/><duration>4</duration>"
+                              "<staff>99</staff></note></measure>"),
+                      &error));
+    EXPECT_EQ(error, "t.musicxml:6:36: <staff> must be a number from 1 to 64");
+}
+
+TEST(ReaderModel, MalformedTimewiseAndForeignDocumentsAreRefusedWithTheirPlace) {
+    std::string error;
+    EXPECT_FALSE(Load("<?xml version=\"1.0\"?>\n<score-partwise>\n  <part>\n</score-partwise>\n", &error));
+    EXPECT_EQ(error.rfind("t.musicxml:4:", 0), 0u) << error;
+    EXPECT_NE(error.find("malformed XML"), std::string::npos) << error;
+
+    EXPECT_FALSE(Load("<score-timewise version=\"4.0\"/>", &error));
+    EXPECT_NE(error.find("timewise scores are not supported"), std::string::npos) << error;
+    EXPECT_FALSE(Load("<html/>", &error));
+    EXPECT_EQ(error, "t.musicxml:1:1: not a MusicXML score: the root element is <html>");
+    EXPECT_FALSE(Load("<score-partwise/>", &error));
+    EXPECT_NE(error.find("no <part>"), std::string::npos) << error;
+}
+
+TEST(ReaderModel, Utf16ScoresAreReadLikeUtf8Ones) {
+    const std::string utf8 = OnePart("<measure number=\"1\"><note><pitch><step>C</step><octave>4"
+                                     "</octave></pitch><duration>4</duration></note></measure>");
+    std::string utf16 = "\xFF\xFE";
+    for (char c : utf8) {
+        utf16 += c;
+        utf16 += '\0';
+    }
+    auto a = Load(utf8), b = Load(utf16);
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(b);
+    EXPECT_EQ(ShowJson(a->model), ShowJson(b->model));
+    EXPECT_EQ(b->container.format.charset, Charset::kUtf16LE);
+    EXPECT_TRUE(b->container.format.byteOrderMark);
 }
 
 }  // namespace

@@ -1,0 +1,83 @@
+// Score files: plain documents and .mxl archives (the root document named by
+// META-INF/container.xml), and the damaged ones.
+#include <gtest/gtest.h>
+#include <zip.h>
+
+#include <map>
+#include <string>
+
+#include "musicxml/loaded_score.h"
+#include "reader_support.h"
+
+namespace qz::musicxml {
+namespace {
+
+using testing::OnePart;
+using testing::TempDir;
+
+const std::string kScore = OnePart(
+    "<measure number=\"1\"><note><pitch><step>C</step><octave>4</octave></pitch>"
+    "<duration>4</duration></note></measure>");
+
+// Writes an archive of `members` (name -> bytes) with libzip.
+void WriteArchive(const std::string& path, const std::map<std::string, std::string>& members) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    ASSERT_NE(archive, nullptr);
+    for (const auto& [name, bytes] : members) {
+        zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
+        ASSERT_NE(source, nullptr);
+        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
+    }
+    ASSERT_EQ(zip_close(archive), 0);
+}
+
+std::string Container(const std::string& root) {
+    return "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"" + root +
+           "\" media-type=\"application/vnd.recordare.musicxml+xml\"/></rootfiles></container>";
+}
+
+TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
+    TempDir dir;
+    WriteArchive(dir.File("a.mxl"), {{"META-INF/container.xml", Container("music/s.musicxml")},
+                                     {"music/s.musicxml", kScore},
+                                     {"other.xml", "<not-a-score/>"}});
+    LoadedScore loaded;
+    std::string error;
+    ASSERT_TRUE(LoadScore(dir.File("a.mxl"), &loaded, &error)) << error;
+    EXPECT_TRUE(loaded.container.compressed);
+    EXPECT_EQ(loaded.container.rootMember, "music/s.musicxml");
+    EXPECT_EQ(loaded.container.documentBytes, kScore);
+    EXPECT_EQ(loaded.model.measureCount, 1);
+
+    // Without a container the only score member is taken.
+    WriteArchive(dir.File("b.mxl"), {{"s.xml", kScore}});
+    LoadedScore sole;
+    ASSERT_TRUE(LoadScore(dir.File("b.mxl"), &sole, &error)) << error;
+    EXPECT_EQ(sole.container.rootMember, "s.xml");
+}
+
+TEST(ReaderFile, DamagedArchivesAreRefusedWithAClearMessage) {
+    TempDir dir;
+    WriteArchive(dir.File("missing.mxl"), {{"META-INF/container.xml", Container("gone.xml")}});
+    WriteArchive(dir.File("two.mxl"), {{"a.xml", kScore}, {"b.xml", kScore}});
+    WriteArchive(dir.File("broken.mxl"), {{"META-INF/container.xml", Container("s.xml")},
+                                          {"s.xml", "<score-partwise><part>"}});
+    dir.Write("fake.mxl", std::string("PK\x03\x04", 4) + "garbage that is no archive");
+    const std::map<std::string, std::string> expected = {
+        {"missing.mxl", "the archive has no member 'gone.xml'"},
+        {"two.mxl", "no META-INF/container.xml and no single score member"},
+        {"broken.mxl", "malformed XML"},
+        {"fake.mxl", "not a readable .mxl archive"},
+    };
+    for (const auto& [name, message] : expected) {
+        LoadedScore loaded;
+        std::string error;
+        EXPECT_FALSE(LoadScore(dir.File(name), &loaded, &error)) << name;
+        EXPECT_NE(error.find(message), std::string::npos) << name << ": " << error;
+        EXPECT_EQ(error.rfind(dir.File(name), 0), 0u) << error;
+    }
+}
+
+}  // namespace
+}  // namespace qz::musicxml

@@ -1,0 +1,211 @@
+// Writing the result: through a temporary file and a rename, as plain text or as an archive in
+// which only the score's member changes.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <zip.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <memory>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "musicxml/mxl_writer.h"
+#include "musicxml/output_file.h"
+#include "musicxml/score_file.h"
+
+namespace qz::musicxml {
+namespace {
+
+struct Member {
+    std::string name;
+    std::string data;
+    bool stored = false;
+    // As read back:
+    zip_uint64_t compressedSize = 0;
+    zip_uint32_t crc = 0;
+    uint16_t method = 0;
+};
+
+// Builds an archive in memory from `members`, in order.
+std::string BuildArchive(const std::vector<Member>& members) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* buffer = zip_source_buffer_create(nullptr, 0, 0, &zerr);
+    zip_source_keep(buffer);
+    zip_t* archive = zip_open_from_source(buffer, ZIP_TRUNCATE, &zerr);
+    for (const Member& m : members) {
+        zip_source_t* data = zip_source_buffer(archive, m.data.data(), m.data.size(), 0);
+        const zip_int64_t index = zip_file_add(archive, m.name.c_str(), data, 0);
+        zip_set_file_compression(archive, static_cast<zip_uint64_t>(index),
+                                 m.stored ? ZIP_CM_STORE : ZIP_CM_DEFLATE, 0);
+    }
+    EXPECT_EQ(zip_close(archive), 0);
+    zip_source_open(buffer);
+    zip_stat_t stat;
+    zip_source_stat(buffer, &stat);
+    std::string bytes(stat.size, '\0');
+    zip_source_read(buffer, bytes.data(), stat.size);
+    zip_source_close(buffer);
+    zip_source_free(buffer);
+    zip_error_fini(&zerr);
+    return bytes;
+}
+
+// Every member of an archive, in order, with its content and how it is stored.
+std::vector<Member> ReadArchive(const std::string& bytes) {
+    zip_error_t zerr;
+    zip_error_init(&zerr);
+    zip_source_t* buffer = zip_source_buffer_create(bytes.data(), bytes.size(), 0, &zerr);
+    zip_t* archive = zip_open_from_source(buffer, ZIP_RDONLY, &zerr);
+    std::vector<Member> members;
+    for (zip_int64_t i = 0; archive != nullptr && i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat);
+        Member m{stat.name, std::string(stat.size, '\0'), stat.comp_method == ZIP_CM_STORE,
+                 stat.comp_size, stat.crc, stat.comp_method};
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        zip_fread(file, m.data.data(), stat.size);
+        zip_fclose(file);
+        members.push_back(m);
+    }
+    if (archive != nullptr) zip_discard(archive);
+    zip_error_fini(&zerr);
+    return members;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A fresh folder per test, and what it holds.
+class OutputFileTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string pattern = ::testing::TempDir() + "writer_output_XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
+        folder_ = pattern;
+    }
+    void TearDown() override {
+        for (const std::string& name : Listing()) ::unlink((folder_ + "/" + name).c_str());
+        ::rmdir(folder_.c_str());
+    }
+    std::vector<std::string> Listing() const {
+        std::vector<std::string> names;
+        DIR* dir = ::opendir(folder_.c_str());
+        while (dirent* e = dir != nullptr ? ::readdir(dir) : nullptr)
+            if (std::string(e->d_name) != "." && std::string(e->d_name) != "..")
+                names.push_back(e->d_name);
+        if (dir != nullptr) ::closedir(dir);
+        return names;
+    }
+    std::string folder_;
+};
+
+TEST_F(OutputFileTest, WritesThroughARenameAndKeepsAnExistingFilesPermissions) {
+    const std::string path = folder_ + "/out.musicxml";
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, "first", &error)) << error;
+    EXPECT_EQ(ReadFile(path), "first");
+    ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteFileAtomically(path, std::string("sec\0nd", 6), &error)) << error;
+    EXPECT_EQ(ReadFile(path), std::string("sec\0nd", 6));
+    struct stat after;
+    ASSERT_EQ(::stat(path.c_str(), &after), 0);
+    EXPECT_EQ(after.st_mode & 07777, 0640u);
+    EXPECT_EQ(Listing(), std::vector<std::string>{"out.musicxml"});  // no temporary left
+}
+
+TEST_F(OutputFileTest, AFailedWriteLeavesNothingBehind) {
+    std::string error;
+    EXPECT_FALSE(WriteFileAtomically(folder_ + "/missing/out.xml", "x", &error));
+    EXPECT_EQ(error, folder_ + "/missing/out.xml: cannot create a temporary file beside it: "
+                               "No such file or directory");
+    ASSERT_EQ(::mkdir((folder_ + "/sub").c_str(), 0755), 0);
+    EXPECT_FALSE(WriteFileAtomically(folder_ + "/sub", "x", &error));
+    EXPECT_EQ(error, folder_ + "/sub: cannot write: Is a directory");
+    ASSERT_EQ(::rmdir((folder_ + "/sub").c_str()), 0);
+    EXPECT_TRUE(Listing().empty());
+}
+
+TEST_F(OutputFileTest, AnArchiveChangesOnlyItsScoreMember) {
+    const std::string png("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16);
+    const std::string score(2000, 'a');  // compresses well: deflated sizes differ from stored
+    const std::vector<Member> members = {
+        {"mimetype", "application/vnd.recordare.musicxml", true},
+        {"META-INF/container.xml", "<container><rootfiles><rootfile full-path=\"s.musicxml\"/>"
+                                   "</rootfiles></container>"},
+        {"s.musicxml", score},
+        {"cover.png", png, true},
+    };
+    const std::string archive = BuildArchive(members);
+    const std::vector<Member> before = ReadArchive(archive);
+    ASSERT_EQ(before.size(), 4u);
+
+    std::string out, error;
+    ASSERT_TRUE(ReplaceArchiveMember(archive, "s.musicxml", "<new/>", &out, &error)) << error;
+    const std::vector<Member> after = ReadArchive(out);
+    ASSERT_EQ(after.size(), 4u);
+    for (size_t i = 0; i < after.size(); ++i) {
+        EXPECT_EQ(after[i].name, before[i].name);
+        EXPECT_EQ(after[i].method, before[i].method) << after[i].name;
+        if (after[i].name == "s.musicxml") {
+            EXPECT_EQ(after[i].data, "<new/>");
+            continue;
+        }
+        EXPECT_EQ(after[i].data, before[i].data) << after[i].name;
+        EXPECT_EQ(after[i].compressedSize, before[i].compressedSize) << after[i].name;
+        EXPECT_EQ(after[i].crc, before[i].crc) << after[i].name;
+    }
+    // The first member's bytes, which programs read without unzipping, stay at the start.
+    EXPECT_EQ(out.substr(30, 8), "mimetype");
+
+    EXPECT_FALSE(ReplaceArchiveMember(archive, "other.xml", "<new/>", &out, &error));
+    EXPECT_EQ(error, "the archive has no member other.xml");
+    EXPECT_FALSE(ReplaceArchiveMember("not a zip", "s.musicxml", "<new/>", &out, &error));
+    EXPECT_EQ(error.rfind("cannot open the archive", 0), 0u) << error;
+}
+
+TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
+    ScoreContainer plain;
+    plain.format = {Charset::kUtf16BE, true};
+    std::string bytes, error;
+    ASSERT_TRUE(ScoreBytes(plain, "<a>\xC3\xA9</a>", &bytes, &error)) << error;
+    EXPECT_EQ(bytes, std::string("\xFE\xFF\0<\0a\0>\0\xE9\0<\0/\0a\0>", 18));
+
+    ScoreContainer packed;
+    packed.compressed = true;
+    packed.rootMember = "s.xml";
+    packed.format = {Charset::kUtf8, true};
+    packed.archiveBytes = BuildArchive({{"s.xml", "<old/>"}, {"t.txt", "kept"}});
+    const std::string path = folder_ + "/out.mxl";
+    ASSERT_TRUE(WriteScore(packed, "<new/>", path, &error)) << error;
+    const std::vector<Member> written = ReadArchive(ReadFile(path));
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[0].data, "\xEF\xBB\xBF<new/>");
+    EXPECT_EQ(written[1].data, "kept");
+
+    // Text the input's encoding cannot carry is refused before anything is written.
+    ScoreContainer latin;
+    latin.format = {Charset::kLatin1, false};
+    EXPECT_FALSE(WriteScore(latin, "\xE2\x99\xAF", folder_ + "/x.xml", &error));
+    EXPECT_EQ(Listing(), std::vector<std::string>{"out.mxl"});
+}
+
+TEST(DefaultOutputPathTest, MotifgraftGoesBeforeTheExtension) {
+    EXPECT_EQ(DefaultOutputPath("song.musicxml"), "song.motifgraft.musicxml");
+    EXPECT_EQ(DefaultOutputPath("dir.v2/song.mxl"), "dir.v2/song.motifgraft.mxl");
+    EXPECT_EQ(DefaultOutputPath("dir.v2/song"), "dir.v2/song.motifgraft");
+    EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden.motifgraft");
+    EXPECT_EQ(DefaultOutputPath("a/b.c.xml"), "a/b.c.motifgraft.xml");
+}
+
+}  // namespace
+}  // namespace qz::musicxml

@@ -1,0 +1,583 @@
+// Writing rewritten voices back into the original text: what changes, what is kept, and where.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "musicxml/score_parse.h"
+#include "musicxml/splice.h"
+#include "musicxml/voice_rewrite.h"
+
+namespace qz::musicxml {
+namespace {
+
+// P1 holds the source figures, P2 the destination measures (divisions 2, 4/4).
+const char* const kScore = R"(<?xml version="1.0" encoding="UTF-8"?>
+<score-partwise version="4.0">
+  <part id="P1">
+    <measure number="1">
+      <attributes>
+        <divisions>2</divisions>
+      </attributes>
+      <note>
+        <pitch><step>G</step><octave>4</octave></pitch>
+        <duration>3</duration>
+        <voice>1</voice>
+        <type>quarter</type>
+        <dot/>
+        <stem>down</stem>
+        <beam number="1">begin</beam>
+        <notations><slur type="start"/></notations>
+      </note>
+      <note>
+        <pitch><step>G</step><octave>4</octave></pitch>
+        <duration>1</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <beam number="1">end</beam>
+        <notations><slur type="stop"/><articulations><staccato/><accent/></articulations><fermata/></notations>
+      </note>
+      <note print-object="no">
+        <rest/>
+        <duration>4</duration>
+        <voice>1</voice>
+        <type>half</type>
+      </note>
+    </measure>
+    <measure number="2">
+      <note>
+        <pitch><step>G</step><octave>4</octave></pitch>
+        <duration>1</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <notations><tuplet type="start"/><slur type="start"/></notations>
+      </note>
+      <note>
+        <rest measure="yes"/>
+        <duration>8</duration>
+        <voice>1</voice>
+      </note>
+    </measure>
+  </part>
+  <part id="P2">
+    <measure number="1">
+      <attributes>
+        <divisions>2</divisions>
+      </attributes>
+      <note>
+        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
+        <duration>4</duration>
+        <voice>1</voice>
+        <type>half</type>
+        <accidental>sharp</accidental>
+        <stem>up</stem>
+        <lyric><text>la</text></lyric>
+      </note>
+      <direction placement="above">
+        <direction-type><words>dolce</words></direction-type>
+        <offset>1</offset>
+      </direction>
+      <!-- second half -->
+      <note>
+        <pitch><step>A</step><octave>4</octave></pitch>
+        <duration>4</duration>
+        <voice>1</voice>
+        <type>half</type>
+        <stem>up</stem>
+        <notations><articulations><accent/></articulations></notations>
+      </note>
+      <note>
+        <chord/>
+        <pitch><step>C</step><octave>5</octave></pitch>
+        <duration>4</duration>
+        <voice>1</voice>
+        <type>half</type>
+        <stem>up</stem>
+      </note>
+      <backup>
+        <duration>8</duration>
+      </backup>
+      <note>
+        <pitch><step>D</step><octave>3</octave></pitch>
+        <duration>8</duration>
+        <voice>2</voice>
+        <type>whole</type>
+      </note>
+    </measure>
+    <measure number="2">
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>8</duration>
+        <voice>1</voice>
+        <type>whole</type>
+      </note>
+      <barline location="right"><bar-style>light-heavy</bar-style></barline>
+    </measure>
+  </part>
+</score-partwise>
+)";
+
+class VoiceWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override { Load(kScore); }
+    void Load(const std::string& text) {
+        text_ = text;
+        ASSERT_TRUE(document_.load_buffer(text_.data(), text_.size(), ScoreParseOptions(),
+                                          pugi::encoding_utf8));
+    }
+    pugi::xml_node Measure(const char* part, int index) const {
+        pugi::xml_node m = document_.child("score-partwise")
+                               .find_child_by_attribute("part", "id", part)
+                               .child("measure");
+        for (int i = 1; i < index; ++i) m = m.next_sibling("measure");
+        return m;
+    }
+    pugi::xml_node Note(const char* part, int measure, int index) const {
+        pugi::xml_node n = Measure(part, measure).child("note");
+        for (int i = 1; i < index; ++i) n = n.next_sibling("note");
+        return n;
+    }
+    VoiceRewrite Voice(int measure, const std::string& voice = "1", int staff = 1) const {
+        VoiceRewrite v;
+        v.part = Measure("P2", measure).parent();
+        v.measure = Measure("P2", measure);
+        v.voice = voice;
+        v.staff = staff;
+        v.divisions = 2;
+        v.length = {4, 1};
+        return v;
+    }
+    static NewEntry Entry(Fraction onset, Fraction duration, pugi::xml_node rhythm,
+                          std::vector<pugi::xml_node> donors = {}) {
+        NewEntry e{onset, duration, rhythm, {}, {}};
+        for (pugi::xml_node d : donors) e.pitches.push_back({d, false, false});
+        return e;
+    }
+    // Applies the measure's edits; returns the text of destination measure `measure` after
+    // them, and checks that everything outside that measure is unchanged and the result parses.
+    std::string Rewrite(const std::vector<VoiceRewrite>& voices, int measure) {
+        std::vector<Edit> edits;
+        std::string error;
+        EXPECT_TRUE(RewriteMeasureChecked(text_, voices, &edits, &error)) << error;
+        std::string out;
+        EXPECT_TRUE(ApplyEdits(text_, edits, &out, &error)) << error;
+        pugi::xml_document result;
+        EXPECT_TRUE(result.load_buffer(out.data(), out.size(), ScoreParseOptions(),
+                                       pugi::encoding_utf8))
+            << out;
+        ByteRange before;
+        EXPECT_TRUE(NodeRange(text_, Measure("P2", measure), &before));
+        const size_t tail = text_.size() - before.end;
+        EXPECT_EQ(out.substr(0, before.begin), text_.substr(0, before.begin));
+        EXPECT_EQ(out.substr(out.size() - tail), text_.substr(before.end));
+        return out.substr(before.begin, out.size() - tail - before.begin);
+    }
+    std::string text_;
+    pugi::xml_document document_;
+};
+
+TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherElements) {
+    VoiceRewrite v = Voice(1);
+    v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
+    v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
+    v.entries.back().articulations = {Note("P2", 1, 2).child("notations").first_child().first_child(),
+                                      Note("P1", 1, 2).child("notations").child("articulations").first_child(),
+                                      Note("P1", 1, 2).child("notations").child("articulations").last_child(),
+                                      Note("P1", 1, 2).child("notations").child("fermata")};
+    v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
+    // Beat 3.5 to 4 is left open: the voice is padded with a forward of its own.
+    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+      <attributes>
+        <divisions>2</divisions>
+      </attributes>
+      <note>
+        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
+        <duration>3</duration>
+        <voice>1</voice>
+        <type>quarter</type>
+        <dot/>
+        <accidental>sharp</accidental>
+        <stem>up</stem>
+        <beam number="1">begin</beam>
+        <notations>
+          <slur type="start"/>
+        </notations>
+      </note>
+      <note>
+        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
+        <duration>1</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <stem>up</stem>
+        <beam number="1">end</beam>
+        <notations>
+          <slur type="stop"/>
+          <articulations>
+            <accent/>
+            <staccato/>
+          </articulations>
+          <fermata/>
+        </notations>
+      </note>
+      <direction placement="above">
+        <direction-type><words>dolce</words></direction-type>
+        <offset>1</offset>
+      </direction>
+      <!-- second half -->
+      <note>
+        <pitch><step>A</step><octave>4</octave></pitch>
+        <duration>3</duration>
+        <voice>1</voice>
+        <type>quarter</type>
+        <dot/>
+        <stem>up</stem>
+        <beam number="1">begin</beam>
+      </note>
+      <note>
+        <chord/>
+        <pitch><step>C</step><octave>5</octave></pitch>
+        <duration>3</duration>
+        <voice>1</voice>
+        <type>quarter</type>
+        <dot/>
+        <stem>up</stem>
+      </note>
+      <forward>
+        <duration>1</duration>
+        <voice>1</voice>
+      </forward>
+      <backup>
+        <duration>8</duration>
+      </backup>
+      <note>
+        <pitch><step>D</step><octave>3</octave></pitch>
+        <duration>8</duration>
+        <voice>2</voice>
+        <type>whole</type>
+      </note>
+    </measure>)");
+}
+
+TEST_F(VoiceWriterTest, FinerDivisionsCoverTheWholeMeasureAndAreRestoredAfterIt) {
+    // Triplet eighths cannot be written in 2 divisions: the measure moves to 6.
+    VoiceRewrite v = Voice(1);
+    for (int i = 0; i < 3; ++i)
+        v.entries.push_back(Entry({i, 3}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
+    v.entries.push_back(Entry({1, 1}, {3, 1}, Note("P1", 1, 3)));  // a hidden rest
+    // The direction and comment stood at beat 3, inside the new rest: reached with a backup.
+    // The other voice's values, the backup and the direction's offset are all multiplied by 3.
+    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+      <attributes>
+        <divisions>6</divisions>
+      </attributes>
+      <note>
+        <pitch><step>A</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <stem>up</stem>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <note>
+        <pitch><step>A</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <stem>up</stem>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <note>
+        <pitch><step>A</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <stem>up</stem>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <note print-object="no">
+        <rest/>
+        <duration>18</duration>
+        <voice>1</voice>
+        <type>half</type>
+      </note>
+      <backup>
+        <duration>12</duration>
+      </backup>
+      <direction placement="above">
+        <direction-type><words>dolce</words></direction-type>
+        <offset>3</offset>
+      </direction>
+      <!-- second half -->
+      <forward>
+        <duration>12</duration>
+      </forward>
+      <backup>
+        <duration>24</duration>
+      </backup>
+      <note>
+        <pitch><step>D</step><octave>3</octave></pitch>
+        <duration>24</duration>
+        <voice>2</voice>
+        <type>whole</type>
+      </note>
+      <attributes>
+        <divisions>2</divisions>
+      </attributes>
+    </measure>)");
+
+    // A measure without <divisions> of its own gets an <attributes> before its first note;
+    // nothing follows the last measure, so nothing is restored.
+    VoiceRewrite last = Voice(2);
+    last.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
+    EXPECT_EQ(Rewrite({last}, 2), R"(<measure number="2">
+      <attributes>
+        <divisions>6</divisions>
+      </attributes>
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>1</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <forward>
+        <duration>22</duration>
+        <voice>1</voice>
+      </forward>
+      <barline location="right"><bar-style>light-heavy</bar-style></barline>
+    </measure>)");
+}
+
+TEST_F(VoiceWriterTest, TiesRestsAndRepeatedPitches) {
+    VoiceRewrite v = Voice(1);
+    v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
+    v.entries.back().pitches[0].tieStart = true;
+    v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
+    v.entries.back().pitches[0].tieStop = true;
+    v.entries.back().pitches[0].tieStart = true;
+    v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+    const std::string out = Rewrite({v}, 1);
+    // The repeated F sharp shows its accidental once; ties stop before they start again.
+    EXPECT_EQ(out.find("<accidental>"), out.rfind("<accidental>"));
+    EXPECT_NE(out.find(R"(<duration>1</duration>
+        <tie type="stop"/>
+        <tie type="start"/>
+        <voice>1</voice>)"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(R"(<notations>
+          <tied type="stop"/>
+          <tied type="start"/>
+          <slur type="stop"/>)"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find(R"(<!-- second half -->
+      <note print-object="no">
+        <rest/>
+        <duration>4</duration>
+        <voice>1</voice>
+        <type>half</type>
+      </note>
+      <backup>)"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("lyric"), std::string::npos);
+
+    // A whole-measure rest stays one; the same rest over part of a measure does not.
+    VoiceRewrite rest = Voice(2);
+    rest.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 2, 2)));
+    EXPECT_NE(Rewrite({rest}, 2).find("<rest measure=\"yes\"/>\n        <duration>8<"),
+              std::string::npos);
+    rest.entries[0].duration = {2, 1};
+    EXPECT_NE(Rewrite({rest}, 2).find("<rest/>\n        <duration>4<"), std::string::npos);
+}
+
+TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
+    VoiceRewrite v = Voice(2, "2");
+    v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+    v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 2, 1)}));
+    EXPECT_EQ(Rewrite({v}, 2), R"(<measure number="2">
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>8</duration>
+        <voice>1</voice>
+        <type>whole</type>
+      </note>
+      <backup>
+        <duration>8</duration>
+      </backup>
+      <note print-object="no">
+        <rest/>
+        <duration>4</duration>
+        <voice>2</voice>
+        <type>half</type>
+      </note>
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>3</duration>
+        <voice>2</voice>
+        <type>quarter</type>
+        <dot/>
+        <beam number="1">begin</beam>
+      </note>
+      <forward>
+        <duration>1</duration>
+        <voice>2</voice>
+      </forward>
+      <barline location="right"><bar-style>light-heavy</bar-style></barline>
+    </measure>)");
+}
+
+TEST_F(VoiceWriterTest, TwoVoicesOfOneMeasureShareOneDivisionsChange) {
+    VoiceRewrite upper = Voice(1);
+    upper.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3)));
+    VoiceRewrite lower = Voice(1, "2");
+    lower.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 4)}));
+    const std::string out = Rewrite({upper, lower}, 1);
+    EXPECT_NE(out.find("<divisions>6</divisions>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<rest/>\n        <duration>24</duration>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<backup>\n        <duration>24</duration>"), std::string::npos) << out;
+    EXPECT_NE(out.find("<forward>\n        <duration>22</duration>\n        <voice>2</voice>"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("dolce"), out.rfind("dolce"));
+}
+
+TEST_F(VoiceWriterTest, WhatCannotBeWrittenExactlyLeavesTheMeasureAlone) {
+    VoiceRewrite overlapping = Voice(1);
+    overlapping.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+    overlapping.entries.push_back(Entry({1, 1}, {2, 1}, Note("P1", 1, 3)));
+    VoiceRewrite tooFine = Voice(1);
+    tooFine.entries.push_back(Entry({0, 1}, {1, 1 << 25}, Note("P1", 1, 3)));
+    VoiceRewrite noPitch = Voice(1);
+    noPitch.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3), {Measure("P2", 1)}));
+    struct Case {
+        VoiceRewrite voice;
+        std::string error;
+    };
+    for (const Case& c : {Case{overlapping, "rewritten entries overlap"},
+                          Case{tooFine, "the new rhythm needs more divisions than a file may hold"},
+                          Case{noPitch, "a donor note has neither <pitch> nor <unpitched>"}}) {
+        std::vector<Edit> edits{{0, 0, "sentinel"}};
+        std::string error;
+        EXPECT_FALSE(RewriteMeasureChecked(text_, {c.voice}, &edits, &error));
+        EXPECT_EQ(error, c.error);
+        EXPECT_TRUE(edits.empty());
+        EXPECT_TRUE(RewriteMeasure(text_, {c.voice}).empty());
+    }
+}
+
+TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
+    // Tabs and CR LF line ends.
+    Load("<score-partwise>\r\n\t<part id=\"P1\">\r\n\t\t<measure number=\"1\">\r\n"
+         "\t\t\t<note>\r\n\t\t\t\t<rest/>\r\n\t\t\t\t<duration>4</duration>\r\n"
+         "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t</measure>\r\n\t</part>\r\n"
+         "\t<part id=\"P2\">\r\n\t\t<measure number=\"1\"><note><rest/><duration>4</duration>"
+         "</note></measure>\r\n\t</part>\r\n</score-partwise>\r\n");
+    VoiceRewrite tabs = Voice(1);
+    tabs.part = Measure("P1", 1).parent();
+    tabs.measure = Measure("P1", 1);
+    tabs.divisions = 1;
+    tabs.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 1)));
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {tabs}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    EXPECT_EQ(edits[0].text,
+              "<note>\r\n\t\t\t\t<rest/>\r\n\t\t\t\t<duration>2</duration>\r\n"
+              "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t\t<forward>\r\n"
+              "\t\t\t\t<duration>2</duration>\r\n\t\t\t</forward>");
+
+    // A measure written on one line stays on one line.
+    VoiceRewrite compact = Voice(1);
+    compact.divisions = 1;
+    compact.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 1)));
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {compact}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    EXPECT_EQ(edits[0].text, "<note><rest/><duration>4</duration><type>whole</type></note>");
+}
+
+TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
+    const std::string text = R"(<score-partwise><part id="P1">
+<measure number="1"><attributes><divisions>1</divisions></attributes>
+<note><pitch><step>C</step><octave>4</octave></pitch><duration>1</duration><voice>1</voice></note>
+<backup><duration>1</duration></backup>
+<note><pitch><step>E</step><octave>3</octave></pitch><duration>1</duration><voice>2</voice></note>
+<note><pitch><step>D</step><octave>4</octave></pitch><duration>3</duration><voice>1</voice></note>
+<backup><duration>3</duration></backup>
+<note><pitch><step>F</step><octave>3</octave></pitch><duration>3</duration><voice>2</voice></note>
+</measure>
+<measure number="2">
+<note><grace/><pitch><step>C</step><octave>4</octave></pitch><voice>1</voice></note>
+<note><pitch><step>D</step><octave>4</octave></pitch><duration>4</duration><voice>1</voice><staff>1</staff></note>
+<note><chord/><pitch><step>D</step><octave>3</octave></pitch><duration>4</duration><voice>1</voice><staff>2</staff></note>
+<backup><duration>4</duration></backup>
+<note><rest/><duration>4</duration><voice>5</voice><staff>2</staff></note>
+</measure>
+<measure number="3">
+<note><rest/><duration>2</duration><voice>1</voice></note>
+<attributes><divisions>2</divisions></attributes>
+<note><rest/><duration>4</duration><voice>1</voice></note>
+</measure>
+<measure number="4"/>
+<measure number="5"><note><rest/><duration>x</duration></note></measure>
+<measure number="6"><note><rest/><duration>4</duration></note><backup><duration>5</duration></backup></measure>
+<measure number="7">
+<note><rest/><duration>2</duration><voice>1</voice></note>
+<note><grace/><pitch><step>C</step><octave>4</octave></pitch><voice>1</voice></note>
+<note><rest/><duration>2</duration><voice>1</voice></note>
+<backup><duration>4</duration></backup>
+<note><cue/><rest/><duration>4</duration><voice>2</voice></note>
+</measure>
+</part></score-partwise>)";
+    pugi::xml_document document;
+    ASSERT_TRUE(document.load_buffer(text.data(), text.size(), ScoreParseOptions(),
+                                     pugi::encoding_utf8));
+    const pugi::xml_node part = document.child("score-partwise").child("part");
+    std::vector<pugi::xml_node> m;
+    for (pugi::xml_node n = part.child("measure"); n; n = n.next_sibling("measure")) m.push_back(n);
+    struct Case {
+        size_t measure;
+        int staff;
+        std::string voice;
+        std::string reason;  // empty: accepted
+    };
+    const std::vector<Case> cases = {
+        {0, 1, "1", "voice 1 is interleaved with voice 2"},
+        {0, 1, "2", "voice 2 is interleaved with voice 1"},
+        {0, 1, "3", ""},  // absent: added after the others
+        {1, 1, "1", "voice 1 has notes on staff 2 too"},
+        {1, 2, "1", "voice 1 has notes on staff 1 too"},
+        {1, 2, "5", ""},
+        {2, 1, "1", "the measure changes <divisions> after its first note"},
+        {3, 1, "1", "the measure is empty"},
+        {4, 1, "1", "a <note> has no readable <duration>"},
+        {5, 1, "1", "a <backup> goes back before the start of the measure"},
+        {6, 1, "1", "voice 1 has grace notes"},
+        {6, 1, "2", "voice 2 has cue notes"},
+    };
+    for (const Case& c : cases) {
+        std::string reason = "sentinel";
+        EXPECT_EQ(CanRewriteVoice(part, m[c.measure], c.staff, c.voice, &reason),
+                  c.reason.empty())
+            << c.measure;
+        EXPECT_EQ(reason, c.reason) << "measure " << c.measure + 1 << " voice " << c.voice;
+    }
+    EXPECT_FALSE(CanRewriteVoice(part, document.child("score-partwise"), 1, "1", nullptr));
+}
+
+}  // namespace
+}  // namespace qz::musicxml
