@@ -187,6 +187,32 @@ TEST(CliApply, NothingRewrittenGivesTheInputBackAndOutputCanReplaceTheInput) {
     EXPECT_NE(dir.Read("s.musicxml"), score);
 }
 
+std::string Utf16BigEndian(const std::string& ascii) {
+    std::string out = "\xFE\xFF";
+    for (char c : ascii) {
+        out += '\0';
+        out += c;
+    }
+    return out;
+}
+
+TEST(CliApply, AUtf16ScoreIsRewrittenAsItsUtf8TwinAndStaysUtf16) {
+    TempDir dir;
+    const std::string score = ReasonsScore();
+    std::string declared16 = score;
+    declared16.replace(declared16.find("UTF-8"), 5, "UTF-16");
+    dir.Write("a.musicxml", score);
+    dir.Write("b.musicxml", Utf16BigEndian(declared16));
+    for (const char* name : {"a.musicxml", "b.musicxml"}) {
+        CliRun run = Motifgraft({"apply", dir.File(name), "--source", "1:1-1", "--dest", "P2:1-1"});
+        ASSERT_EQ(run.status, kExitOk) << run.err;
+    }
+    std::string utf8 = dir.Read("a.motifgraft.musicxml");
+    ASSERT_NE(utf8, score);
+    utf8.replace(utf8.find("UTF-8"), 5, "UTF-16");
+    EXPECT_EQ(dir.Read("b.motifgraft.musicxml"), Utf16BigEndian(utf8));
+}
+
 TEST(CliApply, TheDefaultOutputNameIsBesideTheInputAndNeverTheInput) {
     EXPECT_EQ(DefaultOutputPath("a/b.musicxml"), "a/b.motifgraft.musicxml");
     EXPECT_EQ(DefaultOutputPath("song.mxl"), "song.motifgraft.mxl");
