@@ -213,6 +213,19 @@ TEST(CliApply, AUtf16ScoreIsRewrittenAsItsUtf8TwinAndStaysUtf16) {
     EXPECT_EQ(dir.Read("b.motifgraft.musicxml"), Utf16BigEndian(utf8));
 }
 
+TEST(CliApply, ASourceAfterTheDestinationIsReadWhole) {
+    // The embedded host reports the whole score as its selection, so no layer is cut short.
+    TempDir dir;
+    dir.Write("s.musicxml", ReasonsScore());
+    CliRun run = Motifgraft({"apply", dir.File("s.musicxml"), "--source", "P2:6-6", "--dest",
+                             "1:1-2", "--explain"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_NE(run.out.find("layer 1 measures 2-2: rewritten"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("layer 1 measures 1-1: skipped: attack at measure 1 beat 2"),
+              std::string::npos)
+        << run.out;
+}
+
 TEST(CliApply, TheDefaultOutputNameIsBesideTheInputAndNeverTheInput) {
     EXPECT_EQ(DefaultOutputPath("a/b.musicxml"), "a/b.motifgraft.musicxml");
     EXPECT_EQ(DefaultOutputPath("song.mxl"), "song.motifgraft.mxl");
