@@ -244,20 +244,26 @@ private:
         return (fs::path(o_.work) / ("out" + fs::path(f.path).extension().string())).string();
     }
 
-    // Source laid over itself: nothing may change, the output is the input byte for byte.
+    // Source laid over itself: nothing may change, the output is the input byte for byte. A
+    // staff with one layer is preferred: on a staff with more, the other layers are destinations
+    // like any other and may be rewritten.
     void RoundTrip(const File& f) {
+        int chosen = 0, measure = 0;
         for (int slot = 1; slot <= static_cast<int>(f.show.staves.size()); ++slot) {
             std::vector<int> measures = SourceMeasures(f, slot, false);
-            if (measures.empty()) continue;
-            std::string range = std::to_string(slot) + ":" + std::to_string(measures[0]) + "-" +
-                                std::to_string(measures[0]);
-            Selection sel{{slot}, measures[0], measures[0]};
-            if (Apply(f, {"--source", range, "--dest", range}, sel, sel, "round trip", true))
-                ++t_.roundTripped;
+            if (measures.empty() || (chosen != 0 && f.show.staves[slot - 1].voices.size() != 1)) continue;
+            if (chosen == 0 || f.show.staves[chosen - 1].voices.size() != 1) chosen = slot, measure = measures[0];
+        }
+        if (chosen == 0) {
+            ++t_.noSource;
+            std::printf("note: %s has no measure whose layer 1 has entries and no grace note\n", f.name.c_str());
             return;
         }
-        ++t_.noSource;
-        std::printf("note: %s has no measure whose layer 1 has entries and no grace note\n", f.name.c_str());
+        std::string range = std::to_string(chosen) + ":" + std::to_string(measure) + "-" + std::to_string(measure);
+        Selection sel{{chosen}, measure, measure};
+        bool single = f.show.staves[chosen - 1].voices.size() == 1;
+        if (Apply(f, {"--source", range, "--dest", range}, sel, sel, "round trip", single) && single)
+            ++t_.roundTripped;
     }
 
     void Choice(const File& f, Random& random, int k) {
