@@ -4,6 +4,19 @@
 // (in division units, exact). A voice's replaced span is the contiguous run of children from its
 // first note or <forward> to its last; the other children inside that run (directions, harmony,
 // attributes, comments...) are kept byte for byte and placed again at their original times.
+//
+// What a new <note> is made of:
+//   from the source note (the rhythm): <type>, <dot>, <time-modification> on every note of a
+//     chord; <beam>, <notations><tuplet>, and the source's slurs whose start and stop both fall
+//     in the same rewritten voice of the measure, on the chord's first note; print-object="no"
+//     of a hidden rest; measure="yes" of a whole-measure rest when the new rest fills the measure;
+//   from the donor (the pitch): <pitch> or <unpitched>, <instrument>, <stem>, <notehead>; the
+//     <accidental> shown by the first replaced note of that pitch, only on the first new note of
+//     that pitch in the measure;
+//   from the reader: <tie>/<tied> per pitch, the merged articulations (one of each kind) in
+//     <notations><articulations>, and fermatas in <notations>;
+//   nothing else: lyrics, other notations, positions and colours of the replaced notes go.
+// Gaps in the voice are filled with <forward> elements carrying its <voice> and <staff>.
 #pragma once
 
 #include <string>
