@@ -343,7 +343,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     VoiceStream stream(context, voice.length, &out);
     stream.Start(*divisions::Quotient(placement.start, current));
     const std::vector<std::vector<pugi::xml_node>> slurs = SlursToKeep(voice);
-    std::vector<std::string> shown;
+    ShownPitches shown;
     size_t next = 0;
     auto keptUpTo = [&](std::optional<Fraction> limit) {
         for (; next < kept.size() && (!limit || Order(kept[next].at, *limit) <= 0); ++next)

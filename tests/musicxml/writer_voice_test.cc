@@ -654,5 +654,36 @@ TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
               "      <note><rest/><duration>2</duration><type>half</type></note>");
 }
 
+TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>2</duration><accidental>sharp</accidental></note>
+      <note><pitch><step>F</step><octave>4</octave></pitch><duration>2</duration><accidental>natural</accidental></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    const pugi::xml_node sharp = Note("P2", 1, 1);
+    const pugi::xml_node natural = Note("P2", 1, 2);
+    VoiceRewrite v = Voice(1);
+    v.divisions = 1;
+    int at = 0;
+    for (pugi::xml_node donor : {sharp, sharp, natural, sharp, natural})
+        v.entries.push_back(Entry({at++, 1}, {1, 1}, natural, {donor}));
+    v.length = {5, 1};
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    std::vector<std::string> shown;
+    for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;
+         note = edits[0].text.find("<note>", note + 1)) {
+        const size_t end = edits[0].text.find("</note>", note);
+        const size_t mark = edits[0].text.find("<accidental>", note);
+        shown.push_back(mark < end ? edits[0].text.substr(mark + 12, 5) : "-");
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
+}
+
 }  // namespace
 }  // namespace qz::musicxml
