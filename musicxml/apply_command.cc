@@ -115,6 +115,11 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
                   score.measureCount);
     if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
+    // The host saw the plug-in misuse a frame: what the document holds cannot be trusted, and
+    // the user's score is not touched.
+    if (!host->Sim().Violations().empty())
+        return Fail(err, kExitUnusable,
+                    "internal error, nothing written: " + host->Sim().Violations().front());
 
     const Rewrite rewrite = PlanEdits(loaded, mapping, host->Document(), before, plan);
     const Report report = BuildReport(score, selections.source, selections.destination, plan,
