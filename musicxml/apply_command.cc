@@ -14,7 +14,7 @@
 #include "musicxml/readback.h"
 #include "musicxml/repeat_plan.h"
 #include "musicxml/report.h"
-#include "musicxml/score_output.h"
+#include "musicxml/output_file.h"
 #include "musicxml/splice.h"
 
 namespace qz::musicxml {
@@ -81,6 +81,14 @@ bool WriteTextFile(const std::string& path, const std::string& text) {
     return static_cast<bool>(out);
 }
 
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool NamesPlainDocument(const std::string& path) {
+    return EndsWith(path, ".musicxml") || EndsWith(path, ".xml");
+}
+
 struct Selections {
     Selection source;
     Selection destination;
@@ -117,8 +125,16 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         return Fail(err, kExitUnusable, "the rewritten music could not be placed: " + error);
     const std::string outputPath =
         options.output.empty() ? DefaultOutputPath(options.score) : options.output;
-    if (!WriteScoreOutput(loaded.container, newText, outputPath, &error))
-        return Fail(err, kExitUnusable, outputPath + ": " + error);
+    // An archive's score asked for under a plain name is written as the plain document.
+    ScoreContainer target = loaded.container;
+    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
+    // Nothing rewritten: the file as it came, archive included, byte for byte.
+    const std::string& original = target.compressed ? target.archiveBytes : target.documentBytes;
+    const bool written = rewrite.edits.empty()
+                             ? WriteFileAtomically(outputPath, original, &error)
+                             : WriteScore(target, newText, outputPath, &error);
+    if (!written)
+        return Fail(err, kExitUnusable, error);
 
     if (!options.jsonReport.empty() && !WriteTextFile(options.jsonReport, ReportJson(report)))
         return Fail(err, kExitUnusable, options.jsonReport + ": cannot write the report");

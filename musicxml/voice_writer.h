@@ -59,6 +59,7 @@ struct Layout {
     std::string newline;  // empty when the measure is written on one line
     std::string indent;
     std::string step;
+    bool inlineChildren = false;  // each note on one line of its own, its children inline
 };
 Layout LayoutAt(std::string_view text, size_t childBegin, pugi::xml_node measure);
 
@@ -68,6 +69,8 @@ public:
     XmlOut(std::string_view text, Layout layout, bool breakFirst)
         : text_(text), layout_(std::move(layout)), breakNext_(breakFirst) {}
     void Line(int depth, std::string_view markup);
+    // The end tag of an element opened with Line at the same depth.
+    void End(int depth, std::string_view markup);
     void Leaf(int depth, std::string_view name, std::string_view value);
     // The bytes of `node` as they stand in the original text (with `edits` applied inside
     // them), indented again for `depth`. False when the node cannot be located.
@@ -75,7 +78,7 @@ public:
     const std::string& Text() const { return out_; }
 
 private:
-    void Break(int depth);
+    void Break(int depth, bool closing = false);
     std::string_view text_;
     Layout layout_;
     bool breakNext_;

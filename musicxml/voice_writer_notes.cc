@@ -102,11 +102,11 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
         out->Line(2, "<articulations>");
         for (pugi::xml_node mark : marks)
             if (!Named(mark, "fermata") && !out->Copy(3, mark)) return false;
-        out->Line(2, "</articulations>");
+        out->End(2, "</articulations>");
     }
     for (pugi::xml_node mark : marks)
         if (Named(mark, "fermata") && !out->Copy(2, mark)) return false;
-    out->Line(1, "</notations>");
+    out->End(1, "</notations>");
     return true;
 }
 
@@ -154,7 +154,7 @@ bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const Note
         *error = "a copied element could not be located in the text";
         return false;
     }
-    out->Line(0, "</note>");
+    out->End(0, "</note>");
     return true;
 }
 
@@ -167,12 +167,17 @@ Layout LayoutAt(std::string_view text, size_t childBegin, pugi::xml_node measure
     layout.indent = std::string(IndentBefore(text, childBegin));
     layout.newline = lineStart >= 2 && text[lineStart - 2] == '\r' ? "\r\n" : "\n";
     layout.step = layout.indent.find('\t') != std::string::npos ? "\t" : "  ";
-    // The step the file itself uses: a note's first child against the note.
+    // The step the file itself uses: a note's first child against the note; or a file that
+    // writes each note on a single line.
     for (pugi::xml_node note = measure.child("note"); note; note = note.next_sibling("note")) {
         ByteRange outer, inner;
         const pugi::xml_node child = note.find_child(
             [](pugi::xml_node n) { return n.type() == pugi::node_element; });
         if (!NodeRange(text, note, &outer) || !NodeRange(text, child, &inner)) continue;
+        if (text.substr(outer.begin, outer.end - outer.begin).find('\n') == std::string::npos) {
+            layout.inlineChildren = true;
+            break;
+        }
         const std::string_view a = IndentBefore(text, outer.begin);
         const std::string_view b = IndentBefore(text, inner.begin);
         if (b.size() > a.size() && b.substr(0, a.size()) == a) {
@@ -183,8 +188,8 @@ Layout LayoutAt(std::string_view text, size_t childBegin, pugi::xml_node measure
     return layout;
 }
 
-void XmlOut::Break(int depth) {
-    if (breakNext_) {
+void XmlOut::Break(int depth, bool closing) {
+    if (breakNext_ && !(layout_.inlineChildren && (depth > 0 || closing))) {
         out_ += layout_.newline;
         out_ += layout_.indent;
         for (int i = 0; i < depth; ++i) out_ += layout_.step;
@@ -194,6 +199,11 @@ void XmlOut::Break(int depth) {
 
 void XmlOut::Line(int depth, std::string_view markup) {
     Break(depth);
+    out_ += markup;
+}
+
+void XmlOut::End(int depth, std::string_view markup) {
+    Break(depth, true);
     out_ += markup;
 }
 
@@ -290,7 +300,7 @@ void WriteMove(const VoiceContext& context, int64_t units, bool ownVoice, XmlOut
     if (units > 0 && ownVoice && context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
     if (units > 0 && ownVoice && context.writeStaff)
         out->Leaf(1, "staff", std::to_string(context.voice->staff));
-    out->Line(0, units < 0 ? "</backup>" : "</forward>");
+    out->End(0, units < 0 ? "</backup>" : "</forward>");
 }
 
 }  // namespace qz::musicxml::writer
