@@ -45,22 +45,19 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
                           std::string_view document, std::string* out, std::string* error) {
     zip_error_t zerr;
     zip_error_init(&zerr);
-    // The buffer source receives the new archive when it is closed, so it must outlive it.
     std::unique_ptr<zip_source_t, SourceFree> buffer(
         zip_source_buffer_create(archiveBytes.data(), archiveBytes.size(), 0, &zerr));
-    if (!buffer) {
-        const std::string message = zip_error_strerror(&zerr);
-        zip_error_fini(&zerr);
-        return Fail(error, "cannot open the archive", message.c_str());
-    }
-    zip_source_keep(buffer.get());
-    std::unique_ptr<zip_t, ArchiveDiscard> archive(zip_open_from_source(buffer.get(), 0, &zerr));
+    std::unique_ptr<zip_t, ArchiveDiscard> archive(
+        buffer ? zip_open_from_source(buffer.get(), 0, &zerr) : nullptr);
     if (!archive) {
         const std::string message = zip_error_strerror(&zerr);
         zip_error_fini(&zerr);
         return Fail(error, "cannot open the archive", message.c_str());
     }
     zip_error_fini(&zerr);
+    // The open archive now holds the buffer source, which receives the new archive when it is
+    // closed: keep a reference of our own to read it afterwards.
+    zip_source_keep(buffer.get());
     const zip_int64_t index = zip_name_locate(archive.get(), member.c_str(), 0);
     zip_stat_t stat;
     zip_stat_init(&stat);

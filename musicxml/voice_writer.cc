@@ -12,8 +12,6 @@ namespace qz::musicxml {
 namespace writer {
 namespace {
 
-using divisions::Difference;
-using divisions::Order;
 using divisions::Sum;
 
 bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
@@ -178,8 +176,8 @@ namespace {
 using namespace writer;
 using divisions::Order;
 
-// The measure's last element before which nothing timed follows: where a voice absent from the
-// measure is added (after the other voices), or the last child when nothing is timed.
+// The child after which a voice absent from the measure is added: the last note, backup or
+// forward (so the new voice follows the others), else the last element.
 const MeasureItem* InsertionAnchor(const MeasureScan& scan) {
     const MeasureItem* anchor = nullptr;
     for (const MeasureItem& item : scan.items)

@@ -624,5 +624,35 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
     EXPECT_FALSE(CanRewriteVoice(part, document.child("score-partwise"), 1, "1", nullptr));
 }
 
+TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
+    Load(R"(<score-partwise>
+  <part id="P1">
+    <measure number="1">
+      <note><rest/><duration>2</duration><type>half</type></note>
+    </measure>
+  </part>
+  <part id="P2">
+    <measure number="1">
+      <note><unpitched><display-step>F</display-step><display-octave>5</display-octave></unpitched><duration>4</duration><instrument id="P2-I43"/><type>whole</type><stem>up</stem><notehead>x</notehead></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    VoiceRewrite v = Voice(1);
+    v.divisions = 1;
+    const pugi::xml_node donor = Measure("P2", 1).child("note");
+    v.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P1", 1).child("note"), {donor}));
+    v.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P1", 1).child("note")));
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    // No <voice> is written: the file names none.
+    EXPECT_EQ(edits[0].text,
+              "<note><unpitched><display-step>F</display-step><display-octave>5</display-octave>"
+              "</unpitched><duration>2</duration><instrument id=\"P2-I43\"/><type>half</type>"
+              "<stem>up</stem><notehead>x</notehead></note>\n"
+              "      <note><rest/><duration>2</duration><type>half</type></note>");
+}
+
 }  // namespace
 }  // namespace qz::musicxml
