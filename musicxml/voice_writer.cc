@@ -196,6 +196,7 @@ struct Placement {
     ByteRange bytes;             // replaced bytes; insert: empty range at the anchor's end
     size_t layoutAt = 0;         // a child whose line sets the indentation
     Fraction start, end;         // the cursor before and after, in division units
+    bool restoreCursor = true;   // something timed or placed follows, so `end` must be reached
 };
 
 bool Fail(std::string* error, std::string message) {
@@ -224,6 +225,7 @@ bool Place(std::string_view text, const MeasureScan& scan, const VoiceRewrite& v
         return Fail(error, "the measure is empty");
     *placement = {&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
                   anchor->cursorAfter};
+    placement->restoreCursor = anchor != &scan.items.back();
     return true;
 }
 
@@ -360,7 +362,8 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
         stream.Played(*divisions::Sum(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
-         stream.MoveTo(*divisions::Quotient(placement.end, current));
+         (!placement.restoreCursor ||
+          stream.MoveTo(*divisions::Quotient(placement.end, current)));
     if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
     *written = out.Text();
     return true;

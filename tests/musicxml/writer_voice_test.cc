@@ -685,5 +685,44 @@ TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges
     EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
 }
 
+TEST_F(VoiceWriterTest, AMeasureWithoutNotesGetsTheVoiceAfterItsAttributes) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+    </measure>
+    <measure number="2"/>
+  </part>
+</score-partwise>)");
+    VoiceRewrite v = Voice(1);
+    v.length = {2, 1};
+    v.divisions = 1;
+    NewEntry rest = Entry({0, 1}, {2, 3}, {});
+    v.entries = {rest};
+    // Finer divisions go after the leading <print> and <attributes>; the voice follows them.
+    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+      <attributes>
+        <divisions>3</divisions>
+      </attributes>
+      <note>
+        <rest/>
+        <duration>2</duration>
+      </note>
+      <forward>
+        <duration>4</duration>
+      </forward>
+      <attributes>
+        <divisions>1</divisions>
+      </attributes>
+    </measure>)");
+}
+
 }  // namespace
 }  // namespace qz::musicxml
