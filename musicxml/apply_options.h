@@ -21,7 +21,7 @@ bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
                        std::string* error);
 
 // NAME.motifgraft.EXT beside the input ("a/b.musicxml" -> "a/b.motifgraft.musicxml", "s" ->
-// "s.motifgraft").
+// "s.motifgraft"): never the input itself.
 std::string DefaultOutputPath(const std::string& input);
 
 }  // namespace qz::musicxml

@@ -24,7 +24,8 @@ bool ReadSource(zip_source_t* source, std::string* out, std::string* error) {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_source_open(source) != 0)
-        return Fail(error, "cannot read the written archive", zip_error_strerror(zip_source_error(source)));
+        return Fail(error, "cannot read the written archive",
+                    zip_error_strerror(zip_source_error(source)));
     if (zip_source_stat(source, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0) {
         zip_source_close(source);
         return Fail(error, "cannot size the written archive", nullptr);
@@ -44,26 +45,24 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
                           std::string_view document, std::string* out, std::string* error) {
     zip_error_t zerr;
     zip_error_init(&zerr);
-    // The buffer source receives the new archive when it is closed, so it must outlive it.
     std::unique_ptr<zip_source_t, SourceFree> buffer(
         zip_source_buffer_create(archiveBytes.data(), archiveBytes.size(), 0, &zerr));
-    if (!buffer) {
-        const std::string message = zip_error_strerror(&zerr);
-        zip_error_fini(&zerr);
-        return Fail(error, "cannot open the archive", message.c_str());
-    }
-    zip_source_keep(buffer.get());
-    std::unique_ptr<zip_t, ArchiveDiscard> archive(zip_open_from_source(buffer.get(), 0, &zerr));
+    std::unique_ptr<zip_t, ArchiveDiscard> archive(
+        buffer ? zip_open_from_source(buffer.get(), 0, &zerr) : nullptr);
     if (!archive) {
         const std::string message = zip_error_strerror(&zerr);
         zip_error_fini(&zerr);
         return Fail(error, "cannot open the archive", message.c_str());
     }
     zip_error_fini(&zerr);
+    // The open archive now holds the buffer source, which receives the new archive when it is
+    // closed: keep a reference of our own to read it afterwards.
+    zip_source_keep(buffer.get());
     const zip_int64_t index = zip_name_locate(archive.get(), member.c_str(), 0);
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (index < 0 || zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0)
+    if (index < 0 ||
+        zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0)
         return Fail(error, "the archive has no member " + member, nullptr);
     const auto at = static_cast<zip_uint64_t>(index);
     const zip_int32_t method =
@@ -71,7 +70,8 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
             ? ZIP_CM_STORE
             : ZIP_CM_DEFLATE;
     zip_source_t* content = zip_source_buffer(archive.get(), document.data(), document.size(), 0);
-    if (content == nullptr) return Fail(error, "cannot hold the new score", zip_strerror(archive.get()));
+    if (content == nullptr)
+        return Fail(error, "cannot hold the new score", zip_strerror(archive.get()));
     if (zip_file_replace(archive.get(), at, content, 0) != 0) {
         zip_source_free(content);
         return Fail(error, "cannot replace " + member, zip_strerror(archive.get()));

@@ -92,14 +92,4 @@ bool WriteScore(const ScoreContainer& input, std::string_view utf8Text, const st
            WriteFileAtomically(path, bytes, error);
 }
 
-std::string DefaultOutputPath(const std::string& input) {
-    const size_t slash = input.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const size_t dot = input.rfind('.');
-    // A leading dot starts a hidden file's name, not an extension.
-    const bool hasExtension = dot != std::string::npos && dot > nameStart;
-    if (!hasExtension) return input + ".motifgraft";
-    return input.substr(0, dot) + ".motifgraft" + input.substr(dot);
-}
-
 }  // namespace qz::musicxml

@@ -25,8 +25,4 @@ bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::str
 bool WriteScore(const ScoreContainer& input, std::string_view utf8Text, const std::string& path,
                 std::string* error);
 
-// The output name used when none is given: ".motifgraft" before the input's extension
-// ("dir/song.musicxml" -> "dir/song.motifgraft.musicxml"; no extension: appended).
-std::string DefaultOutputPath(const std::string& input);
-
 }  // namespace qz::musicxml

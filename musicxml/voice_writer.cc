@@ -12,8 +12,6 @@ namespace qz::musicxml {
 namespace writer {
 namespace {
 
-using divisions::Difference;
-using divisions::Order;
 using divisions::Sum;
 
 bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
@@ -178,8 +176,8 @@ namespace {
 using namespace writer;
 using divisions::Order;
 
-// The measure's last element before which nothing timed follows: where a voice absent from the
-// measure is added (after the other voices), or the last child when nothing is timed.
+// The child after which a voice absent from the measure is added: the last note, backup or
+// forward (so the new voice follows the others), else the last element.
 const MeasureItem* InsertionAnchor(const MeasureScan& scan) {
     const MeasureItem* anchor = nullptr;
     for (const MeasureItem& item : scan.items)
@@ -198,6 +196,7 @@ struct Placement {
     ByteRange bytes;             // replaced bytes; insert: empty range at the anchor's end
     size_t layoutAt = 0;         // a child whose line sets the indentation
     Fraction start, end;         // the cursor before and after, in division units
+    bool restoreCursor = true;   // something timed or placed follows, so `end` must be reached
 };
 
 bool Fail(std::string* error, std::string message) {
@@ -226,24 +225,29 @@ bool Place(std::string_view text, const MeasureScan& scan, const VoiceRewrite& v
         return Fail(error, "the measure is empty");
     *placement = {&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
                   anchor->cursorAfter};
+    placement->restoreCursor = anchor != &scan.items.back();
     return true;
 }
 
-// Every time the new measure must express, in quarter notes.
-std::vector<Fraction> TimesToExpress(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
-                                     int64_t current) {
-    std::vector<Fraction> times;
-    for (const MeasureItem& item : scan.items)
-        for (Fraction units : {item.onset, item.cursorAfter})
-            if (auto q = divisions::Quotient(units, current)) times.push_back(*q);
-    for (const VoiceRewrite& voice : voices) {
-        times.push_back(voice.length);
-        for (const NewEntry& entry : voice.entries) {
-            times.push_back(entry.onset);
-            times.push_back(entry.duration);
+// Every time the new measure must express, in quarter notes. False when one of the measure's
+// own times cannot be turned into quarters (too large): nothing is then written.
+bool TimesToExpress(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
+                    int64_t current, std::vector<Fraction>* times) {
+    for (const MeasureItem& item : scan.items) {
+        for (Fraction units : {item.onset, item.cursorAfter}) {
+            const std::optional<Fraction> quarters = divisions::Quotient(units, current);
+            if (!quarters) return false;
+            times->push_back(*quarters);
         }
     }
-    return times;
+    for (const VoiceRewrite& voice : voices) {
+        times->push_back(voice.length);
+        for (const NewEntry& entry : voice.entries) {
+            times->push_back(entry.onset);
+            times->push_back(entry.duration);
+        }
+    }
+    return true;
 }
 
 bool CheckEntries(const VoiceRewrite& voice, std::string* error) {
@@ -271,20 +275,20 @@ public:
     // length, is filled by a <forward> of the voice; other moves are plain cursor moves.
     bool MoveTo(Fraction to) {
         if (Order(to, cursor_) < 0) {
-            if (!Emit(*divisions::Difference(cursor_, to), -1, false)) return false;
+            if (!Emit(divisions::Difference(cursor_, to), -1, false)) return false;
             cursor_ = to;
             return true;
         }
         const Fraction covered = Order(voiceEnd_, cursor_) > 0 ? voiceEnd_ : cursor_;
         const Fraction padEnd = Order(to, length_) < 0 ? to : length_;
         const Fraction upToCovered = Order(to, covered) < 0 ? to : covered;
-        if (!Emit(*divisions::Difference(upToCovered, cursor_), 1, false)) return false;
+        if (!Emit(divisions::Difference(upToCovered, cursor_), 1, false)) return false;
         if (Order(padEnd, covered) > 0) {
-            if (!Emit(*divisions::Difference(padEnd, covered), 1, true)) return false;
+            if (!Emit(divisions::Difference(padEnd, covered), 1, true)) return false;
             voiceEnd_ = padEnd;
         }
         const Fraction resumed = Order(padEnd, covered) > 0 ? padEnd : covered;
-        if (Order(to, resumed) > 0 && !Emit(*divisions::Difference(to, resumed), 1, false))
+        if (Order(to, resumed) > 0 && !Emit(divisions::Difference(to, resumed), 1, false))
             return false;
         cursor_ = to;
         return true;
@@ -297,9 +301,10 @@ public:
     }
 
 private:
-    bool Emit(Fraction quarters, int sign, bool ownVoice) {
-        if (quarters.num == 0) return true;
-        const std::optional<Fraction> units = divisions::Scaled(quarters, context_.divisions);
+    bool Emit(std::optional<Fraction> quarters, int sign, bool ownVoice) {
+        if (!quarters) return false;
+        if (quarters->num == 0) return true;
+        const std::optional<Fraction> units = divisions::Scaled(*quarters, context_.divisions);
         if (!units || units->den != 1) return false;
         WriteMove(context_, sign * units->num, ownVoice, out_);
         return true;
@@ -340,7 +345,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     VoiceStream stream(context, voice.length, &out);
     stream.Start(*divisions::Quotient(placement.start, current));
     const std::vector<std::vector<pugi::xml_node>> slurs = SlursToKeep(voice);
-    std::vector<std::string> shown;
+    ShownPitches shown;
     size_t next = 0;
     auto keptUpTo = [&](std::optional<Fraction> limit) {
         for (; next < kept.size() && (!limit || Order(kept[next].at, *limit) <= 0); ++next)
@@ -357,7 +362,8 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
         stream.Played(*divisions::Sum(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
-         stream.MoveTo(*divisions::Quotient(placement.end, current));
+         (!placement.restoreCursor ||
+          stream.MoveTo(*divisions::Quotient(placement.end, current)));
     if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
     *written = out.Text();
     return true;
@@ -369,7 +375,7 @@ std::string DivisionsElement(std::string_view text, size_t layoutAt, pugi::xml_n
     XmlOut out(text, LayoutAt(text, layoutAt, measure), breakFirst);
     out.Line(0, "<attributes>");
     out.Leaf(1, "divisions", std::to_string(value));
-    out.Line(0, "</attributes>");
+    out.End(0, "</attributes>");
     return out.Text();
 }
 
@@ -437,11 +443,13 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
                         std::vector<Edit>* edits, std::string* error) {
     const pugi::xml_node measure = voices.front().measure;
     MeasureScan scan;
-    if (!measure || !ScanMeasure(measure, &scan, error)) return error->empty() ? Fail(error, "no measure") : false;
+    if (!measure) return Fail(error, "no measure");
+    if (!ScanMeasure(measure, &scan, error)) return false;
     int64_t current = voices.front().divisions;
     if (const pugi::xml_node leading = divisions::LeadingDivisions(measure)) {
         const std::optional<Fraction> stated = divisions::ParseValue(leading.child_value());
-        if (!stated || stated->den != 1) return Fail(error, "the measure's <divisions> is not a whole number");
+        if (!stated || stated->den != 1)
+            return Fail(error, "the measure's <divisions> is not a whole number");
         current = stated->num;
     }
     if (current <= 0 || current > divisions::kMaxDivisions)
@@ -463,8 +471,11 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
             (byBytes[i]->voice->staff == byBytes[i - 1]->voice->staff &&
              byBytes[i]->voice->voice == byBytes[i - 1]->voice->voice))
             return Fail(error, "two rewritten voices share the same notes");
-    const std::optional<int64_t> finer =
-        divisions::FinerDivisions(current, TimesToExpress(scan, voices, current));
+    std::vector<Fraction> times;
+    if (!TimesToExpress(scan, voices, current, &times))
+        return Fail(error, "the measure's durations are too large");
+    // From here on every time of the measure is known to convert exactly.
+    const std::optional<int64_t> finer = divisions::FinerDivisions(current, times);
     if (!finer) return Fail(error, "the new rhythm needs more divisions than a file may hold");
     const int64_t factor = *finer / current;
     std::vector<Edit> scaleEdits;

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "musicxml/apply_options.h"
 #include "musicxml/cli.h"
 #include "reader_support.h"
 
@@ -12,7 +13,9 @@ namespace qz::musicxml {
 namespace {
 
 using testing::Partwise;
+using testing::ReadArchive;
 using testing::TempDir;
+using testing::WriteArchive;
 
 struct CliRun {
     int status = -1;
@@ -182,6 +185,75 @@ TEST(CliApply, NothingRewrittenGivesTheInputBackAndOutputCanReplaceTheInput) {
                       "-o", dir.File("s.musicxml")});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     EXPECT_NE(dir.Read("s.musicxml"), score);
+}
+
+std::string Utf16BigEndian(const std::string& ascii) {
+    std::string out = "\xFE\xFF";
+    for (char c : ascii) {
+        out += '\0';
+        out += c;
+    }
+    return out;
+}
+
+TEST(CliApply, AUtf16ScoreIsRewrittenAsItsUtf8TwinAndStaysUtf16) {
+    TempDir dir;
+    const std::string score = ReasonsScore();
+    std::string declared16 = score;
+    declared16.replace(declared16.find("UTF-8"), 5, "UTF-16");
+    dir.Write("a.musicxml", score);
+    dir.Write("b.musicxml", Utf16BigEndian(declared16));
+    for (const char* name : {"a.musicxml", "b.musicxml"}) {
+        CliRun run = Motifgraft({"apply", dir.File(name), "--source", "1:1-1", "--dest", "P2:1-1"});
+        ASSERT_EQ(run.status, kExitOk) << run.err;
+    }
+    std::string utf8 = dir.Read("a.motifgraft.musicxml");
+    ASSERT_NE(utf8, score);
+    utf8.replace(utf8.find("UTF-8"), 5, "UTF-16");
+    EXPECT_EQ(dir.Read("b.motifgraft.musicxml"), Utf16BigEndian(utf8));
+}
+
+TEST(CliApply, ASourceAfterTheDestinationIsReadWhole) {
+    // The embedded host reports the whole score as its selection, so no layer is cut short.
+    TempDir dir;
+    dir.Write("s.musicxml", ReasonsScore());
+    CliRun run = Motifgraft({"apply", dir.File("s.musicxml"), "--source", "P2:6-6", "--dest",
+                             "1:1-2", "--explain"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_NE(run.out.find("layer 1 measures 2-2: rewritten"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("layer 1 measures 1-1: skipped: attack at measure 1 beat 2"),
+              std::string::npos)
+        << run.out;
+}
+
+TEST(CliApply, TheDefaultOutputNameIsBesideTheInputAndNeverTheInput) {
+    EXPECT_EQ(DefaultOutputPath("a/b.musicxml"), "a/b.motifgraft.musicxml");
+    EXPECT_EQ(DefaultOutputPath("song.mxl"), "song.motifgraft.mxl");
+    EXPECT_EQ(DefaultOutputPath("s"), "s.motifgraft");
+    EXPECT_EQ(DefaultOutputPath("v1.2/s"), "v1.2/s.motifgraft");
+    EXPECT_EQ(DefaultOutputPath("a/.xml"), "a/.xml.motifgraft");
+}
+
+TEST(CliApply, ArchivesAreRewrittenInTheirRootMemberOnly) {
+    TempDir dir;
+    const std::string score = ReasonsScore();
+    const std::string container =
+        "<container><rootfiles><rootfile full-path=\"s.xml\"/></rootfiles></container>";
+    ASSERT_TRUE(WriteArchive(dir.File("s.mxl"), {{"META-INF/container.xml", container},
+                                                 {"s.xml", score},
+                                                 {"notes.txt", "kept as it was"}}));
+    CliRun run = Motifgraft({"apply", dir.File("s.mxl"), "--source", "1:1-1", "--dest", "P2:1-1",
+                             "-o", dir.File("plain.musicxml")});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    run = Motifgraft({"apply", dir.File("s.mxl"), "--source", "1:1-1", "--dest", "P2:1-1"});
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    std::map<std::string, std::string> members = ReadArchive(dir.File("s.motifgraft.mxl"));
+    ASSERT_EQ(members.size(), 3u);
+    EXPECT_EQ(members["META-INF/container.xml"], container);
+    EXPECT_EQ(members["notes.txt"], "kept as it was");
+    EXPECT_NE(members["s.xml"], score);
+    // The archive's score is the same document as the plain result.
+    EXPECT_EQ(members["s.xml"], dir.Read("plain.musicxml"));
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 # The corpus tests (included by this folder's CMakeLists.txt): real MusicXML files that nobody on
 # the team wrote, run through `motifgraft` as a black box and judged by an independent checker.
 #   musicxml.corpus             round trips, refusals, generated choices with invariant checks
+#   musicxml.corpus.sample      the same over the bundled sample score
 #   musicxml.corpus.musescore   every rewritten output imported by MuseScore 3 (label musescore)
 #   musicxml.invariants.*       the checker's own cases: it must catch what it claims to catch
 find_package(pugixml REQUIRED)
@@ -26,6 +27,12 @@ add_test(NAME musicxml.corpus
           --work ${CMAKE_CURRENT_BINARY_DIR}/corpus-work --keep ${QZ_CORPUS_OUTPUTS} --choices 12)
 set_tests_properties(musicxml.corpus PROPERTIES
   LABELS musicxml FIXTURES_SETUP qz_corpus_outputs TIMEOUT 1200)
+
+# The bundled sample through the same checks (no outputs kept: it is ours, not real music).
+add_test(NAME musicxml.corpus.sample
+  COMMAND corpus_run --tool $<TARGET_FILE:motifgraft> --data ${CMAKE_SOURCE_DIR}/samples
+          --work ${CMAKE_CURRENT_BINARY_DIR}/sample-work --choices 40)
+set_tests_properties(musicxml.corpus.sample PROPERTIES LABELS musicxml TIMEOUT 300)
 
 add_test(NAME musicxml.corpus.musescore
   COMMAND corpus_musescore --outputs ${QZ_CORPUS_OUTPUTS}

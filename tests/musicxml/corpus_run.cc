@@ -40,7 +40,7 @@ struct Options {
 
 struct Totals {
     int files = 0, loaded = 0, refusedWithPosition = 0, roundTripped = 0, noSource = 0;
-    int choices = 0, rewrote = 0, refusedByCommand = 0, failures = 0, kept = 0;
+    int choices = 0, rewrote = 0, refusedByCommand = 0, failures = 0, kept = 0, graceRefused = 0;
 };
 
 // splitmix64: a fixed, portable sequence, so that every run tries the same choices.
@@ -96,13 +96,21 @@ public:
         for (const std::string& file : files) RunFile(file);
         std::printf("corpus: %d files, %d loaded, %d refused with line:column, %d round-tripped "
                     "byte-identical, %d without a usable source; choices: %d tried, %d rewrote "
-                    "music, %d refused by the command, %d outputs kept; %d invariant failures\n",
+                    "music, %d refused by the command, %d outputs kept; %d grace-note sources refused; "
+                    "%d invariant failures\n",
                     t_.files, t_.loaded, t_.refusedWithPosition, t_.roundTripped, t_.noSource,
-                    t_.choices, t_.rewrote, t_.refusedByCommand, t_.kept, t_.failures);
+                    t_.choices, t_.rewrote, t_.refusedByCommand, t_.kept, t_.graceRefused, t_.failures);
         return t_.failures == 0 ? 0 : 1;
     }
 
 private:
+    struct File {
+        std::string path, name, text;  // text: the score's bytes (the root member of a .mxl)
+        const Archive* archive;
+        ScoreContent score;
+        ShowInfo show;
+    };
+
     void Fail(const std::string& what) {
         ++t_.failures;
         std::printf("FAIL %s\n", what.c_str());
@@ -210,14 +218,35 @@ private:
         RoundTrip(f);
         Random random(Fnv1a(name));
         for (int k = 0; k < o_.choices; ++k) Choice(f, random, k);
+        GraceSource(f);
     }
 
-    struct File {
-        std::string path, name, text;  // text: the score's bytes (the root member of a .mxl)
-        const Archive* archive;
-        ScoreContent score;
-        ShowInfo show;
-    };
+    // A source whose layer 1 holds grace notes cannot be carried: the command refuses it (exit 1,
+    // a message, nothing written).
+    void GraceSource(const File& f) {
+        for (const StaffInfo& staff : f.show.staves) {
+            int part = f.score.PartIndex(staff.part);
+            if (part < 0 || staff.voices.empty()) continue;
+            const auto& measures = f.score.parts[part].measures;
+            for (std::size_t m = 0; m < measures.size() && static_cast<int>(m) < f.show.measures; ++m) {
+                auto it = measures[m].voices.find({staff.staff, staff.voices.front()});
+                if (it == measures[m].voices.end() ||
+                    std::none_of(it->second.begin(), it->second.end(), [](const Entry& e) { return e.grace; }))
+                    continue;
+                std::string range = std::to_string(staff.slot) + ":" + std::to_string(m + 1) + "-" + std::to_string(m + 1);
+                std::string out = OutputPath(f);
+                fs::remove(out);
+                ProcessResult r = Tool({"apply", f.path, "--source", range, "--dest", "all:" + std::to_string(m + 1) + "-" +
+                                        std::to_string(m + 1), "-o", out});
+                if (r.exitCode == 1 && !r.err.empty() && !fs::exists(out))
+                    ++t_.graceRefused;
+                else
+                    Fail(f.name + " grace source " + range + ": not refused (exit " + std::to_string(r.exitCode) +
+                         (fs::exists(out) ? ", output written" : "") + ")");
+                return;
+            }
+        }
+    }
 
     // Measures (from 1) of slot `slot` whose layer 1 can be a source: entries, no grace note,
     // and (when `withNotes`) at least one note rather than only rests.
@@ -244,20 +273,26 @@ private:
         return (fs::path(o_.work) / ("out" + fs::path(f.path).extension().string())).string();
     }
 
-    // Source laid over itself: nothing may change, the output is the input byte for byte.
+    // Source laid over itself: nothing may change, the output is the input byte for byte. A
+    // staff with one layer is preferred: on a staff with more, the other layers are destinations
+    // like any other and may be rewritten.
     void RoundTrip(const File& f) {
+        int chosen = 0, measure = 0;
         for (int slot = 1; slot <= static_cast<int>(f.show.staves.size()); ++slot) {
             std::vector<int> measures = SourceMeasures(f, slot, false);
-            if (measures.empty()) continue;
-            std::string range = std::to_string(slot) + ":" + std::to_string(measures[0]) + "-" +
-                                std::to_string(measures[0]);
-            Selection sel{{slot}, measures[0], measures[0]};
-            if (Apply(f, {"--source", range, "--dest", range}, sel, sel, "round trip", true))
-                ++t_.roundTripped;
+            if (measures.empty() || (chosen != 0 && f.show.staves[slot - 1].voices.size() != 1)) continue;
+            if (chosen == 0 || f.show.staves[chosen - 1].voices.size() != 1) chosen = slot, measure = measures[0];
+        }
+        if (chosen == 0) {
+            ++t_.noSource;
+            std::printf("note: %s has no measure whose layer 1 has entries and no grace note\n", f.name.c_str());
             return;
         }
-        ++t_.noSource;
-        std::printf("note: %s has no measure whose layer 1 has entries and no grace note\n", f.name.c_str());
+        std::string range = std::to_string(chosen) + ":" + std::to_string(measure) + "-" + std::to_string(measure);
+        Selection sel{{chosen}, measure, measure};
+        bool single = f.show.staves[chosen - 1].voices.size() == 1;
+        if (Apply(f, {"--source", range, "--dest", range}, sel, sel, "round trip", single) && single)
+            ++t_.roundTripped;
     }
 
     void Choice(const File& f, Random& random, int k) {

@@ -154,7 +154,11 @@ void FindExtent(const std::string& text, pugi::xml_node measure, MeasureContent*
         content->end = tagEnd + 1;
         return;
     }
+    // The first end tag named exactly "measure" (not "</measure-style>").
     std::size_t close = text.find("</measure", begin);
+    while (close != std::string::npos && close + 9 < text.size() && text[close + 9] != '>' &&
+           !std::isspace(static_cast<unsigned char>(text[close + 9])))
+        close = text.find("</measure", close + 9);
     std::size_t gt = close == std::string::npos ? std::string::npos : text.find('>', close);
     content->end = gt == std::string::npos ? text.size() : gt + 1;
 }

@@ -157,6 +157,12 @@ TEST(Invariants, ReadsUtf16AndExactDurations) {
     EXPECT_EQ(ToString(ModelLength(m)), "4");
     EXPECT_EQ(ToString(m.voices.at({1, "1"})[1].onset), "3");
     EXPECT_EQ(ToString(MakeRational(6, -4)), "-3/2");
+
+    // A measure ends at its own end tag, not at the end tag of <measure-style> inside it.
+    std::string styled = Score(kRhythm, "<attributes><measure-style><slash/></measure-style></attributes>" + kChords);
+    ASSERT_TRUE(ReadScore(styled, &score, &error)) << error;
+    const MeasureContent& last = score.parts[1].measures[0];
+    EXPECT_EQ(styled.substr(last.end - 10, 10), "</measure>");
 }
 
 TEST(Invariants, JsonReaderTakesReportsAndRejectsJunk) {

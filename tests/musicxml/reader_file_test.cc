@@ -14,23 +14,11 @@ namespace {
 
 using testing::OnePart;
 using testing::TempDir;
+using testing::WriteArchive;
 
 const std::string kScore = OnePart(
     "<measure number=\"1\"><note><pitch><step>C</step><octave>4</octave></pitch>"
     "<duration>4</duration></note></measure>");
-
-// Writes an archive of `members` (name -> bytes) with libzip.
-void WriteArchive(const std::string& path, const std::map<std::string, std::string>& members) {
-    int error = 0;
-    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
-    ASSERT_NE(archive, nullptr);
-    for (const auto& [name, bytes] : members) {
-        zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
-        ASSERT_NE(source, nullptr);
-        ASSERT_GE(zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE), 0);
-    }
-    ASSERT_EQ(zip_close(archive), 0);
-}
 
 std::string Container(const std::string& root) {
     return "<?xml version=\"1.0\"?><container><rootfiles><rootfile full-path=\"" + root +
@@ -39,9 +27,9 @@ std::string Container(const std::string& root) {
 
 TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
     TempDir dir;
-    WriteArchive(dir.File("a.mxl"), {{"META-INF/container.xml", Container("music/s.musicxml")},
+    ASSERT_TRUE(WriteArchive(dir.File("a.mxl"), {{"META-INF/container.xml", Container("music/s.musicxml")},
                                      {"music/s.musicxml", kScore},
-                                     {"other.xml", "<not-a-score/>"}});
+                                     {"other.xml", "<not-a-score/>"}}));
     LoadedScore loaded;
     std::string error;
     ASSERT_TRUE(LoadScore(dir.File("a.mxl"), &loaded, &error)) << error;
@@ -51,7 +39,7 @@ TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
     EXPECT_EQ(loaded.model.measureCount, 1);
 
     // Without a container the only score member is taken.
-    WriteArchive(dir.File("b.mxl"), {{"s.xml", kScore}});
+    ASSERT_TRUE(WriteArchive(dir.File("b.mxl"), {{"s.xml", kScore}}));
     LoadedScore sole;
     ASSERT_TRUE(LoadScore(dir.File("b.mxl"), &sole, &error)) << error;
     EXPECT_EQ(sole.container.rootMember, "s.xml");
@@ -59,10 +47,10 @@ TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
 
 TEST(ReaderFile, DamagedArchivesAreRefusedWithAClearMessage) {
     TempDir dir;
-    WriteArchive(dir.File("missing.mxl"), {{"META-INF/container.xml", Container("gone.xml")}});
-    WriteArchive(dir.File("two.mxl"), {{"a.xml", kScore}, {"b.xml", kScore}});
-    WriteArchive(dir.File("broken.mxl"), {{"META-INF/container.xml", Container("s.xml")},
-                                          {"s.xml", "<score-partwise><part>"}});
+    ASSERT_TRUE(WriteArchive(dir.File("missing.mxl"), {{"META-INF/container.xml", Container("gone.xml")}}));
+    ASSERT_TRUE(WriteArchive(dir.File("two.mxl"), {{"a.xml", kScore}, {"b.xml", kScore}}));
+    ASSERT_TRUE(WriteArchive(dir.File("broken.mxl"), {{"META-INF/container.xml", Container("s.xml")},
+                                          {"s.xml", "<score-partwise><part>"}}));
     dir.Write("fake.mxl", std::string("PK\x03\x04", 4) + "garbage that is no archive");
     const std::map<std::string, std::string> expected = {
         {"missing.mxl", "the archive has no member 'gone.xml'"},

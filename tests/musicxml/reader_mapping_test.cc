@@ -87,6 +87,28 @@ TEST(ReaderMapping, EntriesCarryHandlesPositionsDurationsTiesAndArticulations) {
     EXPECT_EQ(numbers.NumberOf("x"), 100);
 }
 
+TEST(ReaderMapping, TheHostAnswersAMeasureLengthSetForOneStaff) {
+    hostsim::SimHost sim;
+    hostsim::Document& document = sim.AddDocument();
+    document.AddStaff(7);
+    document.AddStaff(8);
+    document.SetMeasureCount(2);
+    document.SetTimeSignature(1, hostsim::TimeSignature{3, 4});
+    document.SetMeasureDuration(7, 1, 1000);
+    auto lengthOf = [&](int slot) {
+        qz::host::TGF* frame = sim.LoadTGF(0, static_cast<uint16_t>(slot), 1, 0, 0, 0x19000000);
+        const int32_t length = sim.GetTGFDuration(frame, 0x19000000);
+        sim.FreeTGF(frame, 0x19000000);
+        return length;
+    };
+    EXPECT_EQ(lengthOf(1), 1000);  // the override of instrument 7
+    EXPECT_EQ(lengthOf(2), 3072);  // the time signature's
+    document.SetMeasureDuration(7, 1, 0);
+    EXPECT_EQ(lengthOf(1), 3072);
+    sim.CheckNoLeaks();
+    EXPECT_TRUE(sim.Violations().empty());
+}
+
 TEST(ReaderMapping, SelectionsByNumberPartIdStaffAndRange) {
     auto score = Load(Partwise(kTwoParts));
     ASSERT_TRUE(score);

@@ -175,6 +175,32 @@ TEST(ReaderModel, MalformedTimewiseAndForeignDocumentsAreRefusedWithTheirPlace) 
     EXPECT_NE(error.find("no <part>"), std::string::npos) << error;
 }
 
+TEST(ReaderModel, HostileValuesAreRefusedOrBoundedNeverTrusted) {
+    auto measure = [](const std::string& body) {
+        return OnePart("<measure number=\"1\">" + body + "</measure>");
+    };
+    const std::string note = "<note><rest/><duration>4</duration></note>";
+    const std::pair<std::string, std::string> refused[] = {
+        {"<attributes><divisions>0</divisions></attributes>" + note, "<divisions> must be"},
+        {"<attributes><divisions>x</divisions></attributes>" + note, "<divisions> must be"},
+        {"<note><rest/><duration>-3</duration></note>", "<duration> must be"},
+        {"<note><rest/><duration>99999999999999999999</duration></note>", "<duration> must be"},
+        {"<attributes><staves>1000</staves></attributes>" + note, "<staves> must be"},
+    };
+    for (const auto& [body, message] : refused) {
+        std::string error;
+        EXPECT_FALSE(Load(measure(body), &error)) << body;
+        EXPECT_NE(error.find(message), std::string::npos) << error;
+    }
+    // A backup past the measure's start stops there; an unreadable time is 4/4.
+    auto score = Load(measure("<attributes><divisions>1</divisions><time><beats>3+x</beats>"
+                              "<beat-type>4</beat-type></time></attributes><backup><duration>9"
+                              "</duration></backup>" + note));
+    ASSERT_TRUE(score);
+    EXPECT_EQ(EntryAt(score->model, 1, 1, "1", 0).position, 0);
+    EXPECT_TRUE(score->model.MeasureLength(1, 1) == (Fraction{4, 1}));
+}
+
 TEST(ReaderModel, Utf16ScoresAreReadLikeUtf8Ones) {
     const std::string utf8 = OnePart("<measure number=\"1\"><note><pitch><step>C</step><octave>4"
                                      "</octave></pitch><duration>4</duration></note></measure>");

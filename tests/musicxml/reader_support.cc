@@ -1,5 +1,7 @@
 #include "reader_support.h"
 
+#include <zip.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -22,6 +24,40 @@ std::unique_ptr<LoadedScore> Load(const std::string& text, std::string* error) {
     std::string ignored;
     if (!LoadScoreBytes("t.musicxml", text, score.get(), error ? error : &ignored)) return nullptr;
     return score;
+}
+
+bool WriteArchive(const std::string& path, const std::map<std::string, std::string>& members) {
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &error);
+    if (archive == nullptr) return false;
+    for (const auto& [name, bytes] : members) {
+        zip_source_t* source = zip_source_buffer(archive, bytes.data(), bytes.size(), 0);
+        if (source == nullptr || zip_file_add(archive, name.c_str(), source, ZIP_FL_OVERWRITE) < 0) {
+            zip_source_free(source);
+            zip_discard(archive);
+            return false;
+        }
+    }
+    return zip_close(archive) == 0;
+}
+
+std::map<std::string, std::string> ReadArchive(const std::string& path) {
+    std::map<std::string, std::string> members;
+    int error = 0;
+    zip_t* archive = zip_open(path.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr) return members;
+    for (zip_int64_t i = 0; i < zip_get_num_entries(archive, 0); ++i) {
+        zip_stat_t stat;
+        if (zip_stat_index(archive, static_cast<zip_uint64_t>(i), 0, &stat) != 0) continue;
+        std::string bytes(static_cast<std::size_t>(stat.size), '\0');
+        zip_file_t* file = zip_fopen_index(archive, static_cast<zip_uint64_t>(i), 0);
+        if (file == nullptr) continue;
+        zip_fread(file, bytes.data(), stat.size);
+        zip_fclose(file);
+        members[stat.name] = bytes;
+    }
+    zip_discard(archive);
+    return members;
 }
 
 TempDir::TempDir() {

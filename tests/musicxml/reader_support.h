@@ -1,6 +1,7 @@
 // Helpers for the reader's tests: scores from inline text, files in a fresh temporary folder.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <string>
 
@@ -16,6 +17,11 @@ std::string OnePart(const std::string& measures);
 
 // The model of `text`, or null with `error` set.
 std::unique_ptr<LoadedScore> Load(const std::string& text, std::string* error = nullptr);
+
+// Writes a zip archive of `members` (name -> bytes), deflated; false when libzip fails.
+bool WriteArchive(const std::string& path, const std::map<std::string, std::string>& members);
+// The members of a zip archive (name -> uncompressed bytes); empty when it cannot be read.
+std::map<std::string, std::string> ReadArchive(const std::string& path);
 
 // A new empty folder under the system's temporary folder, removed by the destructor.
 class TempDir {

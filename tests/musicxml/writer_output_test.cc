@@ -199,13 +199,5 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     EXPECT_EQ(Listing(), std::vector<std::string>{"out.mxl"});
 }
 
-TEST(DefaultOutputPathTest, MotifgraftGoesBeforeTheExtension) {
-    EXPECT_EQ(DefaultOutputPath("song.musicxml"), "song.motifgraft.musicxml");
-    EXPECT_EQ(DefaultOutputPath("dir.v2/song.mxl"), "dir.v2/song.motifgraft.mxl");
-    EXPECT_EQ(DefaultOutputPath("dir.v2/song"), "dir.v2/song.motifgraft");
-    EXPECT_EQ(DefaultOutputPath(".hidden"), ".hidden.motifgraft");
-    EXPECT_EQ(DefaultOutputPath("a/b.c.xml"), "a/b.c.motifgraft.xml");
-}
-
 }  // namespace
 }  // namespace qz::musicxml

@@ -181,11 +181,15 @@ TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherEl
     VoiceRewrite v = Voice(1);
     v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
     v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
-    v.entries.back().articulations = {Note("P2", 1, 2).child("notations").first_child().first_child(),
-                                      Note("P1", 1, 2).child("notations").child("articulations").first_child(),
-                                      Note("P1", 1, 2).child("notations").child("articulations").last_child(),
-                                      Note("P1", 1, 2).child("notations").child("fermata")};
-    v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
+    // The merge of both donors' marks, as the reader hands it over: a duplicate accent is
+    // written once; the fermata goes beside the articulations.
+    const pugi::xml_node sourceMarks = Note("P1", 1, 2).child("notations");
+    v.entries.back().articulations = {
+        Note("P2", 1, 2).child("notations").child("articulations").child("accent"),
+        sourceMarks.child("articulations").child("staccato"),
+        sourceMarks.child("articulations").child("accent"), sourceMarks.child("fermata")};
+    v.entries.push_back(
+        Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
     // Beat 3.5 to 4 is left open: the voice is padded with a forward of its own.
     EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
       <attributes>
@@ -361,6 +365,33 @@ TEST_F(VoiceWriterTest, FinerDivisionsCoverTheWholeMeasureAndAreRestoredAfterIt)
     </measure>)");
 }
 
+TEST_F(VoiceWriterTest, AMeasureRewrittenAgainKeepsOneRestatementOfTheDivisions) {
+    VoiceRewrite v = Voice(1);
+    v.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
+    v.entries.push_back(Entry({1, 3}, {11, 3}, Note("P1", 1, 3)));
+    std::vector<Edit> edits;
+    std::string error, once;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_TRUE(ApplyEdits(text_, edits, &once, &error));
+
+    // The output read again: its measure states 6 at the start and 2 after the last note. A
+    // quintuplet in the other voice needs 30; the closing 2 already serves the next measure.
+    Load(once);
+    VoiceRewrite lower = Voice(1, "2");
+    lower.divisions = 6;
+    lower.entries.push_back(Entry({0, 1}, {1, 5}, Note("P1", 2, 1), {Note("P2", 1, 3)}));
+    const std::string twice = Rewrite({lower}, 1);
+    EXPECT_NE(twice.find("<divisions>30</divisions>"), std::string::npos) << twice;
+    EXPECT_EQ(twice.find("<divisions>2</divisions>"), twice.rfind("<divisions>2</divisions>"));
+    EXPECT_NE(twice.find("<divisions>2</divisions>\n      </attributes>\n    </measure>"),
+              std::string::npos)
+        << twice;
+    EXPECT_NE(twice.find("<note>\n        <pitch><step>A</step><octave>4</octave></pitch>\n"
+                         "        <duration>10</duration>"),
+              std::string::npos)
+        << twice;
+}
+
 TEST_F(VoiceWriterTest, TiesRestsAndRepeatedPitches) {
     VoiceRewrite v = Voice(1);
     v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
@@ -508,6 +539,20 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     ASSERT_TRUE(RewriteMeasureChecked(text_, {compact}, &edits, &error)) << error;
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text, "<note><rest/><duration>4</duration><type>whole</type></note>");
+
+    // A file writing each note on a line of its own gets its new notes written so too.
+    Load("<score-partwise>\n  <part id=\"P2\">\n    <measure number=\"1\">\n"
+         "      <note><rest/><duration>4</duration><voice>1</voice></note>\n"
+         "    </measure>\n  </part>\n</score-partwise>\n");
+    VoiceRewrite lines = Voice(1);
+    lines.divisions = 1;
+    lines.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P2", 1).child("note")));
+    lines.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P2", 1).child("note")));
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {lines}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    EXPECT_EQ(edits[0].text,
+              "<note><rest/><duration>2</duration><voice>1</voice></note>\n"
+              "      <note><rest/><duration>2</duration><voice>1</voice></note>");
 }
 
 TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
@@ -577,6 +622,106 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
         EXPECT_EQ(reason, c.reason) << "measure " << c.measure + 1 << " voice " << c.voice;
     }
     EXPECT_FALSE(CanRewriteVoice(part, document.child("score-partwise"), 1, "1", nullptr));
+}
+
+TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
+    Load(R"(<score-partwise>
+  <part id="P1">
+    <measure number="1">
+      <note><rest/><duration>2</duration><type>half</type></note>
+    </measure>
+  </part>
+  <part id="P2">
+    <measure number="1">
+      <note><unpitched><display-step>F</display-step><display-octave>5</display-octave></unpitched><duration>4</duration><instrument id="P2-I43"/><type>whole</type><stem>up</stem><notehead>x</notehead></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    VoiceRewrite v = Voice(1);
+    v.divisions = 1;
+    const pugi::xml_node donor = Measure("P2", 1).child("note");
+    v.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P1", 1).child("note"), {donor}));
+    v.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P1", 1).child("note")));
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    // No <voice> is written: the file names none.
+    EXPECT_EQ(edits[0].text,
+              "<note><unpitched><display-step>F</display-step><display-octave>5</display-octave>"
+              "</unpitched><duration>2</duration><instrument id=\"P2-I43\"/><type>half</type>"
+              "<stem>up</stem><notehead>x</notehead></note>\n"
+              "      <note><rest/><duration>2</duration><type>half</type></note>");
+}
+
+TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>2</duration><accidental>sharp</accidental></note>
+      <note><pitch><step>F</step><octave>4</octave></pitch><duration>2</duration><accidental>natural</accidental></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    const pugi::xml_node sharp = Note("P2", 1, 1);
+    const pugi::xml_node natural = Note("P2", 1, 2);
+    VoiceRewrite v = Voice(1);
+    v.divisions = 1;
+    int at = 0;
+    for (pugi::xml_node donor : {sharp, sharp, natural, sharp, natural})
+        v.entries.push_back(Entry({at++, 1}, {1, 1}, natural, {donor}));
+    v.length = {5, 1};
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    std::vector<std::string> shown;
+    for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;
+         note = edits[0].text.find("<note>", note + 1)) {
+        const size_t end = edits[0].text.find("</note>", note);
+        const size_t mark = edits[0].text.find("<accidental>", note);
+        shown.push_back(mark < end ? edits[0].text.substr(mark + 12, 5) : "-");
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
+}
+
+TEST_F(VoiceWriterTest, AMeasureWithoutNotesGetsTheVoiceAfterItsAttributes) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+    </measure>
+    <measure number="2"/>
+  </part>
+</score-partwise>)");
+    VoiceRewrite v = Voice(1);
+    v.length = {2, 1};
+    v.divisions = 1;
+    NewEntry rest = Entry({0, 1}, {2, 3}, {});
+    v.entries = {rest};
+    // Finer divisions go after the leading <print> and <attributes>; the voice follows them.
+    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+      <attributes>
+        <divisions>3</divisions>
+      </attributes>
+      <note>
+        <rest/>
+        <duration>2</duration>
+      </note>
+      <forward>
+        <duration>4</duration>
+      </forward>
+      <attributes>
+        <divisions>1</divisions>
+      </attributes>
+    </measure>)");
 }
 
 }  // namespace
