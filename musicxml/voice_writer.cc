@@ -344,6 +344,9 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     XmlOut out(text, LayoutAt(text, placement.layoutAt, measure), placement.insert);
     VoiceStream stream(context, voice.length, &out);
     stream.Start(*divisions::Quotient(placement.start, current));
+    // The voice is written from the measure's start, so that a gap before its first entry is
+    // filled like any other.
+    bool ok = stream.MoveTo(Fraction{});
     const std::vector<std::vector<pugi::xml_node>> slurs = SlursToKeep(voice);
     ShownPitches shown;
     size_t next = 0;
@@ -353,8 +356,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
                 return false;
         return true;
     };
-    bool ok = true;
-    for (size_t i = 0; i < voice.entries.size(); ++i) {
+    for (size_t i = 0; ok && i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
         ok = keptUpTo(entry.onset) && stream.MoveTo(entry.onset) &&
              WriteEntry(context, entry, slurs[i], &shown, &out, error);

@@ -472,6 +472,50 @@ TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
     </measure>)");
 }
 
+TEST_F(VoiceWriterTest, AVoiceIsReplacedAndAnotherAddedInOneMeasure) {
+    VoiceRewrite upper = Voice(2);
+    upper.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+    VoiceRewrite added = Voice(2, "2");
+    added.entries.push_back(Entry({1, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
+    EXPECT_EQ(Rewrite({added, upper}, 2), R"(<measure number="2">
+      <attributes>
+        <divisions>6</divisions>
+      </attributes>
+      <note print-object="no">
+        <rest/>
+        <duration>12</duration>
+        <voice>1</voice>
+        <type>half</type>
+      </note>
+      <forward>
+        <duration>12</duration>
+        <voice>1</voice>
+      </forward>
+      <backup>
+        <duration>24</duration>
+      </backup>
+      <forward>
+        <duration>6</duration>
+        <voice>2</voice>
+      </forward>
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>2</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <forward>
+        <duration>16</duration>
+        <voice>2</voice>
+      </forward>
+      <barline location="right"><bar-style>light-heavy</bar-style></barline>
+    </measure>)");
+}
+
 TEST_F(VoiceWriterTest, TwoVoicesOfOneMeasureShareOneDivisionsChange) {
     VoiceRewrite upper = Voice(1);
     upper.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3)));
