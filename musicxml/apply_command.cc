@@ -1,6 +1,5 @@
 #include "musicxml/apply_command.h"
 
-#include <fstream>
 #include <map>
 #include <memory>
 #include <set>
@@ -74,19 +73,29 @@ Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
     return rewrite;
 }
 
-bool WriteTextFile(const std::string& path, const std::string& text) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << text;
-    out.close();
-    return static_cast<bool>(out);
-}
-
 bool EndsWith(const std::string& text, const std::string& tail) {
     return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 bool NamesPlainDocument(const std::string& path) {
     return EndsWith(path, ".musicxml") || EndsWith(path, ".xml");
+}
+
+// The score with `edits` spliced in, written to `outputPath` in the input's encoding and form.
+bool WriteResult(const LoadedScore& loaded, const std::vector<Edit>& edits,
+                 const std::string& outputPath, std::string* error) {
+    std::string newText;
+    if (!ApplyEdits(loaded.parsed.text, edits, &newText, error)) {
+        *error = "the rewritten music could not be placed: " + *error;
+        return false;
+    }
+    // An archive's score asked for under a plain name is written as the plain document.
+    ScoreContainer target = loaded.container;
+    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
+    // Nothing rewritten: the file as it came, archive included, byte for byte.
+    const std::string& original = target.compressed ? target.archiveBytes : target.documentBytes;
+    return edits.empty() ? WriteFileAtomically(outputPath, original, error)
+                         : WriteScore(target, newText, outputPath, error);
 }
 
 struct Selections {
@@ -115,29 +124,24 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
                   score.measureCount);
     if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
+    // The host saw the plug-in misuse a frame: what the document holds cannot be trusted, and
+    // the user's score is not touched.
+    if (!host->Sim().Violations().empty())
+        return Fail(err, kExitUnusable,
+                    "internal error, nothing written: " + host->Sim().Violations().front());
 
     const Rewrite rewrite = PlanEdits(loaded, mapping, host->Document(), before, plan);
     const Report report = BuildReport(score, selections.source, selections.destination, plan,
                                       rewrite.readBack, rewrite.unwritable);
 
-    std::string newText;
-    if (!ApplyEdits(loaded.parsed.text, rewrite.edits, &newText, &error))
-        return Fail(err, kExitUnusable, "the rewritten music could not be placed: " + error);
     const std::string outputPath =
         options.output.empty() ? DefaultOutputPath(options.score) : options.output;
-    // An archive's score asked for under a plain name is written as the plain document.
-    ScoreContainer target = loaded.container;
-    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
-    // Nothing rewritten: the file as it came, archive included, byte for byte.
-    const std::string& original = target.compressed ? target.archiveBytes : target.documentBytes;
-    const bool written = rewrite.edits.empty()
-                             ? WriteFileAtomically(outputPath, original, &error)
-                             : WriteScore(target, newText, outputPath, &error);
-    if (!written)
+    if (!WriteResult(loaded, rewrite.edits, outputPath, &error))
         return Fail(err, kExitUnusable, error);
 
-    if (!options.jsonReport.empty() && !WriteTextFile(options.jsonReport, ReportJson(report)))
-        return Fail(err, kExitUnusable, options.jsonReport + ": cannot write the report");
+    if (!options.jsonReport.empty() &&
+        !WriteFileAtomically(options.jsonReport, ReportJson(report), &error))
+        return Fail(err, kExitUnusable, error);
     if (options.explain) out << ExplainText(report);
     out << "written: " << outputPath << "\n";
     if (!options.picturesDir.empty()) {

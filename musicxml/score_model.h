@@ -10,6 +10,16 @@
 //     numerically sorted; no <voice> is "1") are layers 1..4; later voices are unmapped;
 //   - an entry is a note, a chord or a rest, positioned from <duration>, <backup> and <forward>
 //     in exact quarters and in host units (a quarter = 1024, rounded to the nearest unit).
+// Cases decided here:
+//   - no time signature in force, <senza-misura/> or an unreadable <time>: 4/4;
+//   - multi-measure rests and implicit measures: ordinal measures as the file lists them;
+//   - a rest marked <chord/> adds nothing (the chord's time stands, no entry, no note);
+//   - <unpitched>: its display step and octave compare as its pitch; the element travels whole;
+//   - a note without <staff> in a part of several staves is on staff 1;
+//   - grace notes are no entries (they only mark their voice for refusal); cue notes are
+//     entries (they take time) and mark their voice too;
+//   - a staff without any note has no layer, so no report row; a layer without entries in a
+//     repeat is reported "empty".
 // The model holds pugi::xml_node handles into a document the caller keeps alive.
 #pragma once
 

@@ -139,7 +139,7 @@ private:
     Fraction end_{0, 1};
     int lastEntry_ = -1;        // the entry a <chord/> note joins
     int lastEntrySlot_ = 0;
-    bool lastWasGrace = false;
+    bool lastWasGrace_ = false;
     bool anyNote_ = false;
     std::map<std::string, std::set<int>> stavesOfVoice_;  // voice -> staves, this measure
     std::vector<std::set<std::string>> voicesByStaff_;
@@ -207,7 +207,7 @@ bool PartReader::ReadNote(pugi::xml_node note, int measure) {
 
     if (note.child("grace")) {
         vm.grace = true;
-        lastWasGrace = !chord || lastWasGrace;
+        lastWasGrace_ = !chord || lastWasGrace_;
         return true;
     }
     if (note.child("cue")) vm.cue = true;
@@ -215,7 +215,7 @@ bool PartReader::ReadNote(pugi::xml_node note, int measure) {
     if (!ReadDuration(note, &duration)) return false;
     anyNote_ = true;
 
-    if (chord && lastEntry_ >= 0 && !lastWasGrace) {
+    if (chord && lastEntry_ >= 0 && !lastWasGrace_) {
         if (rest) return true;  // a rest cannot sound with a chord: it adds nothing
         ModelEntry& entry = score_.entries[static_cast<std::size_t>(lastEntry_)];
         ModelNote model;
@@ -232,7 +232,7 @@ bool PartReader::ReadNote(pugi::xml_node note, int measure) {
         }
         return true;
     }
-    lastWasGrace = false;
+    lastWasGrace_ = false;
     ModelEntry entry;
     entry.onset = cursor_;
     entry.duration = duration;
@@ -294,7 +294,7 @@ bool PartReader::ReadMeasures() {
         Part().divisions.push_back(divisions_);
         cursor_ = end_ = Fraction{0, 1};
         lastEntry_ = -1;
-        lastWasGrace = false;
+        lastWasGrace_ = false;
         anyNote_ = false;
         stavesOfVoice_.clear();
         bool divisionsStated = false;

@@ -196,6 +196,7 @@ struct Placement {
     ByteRange bytes;             // replaced bytes; insert: empty range at the anchor's end
     size_t layoutAt = 0;         // a child whose line sets the indentation
     Fraction start, end;         // the cursor before and after, in division units
+    bool restoreCursor = true;   // something timed or placed follows, so `end` must be reached
 };
 
 bool Fail(std::string* error, std::string message) {
@@ -224,6 +225,7 @@ bool Place(std::string_view text, const MeasureScan& scan, const VoiceRewrite& v
         return Fail(error, "the measure is empty");
     *placement = {&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
                   anchor->cursorAfter};
+    placement->restoreCursor = anchor != &scan.items.back();
     return true;
 }
 
@@ -342,8 +344,11 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     XmlOut out(text, LayoutAt(text, placement.layoutAt, measure), placement.insert);
     VoiceStream stream(context, voice.length, &out);
     stream.Start(*divisions::Quotient(placement.start, current));
+    // The voice is written from the measure's start, so that a gap before its first entry is
+    // filled like any other.
+    bool ok = stream.MoveTo(Fraction{});
     const std::vector<std::vector<pugi::xml_node>> slurs = SlursToKeep(voice);
-    std::vector<std::string> shown;
+    ShownPitches shown;
     size_t next = 0;
     auto keptUpTo = [&](std::optional<Fraction> limit) {
         for (; next < kept.size() && (!limit || Order(kept[next].at, *limit) <= 0); ++next)
@@ -351,8 +356,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
                 return false;
         return true;
     };
-    bool ok = true;
-    for (size_t i = 0; i < voice.entries.size(); ++i) {
+    for (size_t i = 0; ok && i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
         ok = keptUpTo(entry.onset) && stream.MoveTo(entry.onset) &&
              WriteEntry(context, entry, slurs[i], &shown, &out, error);
@@ -360,7 +364,8 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
         stream.Played(*divisions::Sum(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
-         stream.MoveTo(*divisions::Quotient(placement.end, current));
+         (!placement.restoreCursor ||
+          stream.MoveTo(*divisions::Quotient(placement.end, current)));
     if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
     *written = out.Text();
     return true;

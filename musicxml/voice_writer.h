@@ -4,10 +4,24 @@
 // (in division units, exact). A voice's replaced span is the contiguous run of children from its
 // first note or <forward> to its last; the other children inside that run (directions, harmony,
 // attributes, comments...) are kept byte for byte and placed again at their original times.
+//
+// What a new <note> is made of:
+//   from the source note (the rhythm): <type>, <dot>, <time-modification> on every note of a
+//     chord; <beam>, <notations><tuplet>, and the source's slurs whose start and stop both fall
+//     in the same rewritten voice of the measure, on the chord's first note; print-object="no"
+//     of a hidden rest; measure="yes" of a whole-measure rest when the new rest fills the measure;
+//   from the donor (the pitch): <pitch> or <unpitched>, <instrument>, <stem>, <notehead>; the
+//     <accidental> shown by the first replaced note of that pitch, on a new note whose pitch
+//     differs from the one last written on its staff position in the measure;
+//   from the reader: <tie>/<tied> per pitch, the merged articulations (one of each kind) in
+//     <notations><articulations>, and fermatas in <notations>;
+//   nothing else: lyrics, other notations, positions and colours of the replaced notes go.
+// Gaps in the voice are filled with <forward> elements carrying its <voice> and <staff>.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -95,12 +109,16 @@ struct VoiceContext {
     std::vector<pugi::xml_node> originalNotes;  // the voice's notes replaced, in file order
 };
 
+// Per staff position (step and octave), the pitch last written there in the measure.
+using ShownPitches = std::vector<std::pair<std::string, std::string>>;
+
 // Appends the <note> elements of one entry (a rest, a note, or a chord, one <note> per pitch).
-// `shownPitches` carries the pitches already written in the measure, so that an accidental is
-// shown only the first time. False with a message when the entry cannot be written exactly.
+// `shownPitches` carries, per staff position, the pitch last written there in the measure, so
+// that an accidental is shown only when the pitch changes. False with a message when the entry
+// cannot be written exactly.
 bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
                 const std::vector<pugi::xml_node>& slurs,
-                std::vector<std::string>* shownPitches, XmlOut* out, std::string* error);
+                ShownPitches* shownPitches, XmlOut* out, std::string* error);
 
 // The source figure's slurs worth carrying, per entry: those whose start and stop (matched by
 // number) both belong to entries of this voice rewrite. A slur reaching outside would be left

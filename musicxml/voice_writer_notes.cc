@@ -18,14 +18,21 @@ std::string Trimmed(const char* value) {
     return std::string(v);
 }
 
-// A key naming a sounding pitch: step, alteration and octave ("" for an unpitched note).
-std::string PitchKey(pugi::xml_node note) {
+// The staff position of a pitch (step and octave), "" for an unpitched note.
+std::string PlaceKey(pugi::xml_node note) {
     const pugi::xml_node pitch = note.child("pitch");
     if (!pitch) return {};
-    const std::optional<Fraction> alter = divisions::ParseValue(pitch.child_value("alter"));
+    return Trimmed(pitch.child_value("step")) + "/" + Trimmed(pitch.child_value("octave"));
+}
+
+// A key naming a sounding pitch: its place and its alteration ("" for an unpitched note).
+std::string PitchKey(pugi::xml_node note) {
+    const std::string place = PlaceKey(note);
+    if (place.empty()) return {};
+    const std::optional<Fraction> alter =
+        divisions::ParseValue(note.child("pitch").child_value("alter"));
     const Fraction a = alter.value_or(Fraction{});
-    return Trimmed(pitch.child_value("step")) + "/" + std::to_string(a.num) + "/" +
-           std::to_string(a.den) + "/" + Trimmed(pitch.child_value("octave"));
+    return place + "/" + std::to_string(a.num) + "/" + std::to_string(a.den);
 }
 
 std::string SlurNumber(pugi::xml_node slur) {
@@ -33,18 +40,23 @@ std::string SlurNumber(pugi::xml_node slur) {
     return *number != '\0' ? std::string(number) : std::string("1");
 }
 
-bool Contains(const std::vector<std::string>& keys, const std::string& key) {
-    return std::find(keys.begin(), keys.end(), key) != keys.end();
-}
-
-// The accidental to show with a donor's pitch: the first time a pitch is written in the
-// measure, what the first replaced note of that pitch showed (or the donor's own, for a donor
-// from elsewhere); later repetitions show none, as a reader of the measure expects.
+// The accidental to show with a donor's pitch: when the pitch is new on its staff position in
+// the measure (not the alteration last written there), what the first replaced note of that
+// pitch showed (or the donor's own, for a donor from elsewhere); a repetition shows none, as a
+// reader of the measure expects.
 pugi::xml_node AccidentalFor(const VoiceContext& context, pugi::xml_node donor,
-                             std::vector<std::string>* shownPitches) {
+                             ShownPitches* lastWritten) {
+    const std::string place = PlaceKey(donor);
     const std::string key = PitchKey(donor);
-    if (key.empty() || Contains(*shownPitches, key)) return {};
-    shownPitches->push_back(key);
+    if (place.empty()) return {};
+    auto last = std::find_if(lastWritten->begin(), lastWritten->end(),
+                             [&](const auto& written) { return written.first == place; });
+    if (last != lastWritten->end() && last->second == key) return {};
+    if (last == lastWritten->end()) {
+        lastWritten->push_back({place, key});
+    } else {
+        last->second = key;
+    }
     for (pugi::xml_node original : context.originalNotes)
         if (PitchKey(original) == key) return original.child("accidental");
     return donor.child("accidental");
@@ -112,7 +124,7 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
 
 bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
                   const std::string& duration, const std::vector<pugi::xml_node>& slurs,
-                  std::vector<std::string>* shownPitches, XmlOut* out, std::string* error) {
+                  ShownPitches* shownPitches, XmlOut* out, std::string* error) {
     const pugi::xml_node source = entry.rhythmFrom;
     const pugi::xml_node sourceRest = source.child("rest");
     const bool rest = !parts.donor;
@@ -270,7 +282,7 @@ std::vector<std::vector<pugi::xml_node>> SlursToKeep(const VoiceRewrite& voice) 
 
 bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
                 const std::vector<pugi::xml_node>& slurs,
-                std::vector<std::string>* shownPitches, XmlOut* out, std::string* error) {
+                ShownPitches* shownPitches, XmlOut* out, std::string* error) {
     const std::optional<Fraction> units = divisions::Scaled(entry.duration, context.divisions);
     if (!units || units->den != 1 || units->num <= 0) {
         *error = "a rewritten duration cannot be written in the measure's divisions";

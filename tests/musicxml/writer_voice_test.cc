@@ -472,6 +472,50 @@ TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
     </measure>)");
 }
 
+TEST_F(VoiceWriterTest, AVoiceIsReplacedAndAnotherAddedInOneMeasure) {
+    VoiceRewrite upper = Voice(2);
+    upper.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+    VoiceRewrite added = Voice(2, "2");
+    added.entries.push_back(Entry({1, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
+    EXPECT_EQ(Rewrite({added, upper}, 2), R"(<measure number="2">
+      <attributes>
+        <divisions>6</divisions>
+      </attributes>
+      <note print-object="no">
+        <rest/>
+        <duration>12</duration>
+        <voice>1</voice>
+        <type>half</type>
+      </note>
+      <forward>
+        <duration>12</duration>
+        <voice>1</voice>
+      </forward>
+      <backup>
+        <duration>24</duration>
+      </backup>
+      <forward>
+        <duration>6</duration>
+        <voice>2</voice>
+      </forward>
+      <note>
+        <pitch><step>E</step><octave>4</octave></pitch>
+        <duration>2</duration>
+        <voice>2</voice>
+        <type>eighth</type>
+        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
+        <notations>
+          <tuplet type="start"/>
+        </notations>
+      </note>
+      <forward>
+        <duration>16</duration>
+        <voice>2</voice>
+      </forward>
+      <barline location="right"><bar-style>light-heavy</bar-style></barline>
+    </measure>)");
+}
+
 TEST_F(VoiceWriterTest, TwoVoicesOfOneMeasureShareOneDivisionsChange) {
     VoiceRewrite upper = Voice(1);
     upper.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3)));
@@ -652,6 +696,76 @@ TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
               "</unpitched><duration>2</duration><instrument id=\"P2-I43\"/><type>half</type>"
               "<stem>up</stem><notehead>x</notehead></note>\n"
               "      <note><rest/><duration>2</duration><type>half</type></note>");
+}
+
+TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>2</duration><accidental>sharp</accidental></note>
+      <note><pitch><step>F</step><octave>4</octave></pitch><duration>2</duration><accidental>natural</accidental></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    const pugi::xml_node sharp = Note("P2", 1, 1);
+    const pugi::xml_node natural = Note("P2", 1, 2);
+    VoiceRewrite v = Voice(1);
+    v.divisions = 1;
+    int at = 0;
+    for (pugi::xml_node donor : {sharp, sharp, natural, sharp, natural})
+        v.entries.push_back(Entry({at++, 1}, {1, 1}, natural, {donor}));
+    v.length = {5, 1};
+    std::vector<Edit> edits;
+    std::string error;
+    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    ASSERT_EQ(edits.size(), 1u);
+    std::vector<std::string> shown;
+    for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;
+         note = edits[0].text.find("<note>", note + 1)) {
+        const size_t end = edits[0].text.find("</note>", note);
+        const size_t mark = edits[0].text.find("<accidental>", note);
+        shown.push_back(mark < end ? edits[0].text.substr(mark + 12, 5) : "-");
+    }
+    EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
+}
+
+TEST_F(VoiceWriterTest, AMeasureWithoutNotesGetsTheVoiceAfterItsAttributes) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+    </measure>
+    <measure number="2"/>
+  </part>
+</score-partwise>)");
+    VoiceRewrite v = Voice(1);
+    v.length = {2, 1};
+    v.divisions = 1;
+    NewEntry rest = Entry({0, 1}, {2, 3}, {});
+    v.entries = {rest};
+    // Finer divisions go after the leading <print> and <attributes>; the voice follows them.
+    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+      <print new-system="yes"/>
+      <attributes>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
+      </attributes>
+      <attributes>
+        <divisions>3</divisions>
+      </attributes>
+      <note>
+        <rest/>
+        <duration>2</duration>
+      </note>
+      <forward>
+        <duration>4</duration>
+      </forward>
+      <attributes>
+        <divisions>1</divisions>
+      </attributes>
+    </measure>)");
 }
 
 }  // namespace
