@@ -171,7 +171,8 @@ private:
         for (std::size_t i = 0; i < utf8.size();) {
             auto c = static_cast<unsigned char>(utf8[i]);
             int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-            if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) return "";
+            bool truncated = extra > 0 && i + static_cast<std::size_t>(extra) >= utf8.size();
+            if (extra < 0 || truncated) return "";
             uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
             for (int k = 1; k <= extra; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
             i += static_cast<std::size_t>(extra) + 1;
