@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 #include <algorithm>
@@ -123,10 +124,12 @@ void BM_ApplyAllStaves(benchmark::State& state) {
     fs::create_directories(folder);
     fs::path input = folder / ("score-" + std::to_string(measures) + ".musicxml");
     fs::path output = folder / "out.musicxml";
+    fs::path report = folder / "report.json";
     std::string text = GenerateScore(measures);
     std::ofstream(input, std::ios::binary) << text;
     std::vector<std::string> args{QZ_MOTIFGRAFT_EXE, "apply", input.string(), "--source", "1:1-1",
-                                  "--dest", "all:1-" + std::to_string(measures), "-o", output.string()};
+                                  "--dest", "all:1-" + std::to_string(measures), "-o", output.string(),
+                                  "--json", report.string()};
     long peak = 0;
     double total = 0;
     int64_t runs = 0;
@@ -141,6 +144,15 @@ void BM_ApplyAllStaves(benchmark::State& state) {
         ++runs;
         peak = std::max(peak, run.peakKiB);
     }
+    // The run must have done the work it is timed for: every repeat but the source rewritten.
+    std::ifstream in(report);
+    std::string json((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    int64_t rewritten = 0;
+    for (std::size_t at = json.find("\"rewritten\""); at != std::string::npos; at = json.find("\"rewritten\"", at + 1))
+        ++rewritten;
+    // 20 staves x one layer x M one-measure repeats; the source's own repeat stays as it is.
+    if (rewritten != 2LL * kParts * measures - 1) state.SkipWithError("not every repeat was rewritten");
+    state.counters["rewritten_repeats"] = static_cast<double>(rewritten);
     double megabytes = static_cast<double>(text.size()) / 1e6;
     state.SetComplexityN(static_cast<int64_t>(text.size()));
     state.counters["file_MB"] = megabytes;

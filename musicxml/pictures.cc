@@ -17,6 +17,7 @@
 #include <pugixml.hpp>
 #include <sstream>
 #include <string>
+#include <string_view>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -169,13 +170,24 @@ bool RunEngraver(const std::string& program, const std::vector<std::string>& arg
     for (std::string& arg : storage) argv.push_back(arg.data());
     argv.push_back(nullptr);
 
+    // The child's environment is built here: between fork and exec only async-signal-safe
+    // calls are allowed, and setenv is not one.
+    std::vector<std::string> environment{"QT_QPA_PLATFORM=offscreen"};
+    if (getenv("XDG_RUNTIME_DIR") == nullptr) environment.push_back("XDG_RUNTIME_DIR=" + runtimeDir.string());
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string_view name(*entry);
+        if (name.rfind("QT_QPA_PLATFORM=", 0) != 0) environment.emplace_back(*entry);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : environment) envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
     pid_t child = fork();
     if (child < 0) {
         *why = "cannot start " + program;
         return false;
     }
     if (child == 0) {
-        // Only async-signal-safe calls until exec.
         int nullIn = open("/dev/null", O_RDONLY);
         int log = open(logPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
         if (nullIn >= 0) dup2(nullIn, 0);
@@ -183,9 +195,7 @@ bool RunEngraver(const std::string& program, const std::vector<std::string>& arg
             dup2(log, 1);
             dup2(log, 2);
         }
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        if (getenv("XDG_RUNTIME_DIR") == nullptr) setenv("XDG_RUNTIME_DIR", runtimeDir.c_str(), 1);
-        execv(program.c_str(), argv.data());
+        execve(program.c_str(), argv.data(), envp.data());
         _exit(127);
     }
     auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);

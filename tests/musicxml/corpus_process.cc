@@ -53,7 +53,12 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, int seconds,
     std::vector<char*> cargs;
     for (std::string& a : args) cargs.push_back(a.data());
     cargs.push_back(nullptr);
+    // The environment is built before fork: the child may only make async-signal-safe calls.
     std::vector<std::string> env = extraEnv;
+    for (char** entry = environ; *entry != nullptr; ++entry) env.emplace_back(*entry);
+    std::vector<char*> cenv;
+    for (std::string& e : env) cenv.push_back(e.data());
+    cenv.push_back(nullptr);
 
     pid_t child = fork();
     if (child < 0) return result;
@@ -62,8 +67,7 @@ ProcessResult RunProcess(const std::vector<std::string>& argv, int seconds,
         if (in >= 0) dup2(in, 0);
         if (out.fd() >= 0) dup2(out.fd(), 1);
         if (err.fd() >= 0) dup2(err.fd(), 2);
-        for (std::string& e : env) putenv(e.data());
-        execv(cargs[0], cargs.data());
+        execve(cargs[0], cargs.data(), cenv.data());
         _exit(127);
     }
     result.started = true;

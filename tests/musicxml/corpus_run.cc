@@ -40,7 +40,8 @@ struct Options {
 
 struct Totals {
     int files = 0, loaded = 0, refusedWithPosition = 0, roundTripped = 0, noSource = 0;
-    int choices = 0, rewrote = 0, refusedByCommand = 0, failures = 0, kept = 0, graceRefused = 0;
+    int choices = 0, rewrote = 0, refusedByCommand = 0, failures = 0, kept = 0, graceRefused = 0,
+        outsideRefused = 0;
 };
 
 // splitmix64: a fixed, portable sequence, so that every run tries the same choices.
@@ -97,9 +98,10 @@ public:
         std::printf("corpus: %d files, %d loaded, %d refused with line:column, %d round-tripped "
                     "byte-identical, %d without a usable source; choices: %d tried, %d rewrote "
                     "music, %d refused by the command, %d outputs kept; %d grace-note sources refused; "
-                    "%d invariant failures\n",
+                    "%d selections outside the score refused; %d invariant failures\n",
                     t_.files, t_.loaded, t_.refusedWithPosition, t_.roundTripped, t_.noSource,
-                    t_.choices, t_.rewrote, t_.refusedByCommand, t_.kept, t_.graceRefused, t_.failures);
+                    t_.choices, t_.rewrote, t_.refusedByCommand, t_.kept, t_.graceRefused,
+                    t_.outsideRefused, t_.failures);
         return t_.failures == 0 ? 0 : 1;
     }
 
@@ -171,7 +173,8 @@ private:
         for (std::size_t i = 0; i < utf8.size();) {
             auto c = static_cast<unsigned char>(utf8[i]);
             int extra = c < 0x80 ? 0 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : -1;
-            if (extra < 0 || i + static_cast<std::size_t>(extra) >= utf8.size() + (extra == 0 ? 1 : 0)) return "";
+            bool truncated = extra > 0 && i + static_cast<std::size_t>(extra) >= utf8.size();
+            if (extra < 0 || truncated) return "";
             uint32_t code = extra == 0 ? c : c & (0x3F >> extra);
             for (int k = 1; k <= extra; ++k) code = code << 6 | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
             i += static_cast<std::size_t>(extra) + 1;
@@ -219,6 +222,31 @@ private:
         Random random(Fnv1a(name));
         for (int k = 0; k < o_.choices; ++k) Choice(f, random, k);
         GraceSource(f);
+        OutsideTheScore(f);
+    }
+
+    // Selections outside the score are unusable input: exit 2, a message, nothing written.
+    void OutsideTheScore(const File& f) {
+        std::string past = std::to_string(f.show.measures + 1);
+        std::string noStaff = std::to_string(f.show.staves.size() + 1);
+        const std::vector<std::vector<std::string>> selections = {
+            {"--source", "1:1-1", "--dest", "1:" + past + "-" + past},
+            {"--source", noStaff + ":1-1", "--dest", "all:1-1"},
+            {"--source", "1:2-1", "--dest", "1:1-1"},
+        };
+        for (const auto& selection : selections) {
+            std::string out = OutputPath(f);
+            fs::remove(out);
+            std::vector<std::string> args{"apply", f.path};
+            args.insert(args.end(), selection.begin(), selection.end());
+            args.insert(args.end(), {"-o", out});
+            ProcessResult r = Tool(args);
+            if (r.exitCode == 2 && r.err.rfind("motifgraft: ", 0) == 0 && !fs::exists(out))
+                ++t_.outsideRefused;
+            else
+                Fail(f.name + Joined(selection) + ": a selection outside the score gave exit " +
+                     std::to_string(r.exitCode) + (fs::exists(out) ? " and an output" : "") + ": " + r.err);
+        }
     }
 
     // A source whose layer 1 holds grace notes cannot be carried: the command refuses it (exit 1,
