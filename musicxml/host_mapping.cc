@@ -33,13 +33,13 @@ constexpr KnownArticulation kKnown[] = {
 
 void LayEntry(const Score& score, const ModelEntry& entry, int entryIndex, int instrument,
               int measure, int layer, hostsim::Document& document, HostMapping* mapping) {
-    hostsim::EntrySpec spec;
-    spec.position = entry.position;
-    spec.duration = entry.hostDuration;
-    for (int n : entry.notes) spec.pitches.push_back(score.notes[static_cast<std::size_t>(n)].midi);
+    hostsim::EntrySpec built;
+    built.position = entry.position;
+    built.duration = entry.hostDuration;
+    for (int n : entry.notes) built.pitches.push_back(score.notes[static_cast<std::size_t>(n)].midi);
     for (pugi::xml_node a : entry.articulations)
-        spec.articulations.push_back(mapping->numbers.NumberOf(a.name()));
-    const uint32_t number = document.AddEntry(instrument, measure, layer, spec);
+        built.articulations.push_back(mapping->numbers.NumberOf(a.name()));
+    const uint32_t number = document.AddEntry(instrument, measure, layer, built);
 
     unsigned char* record = document.Entries(instrument, measure, layer).back().data();
     host::Store<uint32_t>(record, kEntryHandleOffset, static_cast<uint32_t>(entryIndex + 1));

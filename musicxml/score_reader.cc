@@ -17,7 +17,6 @@ constexpr int kMaxStaves = 64;              // staves in one part
 constexpr int64_t kMaxDivisions = 1 << 30;  // <divisions> per quarter
 constexpr int kMaxMeasures = 100000;
 
-bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
 
 // The length of a <time>: the sum of its beats/beat-type pairs ("3+2" beats add up); nothing
 // for a <senza-misura> or a time the model cannot read.

@@ -1,6 +1,7 @@
 // Rewriting the voices of one measure: finding each voice's span, choosing the divisions, and
 // writing the new notes with the span's other elements kept at their times.
 #include "musicxml/voice_writer.h"
+#include "musicxml/xml_values.h"
 
 #include <algorithm>
 #include <cstring>
@@ -14,14 +15,7 @@ namespace {
 
 using divisions::Sum;
 
-bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
 
-std::string Trimmed(const char* value) {
-    std::string_view v(value);
-    while (!v.empty() && std::strchr(" \t\r\n", v.front()) != nullptr) v.remove_prefix(1);
-    while (!v.empty() && std::strchr(" \t\r\n", v.back()) != nullptr) v.remove_suffix(1);
-    return std::string(v);
-}
 
 bool IsWhitespace(const char* value) { return Trimmed(value).empty(); }
 

@@ -4,19 +4,13 @@
 #include <optional>
 
 #include "musicxml/divisions.h"
+#include "musicxml/xml_values.h"
 #include "musicxml/voice_writer.h"
 
 namespace qz::musicxml::writer {
 namespace {
 
-bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
 
-std::string Trimmed(const char* value) {
-    std::string_view v(value);
-    while (!v.empty() && std::strchr(" \t\r\n", v.front()) != nullptr) v.remove_prefix(1);
-    while (!v.empty() && std::strchr(" \t\r\n", v.back()) != nullptr) v.remove_suffix(1);
-    return std::string(v);
-}
 
 // The staff position of a pitch (step and octave), "" for an unpitched note.
 std::string PlaceKey(pugi::xml_node note) {

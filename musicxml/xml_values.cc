@@ -26,6 +26,8 @@ bool Digits(const std::string& text, std::size_t* at, int64_t* value, int* count
 
 }  // namespace
 
+bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
+
 std::string Trimmed(const char* text) {
     if (text == nullptr) return "";
     std::size_t n = std::strlen(text), b = 0;

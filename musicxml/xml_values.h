@@ -6,9 +6,14 @@
 #include <optional>
 #include <string>
 
+#include <pugixml.hpp>
+
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml {
+
+// Whether the node is an element (or other node) of that name.
+bool Named(pugi::xml_node node, const char* name);
 
 // The text without leading and trailing XML white space.
 std::string Trimmed(const char* text);
