@@ -1,0 +1,244 @@
+#include "support/score_snapshot.h"
+
+#include <algorithm>
+#include <limits>
+#include <set>
+
+#include "host/bytes.h"
+#include "host/eregion.h"
+#include "host/exentry.h"
+#include "hostsim/entry_record.h"
+
+namespace qz::fuzz {
+
+namespace ex = qz::host::exentry;
+namespace er = qz::host::eregion;
+using qz::host::Load;
+
+namespace {
+
+constexpr uint32_t kAttachedTags[] = {hostsim::kArticulationTag, hostsim::kDetailTag};
+
+bool IsAttachedTag(uint32_t tag) {
+    return std::find(std::begin(kAttachedTags), std::end(kAttachedTags), tag) !=
+           std::end(kAttachedTags);
+}
+
+AttachedRecords AttachedTo(const hostsim::Document& doc, uint32_t number) {
+    AttachedRecords attached;
+    const auto& store = doc.EData();
+    const int64_t first = hostsim::KeyNumber(number);
+    for (uint32_t tag : kAttachedTags)
+        for (auto it = store.lower_bound({tag, first, std::numeric_limits<int64_t>::min()});
+             it != store.end() && it->first.tag == tag && it->first.first == first; ++it)
+            attached[{tag, it->first.second}] = it->second;
+    return attached;
+}
+
+std::string PlaceName(const PlaceKey& key) {
+    return hostsim::SimHost::PlaceText(std::get<0>(key), std::get<1>(key), std::get<2>(key));
+}
+
+std::string Hex(const std::vector<unsigned char>& bytes, size_t from = 0, size_t to = ~size_t{0}) {
+    static const char digits[] = "0123456789abcdef";
+    std::string text;
+    for (size_t i = from; i < std::min(to, bytes.size()); ++i) {
+        text += digits[bytes[i] >> 4];
+        text += digits[bytes[i] & 15];
+    }
+    return text;
+}
+
+std::string Describe(const PlaceState& state) {
+    std::string text = std::to_string(state.records.size()) + " entries";
+    for (size_t i = 0; i < state.records.size(); ++i) {
+        text += "\n    #" + std::to_string(ex::EntryNumber(state.records[i].data())) +
+                " flags " + Hex(state.records[i], ex::kFlags, ex::kFlags + 4) + " notes " +
+                Hex(state.records[i], ex::kNoteCount, ex::kNoteCount + 2) + " pos " +
+                Hex(state.records[i], ex::kPosition, ex::kPosition + 4) + " +" +
+                std::to_string(state.attached[i].size()) + " attached";
+        for (const auto& [key, bytes] : state.attached[i])
+            text += " [" + std::to_string(key.first) + "/" + std::to_string(key.second) + ":" +
+                    Hex(bytes) + "]";
+    }
+    return text;
+}
+
+std::string KeyText(const std::tuple<uint32_t, int64_t, int64_t>& key) {
+    return "tag " + std::to_string(std::get<0>(key)) + " key " + std::to_string(std::get<1>(key)) +
+           "/" + std::to_string(std::get<2>(key));
+}
+
+const PlaceState& StateAt(const DocumentSnapshot& snapshot, const PlaceKey& key) {
+    static const PlaceState kNothing;
+    auto it = snapshot.places.find(key);
+    return it == snapshot.places.end() ? kNothing : it->second;
+}
+
+// The record without its entry number, which the host assigns.
+hostsim::Record Unnumbered(const hostsim::Record& record) {
+    hostsim::Record copy = record;
+    if (copy.size() >= ex::kSize) ex::SetEntryNumber(copy.data(), 0);
+    return copy;
+}
+
+bool Subset(const AttachedRecords& part, const AttachedRecords& whole) {
+    return std::all_of(part.begin(), part.end(), [&](const auto& item) {
+        auto it = whole.find(item.first);
+        return it != whole.end() && it->second == item.second;
+    });
+}
+
+bool SameAsBefore(const PlaceState& before, const PlaceState& after) {
+    return before.records == after.records && before.attached == after.attached;
+}
+
+bool SameAsRewritten(const PlaceState& rewritten, const PlaceState& after, bool attachedMayBeMissing) {
+    if (rewritten.records.size() != after.records.size()) return false;
+    for (size_t i = 0; i < after.records.size(); ++i) {
+        if (Unnumbered(rewritten.records[i]) != Unnumbered(after.records[i])) return false;
+        const bool attachedOk = attachedMayBeMissing
+                                    ? Subset(after.attached[i], rewritten.attached[i])
+                                    : after.attached[i] == rewritten.attached[i];
+        if (!attachedOk) return false;
+    }
+    return true;
+}
+
+// Entry numbers of the entries in the places `destination` covers.
+std::set<int64_t> DestinationNumbers(const DocumentSnapshot& snapshot, const Destination& destination) {
+    std::set<int64_t> numbers;
+    for (const auto& [key, state] : snapshot.places)
+        if (destination.Covers(std::get<0>(key), std::get<1>(key)))
+            for (const hostsim::Record& record : state.records)
+                numbers.insert(hostsim::KeyNumber(ex::EntryNumber(record.data())));
+    return numbers;
+}
+
+std::string CheckOutside(const DocumentSnapshot& before, const DocumentSnapshot& after,
+                         const Destination& destination, const char* run) {
+    std::set<PlaceKey> keys;
+    for (const auto& item : before.places) keys.insert(item.first);
+    for (const auto& item : after.places) keys.insert(item.first);
+    for (const PlaceKey& key : keys) {
+        if (destination.Covers(std::get<0>(key), std::get<1>(key))) continue;
+        if (!SameAsBefore(StateAt(before, key), StateAt(after, key)))
+            return std::string(run) + ": " + PlaceName(key) +
+                   " outside the destination changed\n  before: " + Describe(StateAt(before, key)) +
+                   "\n  after:  " + Describe(StateAt(after, key));
+    }
+    std::set<int64_t> numbers = DestinationNumbers(before, destination);
+    const std::set<int64_t> later = DestinationNumbers(after, destination);
+    numbers.insert(later.begin(), later.end());
+    auto outside = [&](const DocumentSnapshot& snapshot) {
+        std::map<std::tuple<uint32_t, int64_t, int64_t>, std::vector<unsigned char>> kept;
+        for (const auto& [key, bytes] : snapshot.data)
+            if (!IsAttachedTag(key.tag) || numbers.count(key.first) == 0)
+                kept[{key.tag, key.first, key.second}] = bytes;
+        return kept;
+    };
+    const auto was = outside(before), is = outside(after);
+    if (was != is) {
+        for (const auto& [key, bytes] : was) {
+            auto it = is.find(key);
+            if (it == is.end() || it->second != bytes)
+                return std::string(run) + ": extended data outside the destination changed: " +
+                       KeyText(key) + " was " + Hex(bytes) + ", is " +
+                       (it == is.end() ? "gone" : Hex(it->second));
+        }
+        for (const auto& [key, bytes] : is)
+            if (was.count(key) == 0)
+                return std::string(run) + ": extended data outside the destination added: " +
+                       KeyText(key) + " = " + Hex(bytes);
+    }
+    return "";
+}
+
+}  // namespace
+
+Destination Destination::FromRecords(const unsigned char* destination, const unsigned char* source) {
+    Destination d;
+    const int sourceStart = Load<int16_t>(source, er::kStartMeasure);
+    const int sourceEnd = Load<int16_t>(source, er::kEndMeasure);
+    d.length = sourceEnd - sourceStart + 1;
+    d.firstSlot = Load<int16_t>(destination, er::kStartSlot);
+    d.lastSlot = Load<int16_t>(destination, er::kEndSlot);
+    d.firstMeasure = Load<int16_t>(destination, er::kStartMeasure);
+    d.lastMeasure = Load<int16_t>(destination, er::kEndMeasure);
+    if (d.length < 1 || d.firstSlot > d.lastSlot || d.firstMeasure > d.lastMeasure) return Destination{};
+    return d;
+}
+
+bool Destination::Covers(int slot, int measure) const {
+    if (length < 1 || slot < firstSlot || slot > lastSlot || measure < firstMeasure) return false;
+    const int repeats = (lastMeasure - firstMeasure + 1) / length;
+    return measure < firstMeasure + repeats * length;
+}
+
+DocumentSnapshot Take(const hostsim::Document& doc, int layers) {
+    DocumentSnapshot snapshot;
+    snapshot.staves = doc.StaffCount();
+    snapshot.measures = doc.MeasureCount();
+    for (int slot = 1; slot <= doc.StaffCount(); ++slot)
+        for (int measure = 1; measure <= doc.MeasureCount(); ++measure)
+            for (int layer = 0; layer < layers; ++layer) {
+                const auto* stored = doc.FindEntries(doc.SlotToInstrument(slot), measure, layer);
+                if (stored == nullptr || stored->empty()) continue;
+                PlaceState& state = snapshot.places[{slot, measure, layer}];
+                state.records = *stored;
+                for (const hostsim::Record& record : *stored)
+                    state.attached.push_back(AttachedTo(doc, ex::EntryNumber(record.data())));
+            }
+    snapshot.data = doc.EData();
+    return snapshot;
+}
+
+std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& rewritten,
+                        const DocumentSnapshot& after, const Destination& destination,
+                        const Tolerance& tolerance) {
+    if (std::string problem = CheckOutside(before, rewritten, destination, "fault-free run");
+        !problem.empty())
+        return problem;
+    if (std::string problem = CheckOutside(before, after, destination, "faulted run"); !problem.empty())
+        return problem;
+    if (destination.length < 1) return "";
+    // Only repeats that reach into the document can hold anything; a host record may name a
+    // range far larger.
+    const int repeats = (destination.lastMeasure - destination.firstMeasure + 1) / destination.length;
+    const int firstRepeat = std::max(0, (1 - destination.firstMeasure) / destination.length);
+    const int endRepeat =
+        std::min(repeats, (before.measures - destination.firstMeasure) / destination.length + 1);
+    const int firstSlot = std::max(destination.firstSlot, 1);
+    const int lastSlot = std::min(destination.lastSlot, before.staves);
+    for (int slot = firstSlot; slot <= lastSlot; ++slot)
+        for (int layer = 0; layer < 4; ++layer)
+            for (int r = firstRepeat; r < endRepeat; ++r) {
+                int old = 0, rewrittenCount = 0;
+                std::string report;
+                for (int i = 0; i < destination.length; ++i) {
+                    const PlaceKey key{slot, destination.firstMeasure + r * destination.length + i, layer};
+                    const PlaceState& was = StateAt(before, key);
+                    const PlaceState& expected = StateAt(rewritten, key);
+                    const PlaceState& is = StateAt(after, key);
+                    const bool isOld = SameAsBefore(was, is);
+                    const bool isNew = SameAsRewritten(expected, is, tolerance.attachedMayBeMissing);
+                    old += isOld;
+                    rewrittenCount += isNew;
+                    report += "\n  " + PlaceName(key) + (isOld ? " old" : "") + (isNew ? " new" : "") +
+                              "\n   before:     " + Describe(was) + "\n   fault-free: " +
+                              Describe(expected) + "\n   faulted:    " + Describe(is);
+                    if (!isOld && !isNew)
+                        return "measure neither as it was nor as the fault-free run rewrote it:" + report;
+                }
+                if (old < destination.length && rewrittenCount < destination.length &&
+                    !tolerance.restoreMayFail)
+                    return "repeat half old, half rewritten:" + report;
+            }
+    return "";
+}
+
+std::string CheckUnchanged(const DocumentSnapshot& before, const DocumentSnapshot& after) {
+    return CheckOutside(before, after, Destination{}, "untouched document");
+}
+
+}  // namespace qz::fuzz
