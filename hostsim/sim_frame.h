@@ -26,9 +26,16 @@ struct SimHost::Frame {
     int slot = 0;
     int measure = 0;
     int layer = 0;
+    FrameDefect defect = FrameDefect::kNone;  // how the header misstates the frame
 
     qz::host::TGF* Tgf() { return reinterpret_cast<qz::host::TGF*>(header.get()); }
     std::string Place() const { return PlaceText(slot, measure, layer); }
+
+    // What the header says, malformed as `defect` asks (the real arrays stay behind it).
+    unsigned char* HeaderEntries();
+    unsigned char* HeaderDetails();
+    int HeaderEntryCount() const;
+    int HeaderDetailCount() const;
 
     // Writes the whole header: place, skipSave 0, both pointers and counts.
     void WriteHeader();

@@ -56,36 +56,72 @@ std::vector<DetailRow> DetailRows(const Document& document, const GuardedArray& 
 
 }  // namespace
 
+unsigned char* SimHost::Frame::HeaderEntries() {
+    return defect == FrameDefect::kNullEntries ? nullptr : entries.Data();
+}
+
+unsigned char* SimHost::Frame::HeaderDetails() {
+    return defect == FrameDefect::kNullDetails ? nullptr : details.Data();
+}
+
+int SimHost::Frame::HeaderEntryCount() const {
+    if (defect == FrameDefect::kNullEntries) return std::min(entryCount + 1, kMaxCount);
+    return defect == FrameDefect::kNegativeCounts ? -1 : entryCount;
+}
+
+int SimHost::Frame::HeaderDetailCount() const {
+    if (defect == FrameDefect::kNullDetails) return std::min(detailCount + 1, kMaxCount);
+    return defect == FrameDefect::kNegativeCounts ? -3 : detailCount;
+}
+
 void SimHost::Frame::WriteHeader() {
     unsigned char* h = header.get();
     std::memset(h, 0, kHeaderBytes);
+    const int shownSlot = defect == FrameDefect::kOtherSlot ? slot + 1 : slot;
+    const int shownMeasure = defect == FrameDefect::kOtherMeasure ? measure + 1 : measure;
+    const int shownLayer = defect == FrameDefect::kOtherLayer ? layer ^ 1 : layer;
     Store<uint16_t>(h, tgf::kSlotScope, static_cast<uint16_t>(scope));
-    Store<uint16_t>(h, tgf::kSlot, static_cast<uint16_t>(slot));
-    Store<int16_t>(h, tgf::kMeasure, static_cast<int16_t>(measure));
-    Store<int16_t>(h, tgf::kLayer, static_cast<int16_t>(layer));
+    Store<uint16_t>(h, tgf::kSlot, static_cast<uint16_t>(shownSlot));
+    Store<int16_t>(h, tgf::kMeasure, static_cast<int16_t>(shownMeasure));
+    Store<int16_t>(h, tgf::kLayer, static_cast<int16_t>(shownLayer));
     Store<int16_t>(h, tgf::kSkipSave, 0);
     WriteEntriesField();
-    StorePointer(h, tgf::kDetails, details.Data());
-    Store<int16_t>(h, tgf::kDetailCount, static_cast<int16_t>(detailCount));
+    StorePointer(h, tgf::kDetails, HeaderDetails());
+    Store<int16_t>(h, tgf::kDetailCount, static_cast<int16_t>(HeaderDetailCount()));
 }
 
 void SimHost::Frame::WriteEntriesField() {
-    StorePointer(header.get(), tgf::kEntries, entries.Data());
-    Store<int16_t>(header.get(), tgf::kEntryCount, static_cast<int16_t>(entryCount));
+    StorePointer(header.get(), tgf::kEntries, HeaderEntries());
+    Store<int16_t>(header.get(), tgf::kEntryCount, static_cast<int16_t>(HeaderEntryCount()));
 }
 
 bool SimHost::Frame::HeaderIntact() const {
     const unsigned char* h = header.get();
-    return LoadPointer(h, tgf::kEntries) == entries.Data() &&
-           Load<int16_t>(h, tgf::kEntryCount) == entryCount &&
-           LoadPointer(h, tgf::kDetails) == details.Data() &&
-           Load<int16_t>(h, tgf::kDetailCount) == detailCount;
+    auto* self = const_cast<Frame*>(this);
+    return LoadPointer(h, tgf::kEntries) == self->HeaderEntries() &&
+           Load<int16_t>(h, tgf::kEntryCount) == HeaderEntryCount() &&
+           LoadPointer(h, tgf::kDetails) == self->HeaderDetails() &&
+           Load<int16_t>(h, tgf::kDetailCount) == HeaderDetailCount();
 }
 
 TGF* SimHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
                       uint16_t require, uint32_t version) {
     Log("FX_LoadTGF", {scope, slot, measure, layer, require, version});
-    if (Strikes("FX_LoadTGF")) return nullptr;
+    FrameDefect defect = FrameDefect::kNone;
+    if (const Fault* fault = Strikes("FX_LoadTGF")) {
+        if (fault->defect == FrameDefect::kNone) return nullptr;
+        defect = fault->defect;
+    }
+    if (defect == FrameDefect::kSamePointer) {
+        // A host that hands out a frame it has already handed out, still in use.
+        auto it = frames_.find(lastHandedOut_);
+        return it == frames_.end() ? nullptr : it->second->Tgf();
+    }
+    return HandOutFrame(scope, slot, measure, layer, defect);
+}
+
+TGF* SimHost::HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
+                           FrameDefect defect) {
     Document* document = CurrentOrNull();
     if (document == nullptr) return nullptr;
     int instrument = document->SlotToInstrument(slot);
@@ -101,6 +137,7 @@ TGF* SimHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t 
     frame->slot = slot;
     frame->measure = measure;
     frame->layer = layer;
+    frame->defect = defect;
 
     const std::vector<Record>* stored = document->FindEntries(instrument, measure, layer);
     frame->entryCount = stored ? std::min(static_cast<int>(stored->size()), kMaxCount) : 0;
@@ -120,6 +157,7 @@ TGF* SimHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t 
     TGF* handle = frame->Tgf();
     freed_.erase(handle);
     frames_[handle] = std::move(frame);
+    lastHandedOut_ = handle;
     return handle;
 }
 
@@ -161,8 +199,9 @@ int16_t SimHost::FreeTGF(TGF* frame, uint32_t version) {
 
 int16_t SimHost::InsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
     Log("FX_InsertEXENTRY", {Address(frame), where, count, version});
-    int shortBy = 0;
-    bool struck = Strikes("FX_InsertEXENTRY", &shortBy);
+    const Fault* fault = Strikes("FX_InsertEXENTRY");
+    const bool struck = fault != nullptr;
+    const int shortBy = struck ? fault->shortBy : 0;
     Frame* f = FindFrame(frame, "FX_InsertEXENTRY");
     if (f == nullptr) return 0;
     CheckFrame(*f, "FX_InsertEXENTRY");

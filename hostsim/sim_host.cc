@@ -95,15 +95,14 @@ void SimHost::SetAbsent(const std::string& function, bool absent) {
 
 bool SimHost::IsAbsent(const std::string& function) const { return absent_.count(function) > 0; }
 
-bool SimHost::Strikes(const std::string& function, int* shortBy) {
-    bool struck = false;
+const Fault* SimHost::Strikes(const std::string& function) {
+    const Fault* struck = nullptr;
     for (ActiveFault& active : faults_) {
         if (active.fault.function != function) continue;
         ++active.calls;
         bool hit = active.calls == active.fault.nth ||
                    (active.fault.persistent && active.calls > active.fault.nth);
-        if (hit && !struck && shortBy != nullptr) *shortBy = active.fault.shortBy;
-        struck = struck || hit;
+        if (hit && struck == nullptr) struck = &active.fault;
     }
     return struck;
 }

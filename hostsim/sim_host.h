@@ -148,17 +148,36 @@ private:
     uint32_t nextEntryNumber_ = 1;
 };
 
+// What a struck FX_LoadTGF hands out. kNone: null, as when the host has no frame. The others
+// hand out a real frame of the asked place whose header is malformed the way a broken host
+// might:
+//   kNullEntries    a positive entryCount (one more than stored) with a null `entries`;
+//   kNullDetails    a positive detailCount (one more than stored) with a null `details`;
+//   kNegativeCounts entryCount -1 and detailCount -3 over the real arrays;
+//   kOtherMeasure, kOtherLayer, kOtherSlot: the header names measure + 1, the other layer of
+//                   the pair (0<->1, 2<->3) or slot + 1 instead of the place asked for;
+//   kSamePointer    no new frame: the pointer of the frame handed out last is handed out
+//                   again while that frame is still out (null when none is out).
+// The simulator keeps working on the real arrays behind a malformed header, and holds the
+// plug-in to the header it wrote (a changed pointer or count is still a violation).
+enum class FrameDefect {
+    kNone, kNullEntries, kNullDetails, kNegativeCounts, kOtherMeasure, kOtherLayer, kOtherSlot,
+    kSamePointer
+};
+
 // A fault that strikes the n-th call of one function (1-based, counted from the moment the
 // fault was added) and, when `persistent`, every later call too. A struck frame load returns
-// null; a struck save, delete or EData call returns 0 and writes nothing; a struck insert adds
-// `shortBy` fewer entries than asked (never fewer than none) and still answers 1; a struck
-// free still releases the frame (the plug-in could not avoid the leak otherwise) but answers
-// 0; any other struck function answers 0 and writes nothing.
+// null, or the malformed frame `defect` names; a struck save, delete or EData call returns 0
+// and writes nothing; a struck insert adds `shortBy` fewer entries than asked (never fewer than
+// none) and still answers 1; a struck free still releases the frame (the plug-in could not
+// avoid the leak otherwise) but answers 0; any other struck function answers 0 and writes
+// nothing (so a struck FX_GetShowLayer reports one call's layer hidden).
 struct Fault {
     std::string function;
     int nth = 1;
     bool persistent = false;
-    int shortBy = 1;  // FX_InsertEXENTRY only
+    int shortBy = 1;                         // FX_InsertEXENTRY only
+    FrameDefect defect = FrameDefect::kNone;  // FX_LoadTGF only
 };
 
 class SimHost {
@@ -266,7 +285,11 @@ private:
         Fault fault;
         int calls = 0;
     };
-    bool Strikes(const std::string& function, int* shortBy = nullptr);
+    // The fault that strikes this call of `function` (the first added, when several do), or
+    // null. Every fault on the function counts the call.
+    const Fault* Strikes(const std::string& function);
+    qz::host::TGF* HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure,
+                                uint16_t layer, FrameDefect defect);
     void Log(const std::string& name, std::vector<int64_t> args);
     void Violation(std::string text) { violations_.push_back(std::move(text)); }
     Frame* FindFrame(const qz::host::TGF* frame, const char* function);
@@ -290,6 +313,7 @@ private:
     long long totalCalls_ = 0;
     std::map<const qz::host::TGF*, std::unique_ptr<Frame>> frames_;
     std::set<const qz::host::TGF*> freed_;
+    const qz::host::TGF* lastHandedOut_ = nullptr;
     std::vector<std::string> violations_;
 };
 

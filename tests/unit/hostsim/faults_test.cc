@@ -80,5 +80,58 @@ TEST_F(HostsimTest, StruckFreeStillReleasesTheFrame) {
     EXPECT_EQ(sim.LiveFrames(), 0);
 }
 
+TEST_F(HostsimTest, StruckLoadHandsOutMalformedHeadersOverRealArrays) {
+    namespace tgf = qz::host::tgf;
+    using qz::host::LoadPointer;
+    doc->Write(11, 2, 1, "C4/2+d D4/2");
+    struct Case {
+        FrameDefect defect;
+        int slot, measure, layer;  // what the header names
+        bool entries, details;     // whether the arrays are there
+        int entryCount, detailCount;
+    } cases[] = {
+        {FrameDefect::kNullEntries, 1, 2, 1, false, true, 3, 1},
+        {FrameDefect::kNullDetails, 1, 2, 1, true, false, 2, 2},
+        {FrameDefect::kNegativeCounts, 1, 2, 1, true, true, -1, -3},
+        {FrameDefect::kOtherMeasure, 1, 3, 1, true, true, 2, 1},
+        {FrameDefect::kOtherLayer, 1, 2, 0, true, true, 2, 1},
+        {FrameDefect::kOtherSlot, 2, 2, 1, true, true, 2, 1},
+    };
+    for (const Case& c : cases) {
+        sim.ClearFaults();
+        sim.AddFault({"FX_LoadTGF", 1, false, 1, c.defect});
+        TGF* frame = LoadFrame(1, 2, 1);
+        ASSERT_NE(frame, nullptr) << static_cast<int>(c.defect);
+        EXPECT_EQ(tgf::Slot(frame), c.slot);
+        EXPECT_EQ(tgf::Measure(frame), c.measure);
+        EXPECT_EQ(tgf::Layer(frame), c.layer);
+        EXPECT_EQ(LoadPointer(frame, tgf::kEntries) != nullptr, c.entries);
+        EXPECT_EQ(LoadPointer(frame, tgf::kDetails) != nullptr, c.details);
+        EXPECT_EQ(qz::host::Load<int16_t>(frame, tgf::kEntryCount), c.entryCount);
+        EXPECT_EQ(qz::host::Load<int16_t>(frame, tgf::kDetailCount), c.detailCount);
+        // The malformed header is what the host expects back: no violation for keeping it.
+        EXPECT_EQ(FX_FreeTGF(frame, kV), 1);
+        EXPECT_TRUE(sim.Violations().empty()) << Violations();
+        TGF* sound = LoadFrame(1, 2, 1);
+        EXPECT_EQ(tgf::EntryCount(sound), 2) << "the fault struck once";
+        FX_FreeTGF(sound, kV);
+    }
+}
+
+TEST_F(HostsimTest, SamePointerLoadHandsTheLiveFrameOutAgain) {
+    TGF* first = LoadFrame(1, 1);
+    sim.AddFault({"FX_LoadTGF", 1, false, 1, FrameDefect::kSamePointer});
+    EXPECT_EQ(LoadFrame(1, 2), first);
+    EXPECT_EQ(sim.LiveFrames(), 1);
+    FX_FreeTGF(first, kV);
+    // Freeing what was handed out twice is the plug-in's double free.
+    FX_FreeTGF(first, kV);
+    EXPECT_TRUE(HasViolation("double free")) << Violations();
+    sim.ClearViolations();
+    sim.ClearFaults();
+    sim.AddFault({"FX_LoadTGF", 1, false, 1, FrameDefect::kSamePointer});
+    EXPECT_EQ(LoadFrame(1, 1), nullptr) << "no frame is out to hand again";
+}
+
 }  // namespace
 }  // namespace hostsim::testing
