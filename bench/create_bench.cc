@@ -14,11 +14,9 @@
 // BM_HostClock measures what the host's clock adds to one FX_ call.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <chrono>
-#include <cstdlib>
-#include <new>
 
+#include "allocation_hook.h"
 #include "engine/pattern_driver.h"
 #include "framework/music_region.h"
 #include "host/binding.h"
@@ -27,34 +25,6 @@
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
 
-namespace {
-
-std::atomic<long long> g_allocations{0};
-
-// Counts the plug-in's allocations; the simulated host's own are not the plug-in's cost.
-void Count() {
-    if (!hostsim::InsideHostCall()) ++g_allocations;
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    Count();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    Count();
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -95,7 +65,7 @@ void BM_Create(benchmark::State& state) {
         const qz::FCMusicRegion destination = Region(2, 1, staves + 1, measures);
         char message[512] = {};
         const long long callsBefore = sim.TotalCalls();
-        const long long allocationsBefore = g_allocations.load();
+        const long long allocationsBefore = allocation_hook::Count();
         hostsim::ResetHostClock();
         state.ResumeTiming();
 
@@ -107,7 +77,7 @@ void BM_Create(benchmark::State& state) {
         createNs += std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
         hostNs += hostsim::HostNanoseconds();
         calls += sim.TotalCalls() - callsBefore;
-        allocations += g_allocations.load() - allocationsBefore;
+        allocations += allocation_hook::Count() - allocationsBefore;
         qz::host::UseHost(nullptr);
         state.ResumeTiming();
     }

@@ -7,7 +7,10 @@
 //     data), the shown layers and the layer count, frames it cannot supply, a function it does
 //     not export;
 //   - a schedule of host faults: any of the seventeen functions failing at its k-th call, once
-//     or from then on, short inserts;
+//     or from then on, short inserts, malformed frames (counts without arrays, negative counts,
+//     a header naming another measure, layer or slot, the same pointer handed out twice), a
+//     layer reported hidden for one call only;
+//   - one allocation of the plug-in that fails, once or from then on, during one command;
 //   - a sequence of commands: SET SOURCE and CREATE with well-formed or raw region records (or
 //     none), menu queries, switches of the current document.
 // Each CREATE runs twice from the same document: first on a copy with no fault, then for real
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +35,7 @@
 #include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
 #include "shell/exports.h"
+#include "allocation_hook.h"
 #include "support/fuzz_bytes.h"
 #include "support/score_snapshot.h"
 
@@ -157,6 +162,9 @@ std::vector<hostsim::Fault> FaultsFrom(FuzzBytes& in) {
         fault.nth = 1 + in.Below(64);
         fault.persistent = in.Chance(2);
         fault.shortBy = 1 + in.Below(3);
+        // A load may hand out a malformed frame instead of none.
+        if (fault.function == "FX_LoadTGF")
+            fault.defect = static_cast<hostsim::FrameDefect>(in.Below(8));
         faults.push_back(fault);
     }
     return faults;
@@ -176,6 +184,23 @@ qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
     }
     tolerance.restoreMayFail = refusedWrites >= 2;
     return tolerance;
+}
+
+// The n-th allocation of the plug-in during one command fails, once or from then on.
+struct AllocationFailure {
+    int command = -1;  // none
+    long long nth = 0;
+    bool persistent = false;
+};
+
+AllocationFailure AllocationFailureFrom(FuzzBytes& in) {
+    AllocationFailure failure;
+    if (in.Chance(3)) {
+        failure.command = in.Below(6);
+        failure.nth = 1 + in.Word() % 1024;
+        failure.persistent = in.Chance(4);
+    }
+    return failure;
 }
 
 // ---- the commands -------------------------------------------------------------------------
@@ -261,10 +286,15 @@ struct Session {
     hostsim::SimHost host;
     HostShape shape;
     std::vector<hostsim::Fault> faults;
+    AllocationFailure allocation;
+    int commandNumber = 0;
     hostsim::RegionRecord sourceRecord{};
 
+    // The real run of a command, with the allocation failure armed when it is this command's.
     int16_t Invoke(const Command& command) {
         if (!command.noRegion) SelectInHost(host, command.region);
+        std::optional<allocation_hook::ScopedFailure> failing;
+        if (commandNumber == allocation.command) failing.emplace(allocation.nth, allocation.persistent);
         return FinaleExtensionInvoke(kWindow, static_cast<uint32_t>(command.index),
                                      command.noRegion ? nullptr : command.region.data());
     }
@@ -332,6 +362,7 @@ struct Session {
             case Command::kMenu: Menu(command); break;
             case Command::kSwitchDocument: host.SetCurrentDocument(command.document); break;
         }
+        ++commandNumber;
     }
 };
 
@@ -351,6 +382,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     session->shape.ApplyTo(session->host);
     if (!session->shape.missingFunction.empty()) session->host.SetAbsent(session->shape.missingFunction);
     session->faults = FaultsFrom(in);
+    session->allocation = AllocationFailureFrom(in);
     const std::vector<Command> commands = CommandsFrom(in, staves, measures, documents);
 
     hostsim::InstallInStandIn(session->host);
@@ -362,9 +394,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     FinaleExtensionInit(nullptr, &flags);
     for (const hostsim::Fault& fault : session->faults) {
         Trace("fault: " + fault.function + " call " + std::to_string(fault.nth) +
-              (fault.persistent ? " and later" : " once") + " short by " + std::to_string(fault.shortBy));
+              (fault.persistent ? " and later" : " once") + " short by " + std::to_string(fault.shortBy) +
+              " defect " + std::to_string(static_cast<int>(fault.defect)));
         session->host.AddFault(fault);
     }
+    if (session->allocation.command >= 0)
+        Trace("allocation " + std::to_string(session->allocation.nth) + " of command " +
+              std::to_string(session->allocation.command) + (session->allocation.persistent ? " and later" : " once") +
+              " fails");
     if (Tracing()) {
         std::string layers;
         for (bool shown : session->shape.shown) layers += shown ? "1" : "0";
