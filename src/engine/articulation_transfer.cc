@@ -1,6 +1,7 @@
 #include "engine/articulation_transfer.h"
 
 #include <memory>
+#include <vector>
 
 #include "engine/donor_walk.h"
 #include "framework/articulations.h"
@@ -9,82 +10,77 @@
 namespace qz::engine {
 namespace {
 
-bool HasDefinition(const FCArticulations& articulations, int16_t definition) {
-    for (int32_t i = 0; i < articulations.GetCount(); ++i)
-        if (articulations.GetArticulationAt(i)->GetDefinitionNumber() == definition) return true;
-    return false;
+// Merges `donated` into the plan of rebuilt entry `target`: a definition the entry held before
+// this merge is skipped; the others follow what it held, in the donor's order.
+void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& plan) {
+    const uint32_t tag = FCArticulation::kTag;
+    const int present = plan.CountFor(target, tag);
+    std::vector<int16_t> held;
+    held.reserve(static_cast<std::size_t>(donated.GetCount()));
+    for (int32_t i = 0; i < donated.GetCount(); ++i) {
+        const int16_t definition = donated.GetArticulationAt(i)->GetDefinitionNumber();
+        if (plan.HasFirstWord(target, tag, definition)) held.push_back(definition);
+    }
+    int added = 0;
+    for (int32_t i = 0; i < donated.GetCount(); ++i) {
+        const FCArticulation& articulation = *donated.GetArticulationAt(i);
+        bool skip = false;
+        for (int16_t definition : held) skip = skip || definition == articulation.GetDefinitionNumber();
+        if (skip) continue;
+        plan.AddRecord(target, tag, static_cast<int16_t>(articulation.GetKeyIndex() + present),
+                       articulation.GetRecordData(), FCArticulation::kRecordSize);
+        ++added;
+    }
+    if (added > 0) plan.Mark(target, host::exentry::ENTRY_HAS_ARTICULATIONS, true);
 }
 
-// A copy of `articulation` keyed for `target` at `index`. The donor's own objects stay as they
-// are, so one donor can serve several targets.
-std::unique_ptr<FCArticulation> CopyFor(const FCArticulation& articulation, FCNoteEntry& target,
-                                        int index) {
-    std::unique_ptr<FCArticulation> copy(static_cast<FCArticulation*>(articulation.CreateObject()));
-    copy->CopyKeyFrom(articulation);
-    copy->CopyDataFrom(articulation);
-    copy->SetNoteEntry(&target);
-    copy->SetKeyIndex(static_cast<int16_t>(index));
-    return copy;
+// The host answers a failed read as it answers a missing record; an entry whose mark promises
+// articulations that do not load is the one failure that can be told apart.
+bool ReadAsMarked(const FCNoteEntry& entry, int loaded) {
+    return loaded > 0 || !entry.HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS);
 }
 
 }  // namespace
 
-void AttachArticulations(FCNoteEntryLayer& repeat) {
+bool AttachArticulations(FCNoteEntryLayer& repeat) {
+    bool complete = true;
     for (int32_t i = 0; i < repeat.GetCount(); ++i) {
         FCNoteEntry* entry = repeat.GetEntryAt(i);
         auto articulations = std::make_unique<FCArticulations>(entry);
-        if (articulations->LoadAll() >= 1) entry->AttachArticulations(articulations.release());
+        const int loaded = articulations->LoadAll();
+        complete = complete && ReadAsMarked(*entry, loaded);
+        if (loaded >= 1) entry->AttachArticulations(articulations.release());
     }
+    return complete;
 }
 
-int CopyArticulationsToEntry(FCNoteEntry& target, FCNoteEntry& donor) {
-    if (target.GetEntryNumber() == 0) return 0;
-    FCArticulations existing(&target);
-    const int present = existing.LoadAll();
-
-    std::unique_ptr<FCArticulations> loaded;
-    const FCArticulations* donated = donor.GetArticulations();
-    if (donated == nullptr) {
-        loaded = std::make_unique<FCArticulations>(&donor);
-        loaded->LoadAll();
-        donated = loaded.get();
-    }
-
-    int added = 0;
-    for (int32_t i = 0; i < donated->GetCount(); ++i) {
-        const FCArticulation& articulation = *donated->GetArticulationAt(i);
-        if (HasDefinition(existing, articulation.GetDefinitionNumber())) continue;
-        // Only a record the host accepted counts: the entry's mark must not promise articulations
-        // that the document does not hold.
-        auto copy = CopyFor(articulation, target, articulation.GetKeyIndex() + present);
-        if (copy->Save()) ++added;
-    }
-    if (added > 0) FCArticulation().SetEntryFlag(&target, true);
-    return added;
-}
-
-bool ReattachArticulations(FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt) {
+bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan) {
     DonorWalk walk(repeat, rebuilt);
     bool paired = false;
     for (int32_t i = 0; i < rebuilt.GetCount(); ++i) {
-        FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
-        FCNoteEntry* donor = walk.DonorFor(entry);
+        const FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
+        const FCNoteEntry* donor = walk.DonorFor(entry);
         if (donor == nullptr) break;
         // Only a donor in the same measure counts: articulations never move across measures.
         if (!walk.AtSamePlace(*donor, entry)) continue;
-        CopyArticulationsToEntry(entry, *donor);
         paired = true;
+        // A donor without attached articulations had none when the repeat was read.
+        if (donor->GetArticulations() != nullptr) PlanMerge(*donor->GetArticulations(), i, plan);
     }
     return paired;
 }
 
-void CopySourceArticulations(const FCNoteEntryLayer& source, FCNoteEntryLayer& rebuilt) {
-    for (int32_t i = 0; i < source.GetCount(); ++i) {
+bool PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan) {
+    for (int32_t i = 0; i < source.GetCount() && i < rebuilt.GetCount(); ++i) {
         FCNoteEntry* from = source.GetEntryAt(i);
-        FCNoteEntry* to = rebuilt.GetEntryAt(i);
-        if (to == nullptr || !from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
-        CopyArticulationsToEntry(*to, *from);
+        if (!from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
+        FCArticulations donated(from);
+        if (!ReadAsMarked(*from, donated.LoadAll())) return false;
+        PlanMerge(donated, i, plan);
     }
+    return true;
 }
 
 }  // namespace qz::engine

@@ -1,27 +1,33 @@
 // Carrying articulations over to rebuilt entries, from the old destination entries and from the
 // source entries, merged without repeating a kind of articulation.
+//
+// Everything is read and planned before the rebuilt repeat is first saved (transfer_plan.h):
+// a rebuilt entry is new, so what it "already has" when a donor's articulations are merged into
+// it is what the plan gave it so far. An articulation planned for rebuilt entry i gets the key
+// index donor index + the count the entry held before that donor, and marks the entry as having
+// articulations.
 #pragma once
 
+#include "engine/transfer_plan.h"
 #include "framework/note_entry_layer.h"
 
 namespace qz::engine {
 
 // Loads every entry's articulations of `repeat` and keeps them attached to the entry, before the
-// rebuild changes anything in the document.
-void AttachArticulations(FCNoteEntryLayer& repeat);
+// rebuild changes anything in the document. False when an entry marked as having articulations
+// yields none: the read failed, and rewriting the repeat would lose them. Throws std::bad_alloc
+// when they cannot be held.
+bool AttachArticulations(FCNoteEntryLayer& repeat);
 
-// Adds to `target` (a numbered, rebuilt entry) the articulations of `donor` (its attached ones,
-// or else those in the document) whose definitions `target` does not have yet, numbered after
-// the target's own. Marks the target as having articulations when the host accepted any of them.
-// Returns the number the host accepted; 0 when the target has no number.
-int CopyArticulationsToEntry(FCNoteEntry& target, FCNoteEntry& donor);
+// Plans for each rebuilt entry the attached articulations of the old destination entry at the
+// same measure offset and position. True when at least one pair was found.
+bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan);
 
-// Gives each rebuilt entry the articulations of the old destination entry at the same measure
-// offset and position. True when at least one pair was found.
-bool ReattachArticulations(FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt);
-
-// Gives rebuilt entry i the articulations of source entry i, for source entries marked as having
-// articulations.
-void CopySourceArticulations(const FCNoteEntryLayer& source, FCNoteEntryLayer& rebuilt);
+// Plans for rebuilt entry i the articulations of source entry i (read from the document now),
+// for source entries marked as having articulations, skipping definitions that entry i already
+// has in the plan. False when a marked source entry yields none (a failed read).
+bool PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan);
 
 }  // namespace qz::engine

@@ -3,6 +3,8 @@
 #include "engine/articulation_transfer.h"
 #include "engine/detail_transfer.h"
 #include "engine/donor_walk.h"
+#include "engine/repeat_writer.h"
+#include "engine/transfer_plan.h"
 #include "host/exentry.h"
 #include "host/note_record.h"
 
@@ -42,6 +44,30 @@ void MakeRest(FCNoteEntry& entry) {
     entry.SetFlags(entry.GetFlags() & ~ex::kRestClearBits);
 }
 
+// The rebuild covers the repeat: every measure has the old frame and the rebuilt one. A host
+// that answers the show test differently for two measures of one repeat leaves a gap, and a
+// repeat rewritten with a gap would pair entries with the wrong donors.
+bool RebuildCoversRepeat(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt) {
+    if (rebuilt.GetStartMeasure() != repeat.GetStartMeasure() ||
+        rebuilt.GetEndMeasure() != repeat.GetEndMeasure())
+        return false;
+    for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m)
+        if (repeat.GetFrameForMeasure(m) == nullptr || rebuilt.GetFrameForMeasure(m) == nullptr)
+            return false;
+    return true;
+}
+
+// Reads what the transfers need (the source's articulations and details; the old entries'
+// articulations are attached already) and works out every record and mark, in the order they
+// are written: details, then the old destination's articulations, then the source's. False
+// when a read failed.
+bool PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
+                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan) {
+    PlanEntryDetails(rebuilt, source, plan);
+    PlanRepeatArticulations(repeat, rebuilt, plan);
+    return PlanSourceArticulations(source, rebuilt, plan);
+}
+
 bool IsSourceItself(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
     return repeat.GetLayerIndex() == source.GetLayerIndex() &&
            repeat.GetInstrument() == source.GetInstrument() &&
@@ -66,19 +92,21 @@ void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
 
 bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion) {
     if (IsSourceItself(source, repeat)) return false;
-    AttachArticulations(repeat);
+    // Articulations that cannot be read would be lost with the old entries: leave the repeat.
+    if (!AttachArticulations(repeat)) return false;
 
     FCNoteEntryLayer rebuilt(source.GetLayerIndex(), source.GetInstrument(),
                              source.GetStartMeasure(), source.GetEndMeasure());
-    rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(), repeat.GetStartMeasure());
+    // A rebuild that failed or has a gap writes nothing: the repeat stays as it was.
+    if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),
+                              repeat.GetStartMeasure()) ||
+        !RebuildCoversRepeat(repeat, rebuilt))
+        return false;
     TransferPitches(repeat, rebuilt, hostVersion);
-    // The first save gives every rebuilt entry its number, which the records below are keyed by.
-    rebuilt.Save();
-    CopyEntryDetails(rebuilt, source);
-    ReattachArticulations(repeat, rebuilt);
-    CopySourceArticulations(source, rebuilt);
-    // The second save writes the flags that the transfers changed.
-    rebuilt.Save();
+    TransferPlan plan(rebuilt.GetCount());
+    if (!PlanTransfers(source, repeat, rebuilt, plan)) return false;
+    // Everything is read and allocated; from here on the repeat is written whole or undone.
+    WriteRebuiltRepeat(repeat, rebuilt, plan);
     return false;
 }
 

@@ -11,7 +11,10 @@ namespace qz::engine {
 // Rebuilds `repeat` (a loaded destination repeat, read only) in the document: its measures get
 // copies of the source's entries, each taking the pitches of the destination entry sounding at
 // its place, with articulations and entry details carried over; saved twice. Does nothing when
-// the repeat is the source itself. Always answers false (the driver does not look at it).
+// the repeat is the source itself. Everything is read and allocated before the first write; a
+// rebuild that fails or does not cover every measure writes nothing, and a write the host
+// refuses undoes the repeat (repeat_writer.h). Throws std::bad_alloc only before the first
+// write. Always answers false (the driver does not look at it).
 bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion);
 
 // Gives each entry of `rebuilt` the notes of its donor in `repeat` (see DonorWalk), or makes it a

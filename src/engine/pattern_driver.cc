@@ -1,6 +1,7 @@
 #include "engine/pattern_driver.h"
 
 #include <cstring>
+#include <new>
 
 #include "engine/pattern_application.h"
 #include "engine/rhythm_compatibility.h"
@@ -11,13 +12,17 @@ namespace qz::engine {
 namespace {
 
 // One repeat of one layer of one staff: loaded fresh from the document, rewritten when its rhythm
-// fits, and released (its own frames are never saved).
+// fits, and released (its own frames are never saved). Memory running out skips the repeat:
+// the rewrite allocates everything before its first write, so nothing has changed then.
 void ProcessRepeat(const FCNoteEntryLayer& source, int layer, int instrument, int first,
                    int length, uint32_t hostVersion) {
-    FCNoteEntryLayer repeat(static_cast<int16_t>(layer), static_cast<int16_t>(instrument),
-                            static_cast<int16_t>(first), static_cast<int16_t>(first + length - 1));
-    repeat.Load();
-    if (IsRhythmCompatible(source, repeat)) ApplyPattern(source, repeat, hostVersion);
+    try {
+        FCNoteEntryLayer repeat(static_cast<int16_t>(layer), static_cast<int16_t>(instrument),
+                                static_cast<int16_t>(first), static_cast<int16_t>(first + length - 1));
+        repeat.Load();
+        if (IsRhythmCompatible(source, repeat)) ApplyPattern(source, repeat, hostVersion);
+    } catch (const std::bad_alloc&) {
+    }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "framework/articulations.h"
 #include "framework/note_entry.h"
@@ -112,7 +113,8 @@ int FCArticulations::LoadAll() {
         item->CopyKeyFrom(*probe);
         item->CopyDataFrom(*probe);
         item->SetNoteEntry(owner_);
-        if (!Add(item)) break;
+        // A list cut short would read as an entry without some of its articulations.
+        if (!Add(item)) throw std::bad_alloc();
     }
     return GetCount();
 }

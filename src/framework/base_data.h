@@ -8,6 +8,7 @@
 #include <cstdint>
 
 #include "framework/base.h"
+#include "host/host_abi.h"
 
 namespace qz {
 
@@ -25,7 +26,7 @@ public:
     virtual bool CanDropBuffer() const { return false; }
     virtual __FCBaseData* CreateObject() const = 0;  // a new object of the same class
     virtual uint32_t GetTag() const = 0;
-    virtual uint32_t GetVersion() const { return 0x19000000; }
+    virtual uint32_t GetVersion() const { return host::kCallVersion; }
     virtual uint32_t GetRecordSize() const = 0;
     virtual uint32_t GetSaveSize() const { return static_cast<uint32_t>(dataSize_); }
     // Takes over the other record's bytes (nothing happens when it holds none).

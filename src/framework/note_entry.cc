@@ -1,6 +1,7 @@
 #include "framework/note_entry.h"
 
 #include <cstring>
+#include <new>
 
 #include "framework/articulations.h"
 #include "host/exentry.h"
@@ -18,8 +19,10 @@ FCNoteEntry::~FCNoteEntry() { delete articulations_; }
 void FCNoteEntry::BuildNotes() {
     ClearAll();
     if (entryRecord_ == nullptr) return;
-    for (int i = 0, n = ex::NoteCount(entryRecord_); i < n; ++i)
-        Add(new FCNote(i, ex::NoteAt(entryRecord_, i), this));
+    const int count = ex::NoteCount(entryRecord_);
+    if (!EnsureRoom(count)) throw std::bad_alloc();
+    for (int i = 0; i < count; ++i)
+        if (!Add(new FCNote(i, ex::NoteAt(entryRecord_, i), this))) throw std::bad_alloc();
 }
 
 void FCNoteEntry::CopyNotesFrom(const FCNoteEntry& donor) {

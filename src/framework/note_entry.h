@@ -22,7 +22,8 @@ public:
     ~FCNoteEntry() override;
     const char* ClassName() const override { return "FCNoteEntry"; }
 
-    // Rebuilds one FCNote per used note record (0 .. noteCount-1, at most 12).
+    // Rebuilds one FCNote per used note record (0 .. noteCount-1, at most 12). Throws
+    // std::bad_alloc when they cannot all be made.
     void BuildNotes();
     // Takes over the donor's notes: noteCount and that many note records, byte for byte; the
     // other note records stay as they were. Then rebuilds the note objects.

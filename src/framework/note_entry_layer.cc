@@ -10,6 +10,22 @@ namespace qz {
 
 namespace tgf = host::tgf;
 
+namespace {
+
+// The reloaded frame holds the saved frame's records in the same order: only then can the
+// entries be moved onto it by index.
+bool SameRecords(const host::TGF* saved, const host::TGF* reloaded) {
+    const int count = tgf::EntryCount(saved);
+    if (tgf::EntryCount(reloaded) != count) return false;
+    for (int j = 0; j < count; ++j)
+        if (host::exentry::Position(tgf::EntryAt(saved, j)) !=
+            host::exentry::Position(tgf::EntryAt(reloaded, j)))
+            return false;
+    return true;
+}
+
+}  // namespace
+
 FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
                                    int16_t lastMeasure)
     : layerIndex_(layerIndex),
@@ -24,128 +40,139 @@ FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16
 
 FCNoteEntryLayer::~FCNoteEntryLayer() { ClearEntries(); }
 
-bool FCNoteEntryLayer::AllocateFrames(int32_t count) {
-    frames_ = new (std::nothrow) host::TGF*[static_cast<std::size_t>(count)]();
-    frameCount_ = frames_ == nullptr ? 0 : count;
-    return frames_ != nullptr;
+void FCNoteEntryLayer::AllocateFrames(int32_t count) {
+    frames_.resize(static_cast<std::size_t>(count));
+    frameCount_ = count;
 }
 
 bool FCNoteEntryLayer::Load() {
     if (endMeasure_ < 1 || instrument_ < 1 || startMeasure_ < 1) return false;
-    const int32_t count = endMeasure_ - startMeasure_ + 1;
-    if (count < 1) return false;
-
-    ClearEntries();
-    if (!AllocateFrames(count)) return false;
-    host::HostBinding& host = host::Host();
-    for (int32_t i = 0; i < count; ++i) {
-        const bool shown = host.GetShowLayer(layerIndex_) != 0;
-        if (shownLayersOnly_ && !shown) continue;
-        frames_[i] = host.LoadTGF(0, host.InstToSlot(instrument_), startMeasure_ + i, layerIndex_,
-                                  requireFrames_ ? 1 : 0);
-        if (frames_[i] == nullptr && requireFrames_) {
+    if (endMeasure_ - startMeasure_ + 1 < 1) return false;
+    try {
+        if (!LoadFrames()) {
             ClearEntries();
             return false;
         }
+        BuildEntries();
+        return true;
+    } catch (...) {
+        ClearEntries();
+        throw;
     }
-    BuildEntries();
+}
+
+bool FCNoteEntryLayer::LoadFrames() {
+    ClearEntries();
+    AllocateFrames(endMeasure_ - startMeasure_ + 1);
+    host::HostBinding& host = host::Host();
+    for (int32_t i = 0; i < frameCount_; ++i) {
+        const bool shown = host.GetShowLayer(layerIndex_) != 0;
+        if (shownLayersOnly_ && !shown) continue;
+        frames_[i] = host::LoadFrame(host, 0, host.InstToSlot(instrument_), startMeasure_ + i,
+                                     layerIndex_, requireFrames_ ? 1 : 0);
+        if (!frames_[i] && requireFrames_) return false;
+    }
     return true;
 }
 
 bool FCNoteEntryLayer::CloneToPlace(int16_t targetLayer, int16_t targetInstrument,
                                     int16_t targetFirstMeasure) {
     ClearEntries();
-    const int32_t count = endMeasure_ - startMeasure_ + 1;
-    if (count < 1 || !AllocateFrames(count)) return false;
+    if (endMeasure_ - startMeasure_ + 1 < 1) return false;
+    try {
+        if (!CloneFrames(targetLayer, targetInstrument, targetFirstMeasure)) {
+            ClearEntries();
+            return false;
+        }
+        instrument_ = targetInstrument;
+        endMeasure_ = static_cast<int16_t>(endMeasure_ + (targetFirstMeasure - startMeasure_));
+        startMeasure_ = targetFirstMeasure;
+        layerIndex_ = targetLayer;
+        BuildEntries();
+        return true;
+    } catch (...) {
+        ClearEntries();
+        throw;
+    }
+}
 
+bool FCNoteEntryLayer::CloneFrames(int16_t targetLayer, int16_t targetInstrument,
+                                   int16_t targetFirstMeasure) {
+    AllocateFrames(endMeasure_ - startMeasure_ + 1);
     host::HostBinding& host = host::Host();
-    for (int32_t i = 0; i < count; ++i) {
+    for (int32_t i = 0; i < frameCount_; ++i) {
         const bool shown = host.GetShowLayer(layerIndex_) != 0;
         if (shownLayersOnly_ && !shown) continue;
         const int16_t targetMeasure = static_cast<int16_t>(targetFirstMeasure + i);
-        frames_[i] = host.LoadTGF(0, host.InstToSlot(targetInstrument), targetMeasure,
-                                  targetLayer, 0);
-        if (frames_[i] == nullptr) {
-            ClearEntries();
-            return false;
-        }
-        host::TGF* source =
-            host.LoadTGF(0, host.InstToSlot(instrument_), startMeasure_ + i, layerIndex_, 0);
-        if (source == nullptr) {
-            ClearEntries();
-            return false;
-        }
+        frames_[i] = host::LoadFrame(host, 0, host.InstToSlot(targetInstrument), targetMeasure,
+                                     targetLayer, 0);
+        if (!frames_[i]) return false;
+        host::OwnedFrame source =
+            host::LoadFrame(host, 0, host.InstToSlot(instrument_), startMeasure_ + i, layerIndex_, 0);
+        if (!source) return false;
         // A host that did not resize the frame as asked would leave a measure with missing or
         // stale entries: such a clone fails rather than write a damaged measure later.
-        const int wanted = tgf::EntryCount(source);
-        const bool complete = host::CopyFrameEntries(source, frames_[i]) == wanted &&
-                              tgf::EntryCount(frames_[i]) == wanted;
-        host.FreeTGF(source);
-        if (!complete) {
-            ClearEntries();
-            return false;
-        }
+        const int wanted = tgf::EntryCount(source.Get());
+        const bool complete = host::CopyFrameEntries(source.Get(), frames_[i].Get()) == wanted &&
+                              tgf::EntryCount(frames_[i].Get()) == wanted;
+        source.Free();
+        if (!complete) return false;
     }
-
-    instrument_ = targetInstrument;
-    endMeasure_ = static_cast<int16_t>(endMeasure_ + (targetFirstMeasure - startMeasure_));
-    startMeasure_ = targetFirstMeasure;
-    layerIndex_ = targetLayer;
-    BuildEntries();
     return true;
 }
 
 bool FCNoteEntryLayer::Save() {
-    if (frames_ == nullptr) return false;
-    host::HostBinding& host = host::Host();
+    if (frames_.empty()) return false;
     bool result = true;
-    for (int32_t i = 0; i < frameCount_; ++i) {
-        host::TGF* frame = frames_[i];
-        if (frame == nullptr || tgf::SkipSave(frame) != 0) continue;
-        bool unnumbered = false;
-        for (int j = 0, n = tgf::EntryCount(frame); j < n && !unnumbered; ++j)
-            unnumbered = host::exentry::EntryNumber(tgf::EntryAt(frame, j)) == 0;
-        if (host.SaveTGF(frame) == 0) result = false;
-        if (unnumbered) frames_[i] = ReloadFrame(frame);
-    }
+    for (int32_t i = 0; i < frameCount_; ++i)
+        if (!SaveFrameAt(i)) result = false;
     return result;
 }
 
-// When the host returns no frame (or one that no longer matches the saved one), the old frame is
-// kept, not freed, so the entries never point into released memory; they stay unnumbered and the
-// engine skips them wherever a number is needed.
-host::TGF* FCNoteEntryLayer::ReloadFrame(host::TGF* frame) {
-    host::HostBinding& host = host::Host();
-    host::TGF* reloaded = host.LoadTGF(tgf::SlotScope(frame), tgf::Slot(frame),
-                                       tgf::Measure(frame), tgf::Layer(frame), 0);
-    if (reloaded == nullptr) return frame;
-    if (tgf::EntryCount(reloaded) != tgf::EntryCount(frame)) {
-        // Not the frame that was saved: the entries could not be paired with its records.
-        host.FreeTGF(reloaded);
-        return frame;
-    }
-    for (int32_t i = 0; i < GetCount(); ++i) {
-        FCNoteEntry* entry = GetEntryAt(i);
-        if (entry->GetFrame() != frame) continue;
-        const int j = tgf::IndexOfEntry(frame, entry->GetEntryRecord());
-        entry->Repoint(reloaded, tgf::EntryAt(reloaded, j));
-    }
-    host.FreeTGF(frame);
-    return reloaded;
+bool FCNoteEntryLayer::SaveFrameAt(int32_t i) {
+    if (i < 0 || i >= frameCount_) return true;
+    host::TGF* frame = frames_[i].Get();
+    if (frame == nullptr || tgf::SkipSave(frame) != 0) return true;
+    bool unnumbered = false;
+    for (int j = 0, n = tgf::EntryCount(frame); j < n && !unnumbered; ++j)
+        unnumbered = host::exentry::EntryNumber(tgf::EntryAt(frame, j)) == 0;
+    if (host::Host().SaveTGF(frame) == 0) return false;
+    if (unnumbered) ReloadFrame(i);
+    return true;
 }
 
+// When the host returns no frame, or one that does not hold the saved records, the saved frame
+// is kept, not freed, so the entries never point into released memory; they stay unnumbered and
+// the engine sees that no number came back.
+void FCNoteEntryLayer::ReloadFrame(int32_t i) {
+    host::TGF* frame = frames_[i].Get();
+    host::OwnedFrame reloaded = host::LoadFrame(host::Host(), tgf::SlotScope(frame), tgf::Slot(frame),
+                                                tgf::Measure(frame), tgf::Layer(frame), 0);
+    if (!reloaded || !SameRecords(frame, reloaded.Get())) return;
+    for (int32_t e = 0; e < GetCount(); ++e) {
+        FCNoteEntry* entry = GetEntryAt(e);
+        if (entry->GetFrame() != frame) continue;
+        const int j = tgf::IndexOfEntry(frame, entry->GetEntryRecord());
+        entry->Repoint(reloaded.Get(), tgf::EntryAt(reloaded.Get(), j));
+    }
+    frames_[i] = std::move(reloaded);  // gives the saved frame back
+}
+
+// An entry that cannot be added is an allocation failure: the layer never holds a list cut
+// short, which would read as music that is not there.
 void FCNoteEntryLayer::BuildEntries() {
     host::HostBinding& host = host::Host();
     FCNoteEntry* previous = nullptr;
     for (int32_t i = 0; i < frameCount_; ++i) {
-        host::TGF* frame = frames_[i];
+        host::TGF* frame = frames_[i].Get();
         if (frame == nullptr) continue;
         const int16_t instrument =
             static_cast<int16_t>(host.SlotToInst(tgf::Slot(frame), tgf::SlotScope(frame)));
-        for (int j = 0, n = tgf::EntryCount(frame); j < n; ++j) {
-            auto* entry = new (std::nothrow)
-                FCNoteEntry(tgf::EntryAt(frame, j), frame, tgf::Measure(frame), instrument);
-            if (entry == nullptr || !Add(entry)) return;
+        const int count = tgf::EntryCount(frame);
+        if (!EnsureRoom(count)) throw std::bad_alloc();
+        for (int j = 0; j < count; ++j) {
+            auto* entry = new FCNoteEntry(tgf::EntryAt(frame, j), frame, tgf::Measure(frame), instrument);
+            if (!Add(entry)) throw std::bad_alloc();
             entry->BuildNotes();
             entry->SetPrevious(previous);
             if (previous != nullptr) previous->SetNext(entry);
@@ -156,20 +183,14 @@ void FCNoteEntryLayer::BuildEntries() {
 
 void FCNoteEntryLayer::ClearEntries() {
     ClearAll();
-    if (frames_ != nullptr) {
-        host::HostBinding& host = host::Host();
-        for (int32_t i = 0; i < frameCount_; ++i)
-            if (frames_[i] != nullptr) host.FreeTGF(frames_[i]);
-    }
-    delete[] frames_;
-    frames_ = nullptr;
+    frames_.clear();  // each owner gives its frame back
     frameCount_ = 0;
 }
 
 host::TGF* FCNoteEntryLayer::GetFrameForMeasure(int m) const {
-    if (frames_ == nullptr || m < startMeasure_ || m > endMeasure_) return nullptr;
+    if (m < startMeasure_ || m > endMeasure_) return nullptr;
     const int32_t i = m - startMeasure_;
-    return i < frameCount_ ? frames_[i] : nullptr;
+    return i < frameCount_ ? frames_[static_cast<std::size_t>(i)].Get() : nullptr;
 }
 
 }  // namespace qz

@@ -8,12 +8,17 @@
 // Lifecycle: construct (bounded by the host's current region), then Load or CloneToPlace, read and
 // change in memory, optionally Save (possibly more than once), destroy. A failed Load or
 // CloneToPlace leaves the layer empty.
+//
+// Allocation failure throws std::bad_alloc out of Load and CloneToPlace, with the layer left
+// empty and every frame given back: a layer never holds a cut-short list of entries.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "framework/collection.h"
 #include "framework/note_entry.h"
+#include "host/owned_frame.h"
 #include "host/tgf.h"
 
 namespace qz {
@@ -50,6 +55,11 @@ public:
     // the entries see the host's new numbers. False when any save was refused; the other frames
     // are still saved.
     bool Save();
+    // Saves the frame of slot i (0 .. frameCount-1) as Save does for each. True when there is
+    // nothing to save there (no frame, or skipSave set) or the host accepted it. A frame the
+    // host refused is not reloaded: the document does not hold its entries, so they keep no
+    // number. When the reload fails, the entries keep the saved frame and stay unnumbered.
+    bool SaveFrameAt(int32_t i);
     // The frame of measure m, or null outside the range or for a measure without frame.
     host::TGF* GetFrameForMeasure(int m) const;
 
@@ -66,10 +76,12 @@ public:
     int MeasureOffsetOf(const FCNoteEntry& entry) const { return entry.GetMeasure() - startMeasure_; }
 
 private:
-    bool AllocateFrames(int32_t count);
+    void AllocateFrames(int32_t count);
+    bool LoadFrames();
+    bool CloneFrames(int16_t targetLayer, int16_t targetInstrument, int16_t targetFirstMeasure);
     void BuildEntries();
     void ClearEntries();
-    host::TGF* ReloadFrame(host::TGF* frame);
+    void ReloadFrame(int32_t i);
 
     int16_t layerIndex_;
     int16_t instrument_;
@@ -78,7 +90,7 @@ private:
     bool requireFrames_ = true;
     bool shownLayersOnly_ = true;
     int32_t frameCount_ = 0;
-    host::TGF** frames_ = nullptr;  // owned array; each frame owned until FX_FreeTGF
+    std::vector<host::OwnedFrame> frames_;  // one per measure; an empty owner: no frame
 };
 
 }  // namespace qz

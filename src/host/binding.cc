@@ -30,23 +30,45 @@ HostBinding& Host() {
 
 void UseHost(HostBinding* binding) { g_active = binding; }
 
+// A module found is kept for the plug-in's life. One not found is looked for again at the next
+// call: asking costs no more than a name lookup, and a plug-in asked before the host module was
+// known would otherwise lose every host function for the whole session.
 platform::ModuleHandle HostBinding::Module() {
-    if (!moduleLookedUp_) {
-        moduleLookedUp_ = true;
+    if (module_ == nullptr) {
         module_ = platform::FindLoadedModule("FINALE.EXE");
         if (module_ == nullptr) module_ = platform::FindLoadedModule("FINDEMO.EXE");
     }
     return module_;
 }
 
+// A function is looked up once in a module that was found, and its answer, a missing function
+// included, is kept: the module's exports do not change. Without a module nothing is settled.
 platform::ProcAddress HostBinding::Resolve(Function f) {
     Slot& slot = slots_[f];
     if (!slot.lookedUp) {
-        slot.lookedUp = true;
         platform::ModuleHandle module = Module();
-        slot.address = module ? platform::FindProcedure(module, kFunctionNames[f]) : nullptr;
+        if (module == nullptr) return nullptr;
+        slot.lookedUp = true;
+        slot.address = platform::FindProcedure(module, kFunctionNames[f]);
     }
     return slot.address;
+}
+
+bool HostBinding::HoldsFrame(const TGF* frame) const {
+    for (const TGF* held : heldFrames_)
+        if (held == frame) return true;
+    return false;
+}
+
+void HostBinding::HoldFrame(const TGF* frame) { heldFrames_.push_back(frame); }
+
+void HostBinding::ForgetFrame(const TGF* frame) {
+    for (std::size_t i = 0; i < heldFrames_.size(); ++i)
+        if (heldFrames_[i] == frame) {
+            heldFrames_[i] = heldFrames_.back();
+            heldFrames_.pop_back();
+            return;
+        }
 }
 
 TGF* HostBinding::LoadTGF(int slotScope, int slot, int measure, int layer, int requireFrame) {

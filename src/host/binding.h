@@ -2,8 +2,8 @@
 //
 // The plug-in is not linked against the host. The first call of each wrapper finds the host
 // module ("FINALE.EXE", else "FINDEMO.EXE") and the function by name, and caches the answer, a
-// missing module or function included, for the rest of the plug-in's life: a failed lookup is
-// never retried. A wrapper whose function is missing returns the fallback it documents and shows
+// missing function included, for the rest of the plug-in's life. Only a missing module is asked
+// for again at the next call, so that nothing is settled before the host module is known. A wrapper whose function is missing returns the fallback it documents and shows
 // nothing. Each wrapper passes its 16-bit arguments as the caller's low 16 bits and appends
 // kCallVersion. Threading: host's UI thread only, no locks.
 //
@@ -12,6 +12,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "host/host_abi.h"
 #include "platform/platform.h"
@@ -66,6 +67,17 @@ public:
     int GetCurrentEnigmaDocument();            // document id; 0 when missing
     int GetMaxLayers();                        // layer count; 4 when missing
 
+    // --- The frames the plug-in holds (kept by OwnedFrame, owned_frame.h) ---
+    // A frame is held from its checked load to its free; a pointer the host hands out again
+    // while it is held is not a new frame. HoldFrame throws std::bad_alloc when the record
+    // cannot grow.
+    bool HoldsFrame(const TGF* frame) const;
+    void HoldFrame(const TGF* frame);
+    void ForgetFrame(const TGF* frame);
+    // Makes room to hold `more` frames beyond those held now, so that holding them later does
+    // not allocate. Throws std::bad_alloc.
+    void ReserveFrames(std::size_t more) { heldFrames_.reserve(heldFrames_.size() + more); }
+
 private:
     struct Slot {
         bool lookedUp = false;
@@ -84,9 +96,9 @@ private:
         return reinterpret_cast<Fn>(Resolve(f));
     }
 
-    bool moduleLookedUp_ = false;
     platform::ModuleHandle module_ = nullptr;
     Slot slots_[kFunctionCount];
+    std::vector<const TGF*> heldFrames_;
 };
 
 // The binding in use (the plug-in's own unless UseHost replaced it).

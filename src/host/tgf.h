@@ -3,8 +3,9 @@
 // The host allocates and owns the frame and both of its arrays, from FX_LoadTGF to FX_FreeTGF.
 // The plug-in changes records in place but never the header's pointers or counts; entryCount
 // changes only through FX_InsertEXENTRY and FX_DeleteEXENTRY, after which `entries` must be read
-// again. Counts are the host's data: every accessor bounds indexes by them, and a negative count
-// means no records.
+// again. Counts are the host's data: every accessor bounds indexes by them, a negative count
+// means no records, and a count without its array (a null pointer) means no records either, so
+// that nothing ever reads through a null array.
 #pragma once
 
 #include <cstdint>
@@ -43,14 +44,24 @@ inline int16_t Measure(const TGF* f) { return Load<int16_t>(f, kMeasure); }
 inline int16_t Layer(const TGF* f) { return Load<int16_t>(f, kLayer); }
 inline int16_t SkipSave(const TGF* f) { return Load<int16_t>(f, kSkipSave); }
 
-// Number of entry records, never negative.
+// Number of entry records that can be read: 0 for a negative count or a missing array.
 inline int EntryCount(const TGF* f) {
+    int n = Load<int16_t>(f, kEntryCount);
+    return n < 0 || LoadPointer(f, kEntries) == nullptr ? 0 : n;
+}
+
+// Number of detail records that can be read: 0 for a negative count or a missing array.
+inline int DetailCount(const TGF* f) {
+    int n = Load<int16_t>(f, kDetailCount);
+    return n < 0 || LoadPointer(f, kDetails) == nullptr ? 0 : n;
+}
+
+// The counts the header states, whether or not an array backs them; 0 when negative.
+inline int StatedEntryCount(const TGF* f) {
     int n = Load<int16_t>(f, kEntryCount);
     return n < 0 ? 0 : n;
 }
-
-// Number of detail records, never negative.
-inline int DetailCount(const TGF* f) {
+inline int StatedDetailCount(const TGF* f) {
     int n = Load<int16_t>(f, kDetailCount);
     return n < 0 ? 0 : n;
 }

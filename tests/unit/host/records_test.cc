@@ -56,8 +56,8 @@ TEST(RecordsTest, FrameHeaderFieldsSitAtTheirBytes) {
             {"measure", 6, 2, 0xFFFF, -1, [&](auto r) { return tgf::Measure(frame(r)); }},
             {"layer", 8, 2, 0x0003, 3, [&](auto r) { return tgf::Layer(frame(r)); }},
             {"skipSave", 10, 2, 0x8000, -32768, [&](auto r) { return tgf::SkipSave(frame(r)); }},
-            {"entryCount", 22, 2, 0x0102, 0x0102, [&](auto r) { return tgf::EntryCount(frame(r)); }},
-            {"detailCount", 32, 2, 0x0007, 7, [&](auto r) { return tgf::DetailCount(frame(r)); }},
+            {"entryCount", 22, 2, 0x0102, 0x0102, [&](auto r) { return tgf::StatedEntryCount(frame(r)); }},
+            {"detailCount", 32, 2, 0x0007, 7, [&](auto r) { return tgf::StatedDetailCount(frame(r)); }},
         },
         tgf::kHeaderSize);
 }

@@ -1,0 +1,99 @@
+#include "engine/repeat_writer.h"
+
+#include <vector>
+
+#include "host/binding.h"
+#include "host/edata_key.h"
+#include "host/host_abi.h"
+
+namespace qz::engine {
+namespace {
+
+// The planned records the host has stored so far; room for all of them is made before the
+// first write, so recording one never allocates.
+using Journal = std::vector<const PlannedRecord*>;
+
+void KeyFor(const PlannedRecord& record, uint32_t number, unsigned char (&key)[host::entry_key::kSize]) {
+    host::entry_key::SetNumber(key, static_cast<int32_t>(number));
+    host::entry_key::SetIndex(key, record.index);
+}
+
+bool SaveAllFrames(FCNoteEntryLayer& rebuilt) {
+    for (int32_t i = 0; i < rebuilt.GetFrameCount(); ++i)
+        if (!rebuilt.SaveFrameAt(i)) return false;
+    return true;
+}
+
+// Every rebuilt entry must carry the number the host gave it: the records are keyed by it.
+bool AllNumbered(const FCNoteEntryLayer& rebuilt) {
+    for (int32_t i = 0; i < rebuilt.GetCount(); ++i)
+        if (rebuilt.GetEntryAt(i)->GetEntryNumber() == 0) return false;
+    return true;
+}
+
+bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Journal& journal) {
+    host::HostBinding& host = host::Host();
+    for (const PlannedRecord& record : plan.Records()) {
+        const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
+        if (owner == nullptr) return false;
+        unsigned char key[host::entry_key::kSize] = {};
+        KeyFor(record, owner->GetEntryNumber(), key);
+        if (host.SaveEData(record.tag, key, record.data, record.size, host::kCallVersion) == 0)
+            return false;
+        journal.push_back(&record);
+    }
+    return true;
+}
+
+void ApplyMarks(FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
+    for (int32_t i = 0; i < rebuilt.GetCount(); ++i) {
+        FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
+        entry.SetFlags(plan.Apply(i, entry.GetFlags()));
+    }
+}
+
+// Deletes the stored records, then saves the old frames of every measure the rebuilt layer
+// could have written. A refused delete leaves a record under a number that no entry carries
+// after the restore; a refused save leaves that measure with the rebuilt entries.
+void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
+             const Journal& journal) {
+    host::HostBinding& host = host::Host();
+    for (const PlannedRecord* record : journal) {
+        const FCNoteEntry* owner = rebuilt.GetEntryAt(record->entry);
+        unsigned char key[host::entry_key::kSize] = {};
+        KeyFor(*record, owner->GetEntryNumber(), key);
+        host.DeleteEData(record->tag, key, host::kCallVersion);
+    }
+    for (int m = rebuilt.GetStartMeasure(); m <= rebuilt.GetEndMeasure(); ++m) {
+        host::TGF* written = rebuilt.GetFrameForMeasure(m);
+        host::TGF* old = repeat.GetFrameForMeasure(m);
+        if (written == nullptr || old == nullptr || host::tgf::SkipSave(written) != 0) continue;
+        host.SaveTGF(old);
+    }
+}
+
+}  // namespace
+
+bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
+                        const TransferPlan& plan) noexcept {
+    Journal journal;
+    try {
+        journal.reserve(plan.Records().size());
+        // The reloads that bring the numbers back hold one more frame each for a moment.
+        host::Host().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
+    } catch (...) {
+        return false;  // nothing written yet
+    }
+    try {
+        if (SaveAllFrames(rebuilt) && AllNumbered(rebuilt) && WriteRecords(rebuilt, plan, journal)) {
+            ApplyMarks(rebuilt, plan);
+            if (SaveAllFrames(rebuilt)) return true;
+        }
+    } catch (...) {
+        // Nothing here should throw; if something does, the repeat is undone all the same.
+    }
+    Restore(repeat, rebuilt, journal);
+    return false;
+}
+
+}  // namespace qz::engine

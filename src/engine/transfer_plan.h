@@ -1,0 +1,53 @@
+// TransferPlan: everything the transfers will write for one rebuilt repeat, worked out before
+// the first write.
+//
+// The articulation and detail transfers read the document (the source's and the old
+// destination's records) and allocate while they plan; writing the plan then reads nothing and
+// allocates nothing, so a failed read or allocation leaves the document untouched, and a refused
+// write can be undone from what the plan and the repeat layer hold.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+namespace qz::engine {
+
+// One extended-data record for a rebuilt entry, keyed later by that entry's number.
+struct PlannedRecord {
+    static constexpr int kMaxSize = 30;  // a detail payload; an articulation takes 12
+
+    int32_t entry = 0;  // index of the owning entry in the rebuilt layer
+    uint32_t tag = 0;
+    int16_t index = 0;  // the key's index (articulations) or sub-index (details)
+    uint16_t size = 0;
+    unsigned char data[kMaxSize] = {};
+};
+
+class TransferPlan {
+public:
+    // Room for the marks of `entries` rebuilt entries, and no record yet.
+    explicit TransferPlan(int32_t entries);
+
+    // Appends a record (copying `size` bytes, at most kMaxSize, of `data`).
+    void AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
+                   uint16_t size);
+    // Sets, or clears, `bit` on rebuilt entry `entry` when the plan is written; the later call
+    // for the same bit wins.
+    void Mark(int32_t entry, uint32_t bit, bool on);
+
+    const std::vector<PlannedRecord>& Records() const { return records_; }
+    // The records planned so far for one entry and tag.
+    int CountFor(int32_t entry, uint32_t tag) const;
+    // Whether a record planned for `entry` under `tag` starts with the 16-bit `first` value (an
+    // articulation's definition number).
+    bool HasFirstWord(int32_t entry, uint32_t tag, int16_t first) const;
+    // The entry's flags after the plan's marks.
+    uint32_t Apply(int32_t entry, uint32_t flags) const;
+
+private:
+    std::vector<PlannedRecord> records_;
+    std::vector<uint32_t> set_;
+    std::vector<uint32_t> clear_;
+};
+
+}  // namespace qz::engine
