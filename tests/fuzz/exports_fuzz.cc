@@ -183,6 +183,7 @@ qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
             tolerance.attachedMayBeMissing = true;
     }
     tolerance.restoreMayFail = refusedWrites >= 2;
+    tolerance.attachedMayBeMissing = tolerance.attachedMayBeMissing || tolerance.restoreMayFail;
     return tolerance;
 }
 

@@ -91,10 +91,15 @@ const PlaceState& StateAt(const DocumentSnapshot& snapshot, const PlaceKey& key)
     return it == snapshot.places.end() ? kNothing : it->second;
 }
 
-// The record without its entry number, which the host assigns.
-hostsim::Record Unnumbered(const hostsim::Record& record) {
+// The record without its entry number, which the host assigns, and when records may be missing
+// without the flags that announce them.
+hostsim::Record Unnumbered(const hostsim::Record& record, bool withoutAttachedFlags) {
     hostsim::Record copy = record;
-    if (copy.size() >= ex::kSize) ex::SetEntryNumber(copy.data(), 0);
+    if (copy.size() < ex::kSize) return copy;
+    ex::SetEntryNumber(copy.data(), 0);
+    if (withoutAttachedFlags)
+        ex::SetFlags(copy.data(),
+                     ex::Flags(copy.data()) & ~(ex::ENTRY_HAS_ARTICULATIONS | ex::ENTRY_HAS_DETAILS));
     return copy;
 }
 
@@ -134,7 +139,9 @@ bool SameAsBefore(const PlaceState& before, const PlaceState& after, bool mayBeS
 bool SameAsRewritten(const PlaceState& rewritten, const PlaceState& after, bool attachedMayBeMissing) {
     if (rewritten.records.size() != after.records.size()) return false;
     for (size_t i = 0; i < after.records.size(); ++i) {
-        if (Unnumbered(rewritten.records[i]) != Unnumbered(after.records[i])) return false;
+        if (Unnumbered(rewritten.records[i], attachedMayBeMissing) !=
+            Unnumbered(after.records[i], attachedMayBeMissing))
+            return false;
         const bool attachedOk = attachedMayBeMissing
                                     ? Subset(after.attached[i], rewritten.attached[i])
                                     : after.attached[i] == rewritten.attached[i];
@@ -204,6 +211,9 @@ Destination Destination::FromRecords(const unsigned char* destination, const uns
     d.firstMeasure = Load<int16_t>(destination, er::kStartMeasure);
     d.lastMeasure = Load<int16_t>(destination, er::kEndMeasure);
     if (d.length < 1 || d.firstSlot > d.lastSlot || d.firstMeasure > d.lastMeasure) return Destination{};
+    const int sourceSlot = Load<int16_t>(source, er::kStartSlot);
+    d.overlapsSource = sourceSlot >= d.firstSlot && sourceSlot <= d.lastSlot &&
+                       sourceStart <= d.lastMeasure && sourceEnd >= d.firstMeasure;
     return d;
 }
 
@@ -239,7 +249,7 @@ std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& 
         return problem;
     if (std::string problem = CheckOutside(before, after, destination, "faulted run"); !problem.empty())
         return problem;
-    if (destination.length < 1) return "";
+    if (destination.length < 1 || destination.overlapsSource) return "";
     // Only repeats that reach into the document can hold anything; a host record may name a
     // range far larger.
     const int repeats = (destination.lastMeasure - destination.firstMeasure + 1) / destination.length;
@@ -262,7 +272,8 @@ std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& 
                         text += "\n  " + PlaceName(key) + "\n   before:     " + Describe(was) +
                                 "\n   fault-free: " + Describe(StateAt(rewritten, key)) +
                                 "\n   faulted:    " + Describe(is) +
-                                "\n   before -> faulted:" + Differences(was, is);
+                                "\n   before -> faulted:" + Differences(was, is) +
+                                "\n   fault-free -> faulted:" + Differences(StateAt(rewritten, key), is);
                     }
                     return text;
                 };

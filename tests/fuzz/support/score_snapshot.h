@@ -45,6 +45,11 @@ struct DocumentSnapshot {
 // records describe no whole, forward range.
 struct Destination {
     int firstSlot = 0, lastSlot = -1, firstMeasure = 0, lastMeasure = -1, length = 0;
+    // The destination shares measures with the source: a repeat may then read music an earlier
+    // repeat of the same command wrote, so what a repeat becomes depends on whether those earlier
+    // repeats were written, and no fault-free run can say it. Only the rest of the document is
+    // checked then.
+    bool overlapsSource = false;
 
     static Destination FromRecords(const unsigned char* destination, const unsigned char* source);
     // Whether the place belongs to a complete repeat of the destination.
@@ -56,7 +61,9 @@ struct Tolerance {
     // The host may have refused the writes that restore a repeat: then only each measure must be
     // whole (all old or all new), not the whole repeat.
     bool restoreMayFail = false;
-    // The host may have refused to store attached records: a rewritten entry may lack some.
+    // The host may have refused to store attached records, or the frame write that flags them
+    // and then the write that restores the old frame: a rewritten entry may lack some records,
+    // and the flags that announce them.
     bool attachedMayBeMissing = false;
 };
 
