@@ -41,7 +41,7 @@ void TakePitches(FCNoteEntry& entry, const FCNoteEntry& donor, uint32_t hostVers
 void MakeRest(FCNoteEntry& entry) {
     entry.SetNoteCount(0);
     entry.BuildNotes();
-    entry.SetFlags(entry.GetFlags() & ~ex::kRestClearBits);
+    entry.SetFlags(entry.GetFlags() & ~ex::kRestClearedBits);
 }
 
 // The rebuild covers the repeat: every measure has the old frame and the rebuilt one. A host

@@ -16,7 +16,7 @@ int32_t GrowthStep(int32_t count) {
 
 __FCCollection::~__FCCollection() {
     ClearAll();
-    delete[] items_;
+    if (ownsArray_) delete[] items_;
     items_ = nullptr;
     count_ = 0;
 }
@@ -30,8 +30,9 @@ bool __FCCollection::EnsureRoom(int32_t n) {
     __FCBase** grown = new (std::nothrow) __FCBase*[static_cast<std::size_t>(newCapacity)];
     if (grown == nullptr) return false;
     for (int64_t i = 0; i < newCapacity; ++i) grown[i] = i < count_ ? items_[i] : nullptr;
-    delete[] items_;
+    if (ownsArray_) delete[] items_;
     items_ = grown;
+    ownsArray_ = true;
     capacity_ = static_cast<int32_t>(newCapacity);
     return true;
 }
@@ -52,10 +53,18 @@ __FCBase* __FCCollection::GetItemAt(int32_t index) const {
 
 void __FCCollection::ClearAll() {
     for (int32_t i = 0; i < count_; ++i) {
-        delete items_[i];
+        if (ownsItems_) delete items_[i];
         items_[i] = nullptr;
     }
     count_ = 0;
+}
+
+void __FCCollection::UseItemArray(__FCBase** slots, int32_t capacity) {
+    if (items_ != nullptr || slots == nullptr || capacity < 1) return;
+    for (int32_t i = 0; i < capacity; ++i) slots[i] = nullptr;
+    items_ = slots;
+    capacity_ = capacity;
+    ownsArray_ = false;
 }
 
 int __FCCollection::ForEach(FCIteratorHandler& handler) {

@@ -48,13 +48,26 @@ public:
     int32_t GetCapacity() const { return capacity_; }
     // The item at `index`, or null when the index is out of range.
     __FCBase* GetItemAt(int32_t index) const;
-    // Deletes every item; keeps the array and its capacity.
+    // Deletes every item (forgets it, in a collection that does not own its items); keeps the
+    // array and its capacity.
     void ClearAll();
+
+protected:
+    // For a collection whose items live in storage its owner keeps (a block or member objects):
+    // clearing and destruction then forget the items instead of deleting them.
+    void SetOwnsItems(bool owns) { ownsItems_ = owns; }
+    // Makes `slots` (`capacity` pointers, kept by the caller and outliving the collection) the
+    // item array of an empty collection that has none yet, so that holding up to `capacity`
+    // items allocates nothing. Growing past it moves the items to an array of the collection's
+    // own.
+    void UseItemArray(__FCBase** slots, int32_t capacity);
 
 private:
     int32_t count_ = 0;
     int32_t capacity_ = 0;
     __FCBase** items_ = nullptr;
+    bool ownsItems_ = true;
+    bool ownsArray_ = true;  // whether items_ was allocated here
 };
 
 }  // namespace qz

@@ -14,6 +14,7 @@ class FCNoteEntry;
 
 class FCNote : public __FCBase {
 public:
+    FCNote() = default;
     FCNote(int32_t index, unsigned char* noteRecord, FCNoteEntry* entry)
         : index_(index), noteRecord_(noteRecord), entry_(entry) {}
     const char* ClassName() const override { return "FCNote"; }
@@ -23,14 +24,20 @@ public:
     FCNoteEntry* GetEntry() const { return entry_; }
     // Re-points the note at the same note of a reloaded record.
     void SetNoteRecord(unsigned char* noteRecord) { noteRecord_ = noteRecord; }
+    // Makes this object note `index` of `entry`'s record (for notes kept inside their entry).
+    void Reset(int32_t index, unsigned char* noteRecord, FCNoteEntry* entry) {
+        index_ = index;
+        noteRecord_ = noteRecord;
+        entry_ = entry;
+    }
 
     uint32_t GetNoteFlags() const;
     void SetNoteFlags(uint32_t flags);
 
 private:
-    int32_t index_;
-    unsigned char* noteRecord_;  // not owned
-    FCNoteEntry* entry_;         // the owner
+    int32_t index_ = 0;
+    unsigned char* noteRecord_ = nullptr;  // not owned
+    FCNoteEntry* entry_ = nullptr;         // the owner
 };
 
 }  // namespace qz

@@ -1,7 +1,6 @@
 #include "framework/note_entry.h"
 
 #include <cstring>
-#include <new>
 
 #include "framework/articulations.h"
 #include "host/exentry.h"
@@ -14,15 +13,19 @@ namespace nr = host::note_record;
 uint32_t FCNote::GetNoteFlags() const { return nr::NoteFlags(noteRecord_); }
 void FCNote::SetNoteFlags(uint32_t flags) { nr::SetNoteFlags(noteRecord_, flags); }
 
-FCNoteEntry::~FCNoteEntry() { delete articulations_; }
+// The notes are members: the collection lets go of them while they still exist.
+FCNoteEntry::~FCNoteEntry() {
+    ClearAll();
+    delete articulations_;
+}
 
 void FCNoteEntry::BuildNotes() {
     ClearAll();
     if (entryRecord_ == nullptr) return;
-    const int count = ex::NoteCount(entryRecord_);
-    if (!EnsureRoom(count)) throw std::bad_alloc();
-    for (int i = 0; i < count; ++i)
-        if (!Add(new FCNote(i, ex::NoteAt(entryRecord_, i), this))) throw std::bad_alloc();
+    for (int i = 0, n = ex::NoteCount(entryRecord_); i < n; ++i) {
+        noteStore_[i].Reset(i, ex::NoteAt(entryRecord_, i), this);
+        Add(&noteStore_[i]);  // within the twelve slots: never allocates
+    }
 }
 
 void FCNoteEntry::CopyNotesFrom(const FCNoteEntry& donor) {

@@ -1,7 +1,8 @@
 // FCNoteEntry: one entry (note, chord or rest) of a layer, and the collection of its notes.
 //
 // The entry points into its 146-byte record inside a host frame that its layer owns; it never
-// copies the record. Its FCNote objects and an attached articulation collection are owned by it.
+// copies the record. Its FCNote objects live inside it (at most twelve, one per note record, so
+// building them never allocates), and an attached articulation collection is owned by it.
 // previous/next link the layer's entries in score order across measures (not owned).
 #pragma once
 
@@ -18,12 +19,14 @@ class FCArticulations;
 class FCNoteEntry : public __FCCollection {
 public:
     FCNoteEntry(unsigned char* entryRecord, host::TGF* frame, int16_t measure, int16_t instrument)
-        : entryRecord_(entryRecord), frame_(frame), measure_(measure), instrument_(instrument) {}
+        : entryRecord_(entryRecord), frame_(frame), measure_(measure), instrument_(instrument) {
+        SetOwnsItems(false);
+        UseItemArray(noteSlots_, kMaxNotes);
+    }
     ~FCNoteEntry() override;
     const char* ClassName() const override { return "FCNoteEntry"; }
 
-    // Rebuilds one FCNote per used note record (0 .. noteCount-1, at most 12). Throws
-    // std::bad_alloc when they cannot all be made.
+    // Rebuilds one FCNote per used note record (0 .. noteCount-1, at most 12).
     void BuildNotes();
     // Takes over the donor's notes: noteCount and that many note records, byte for byte; the
     // other note records stay as they were. Then rebuilds the note objects.
@@ -60,6 +63,8 @@ public:
     void Repoint(host::TGF* frame, unsigned char* entryRecord);
 
 private:
+    static constexpr int kMaxNotes = 12;
+
     unsigned char* entryRecord_;  // not owned: inside frame_
     host::TGF* frame_;            // not owned: the layer's
     int16_t measure_;
@@ -67,6 +72,8 @@ private:
     FCNoteEntry* previous_ = nullptr;
     FCNoteEntry* next_ = nullptr;
     FCArticulations* articulations_ = nullptr;
+    FCNote noteStore_[kMaxNotes];         // the note objects, reused by BuildNotes
+    __FCBase* noteSlots_[kMaxNotes] = {};  // the collection's item array
 };
 
 }  // namespace qz

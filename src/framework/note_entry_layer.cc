@@ -1,5 +1,6 @@
 #include "framework/note_entry_layer.h"
 
+#include <memory>
 #include <new>
 
 #include "framework/music_region.h"
@@ -32,6 +33,7 @@ FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16
       instrument_(instrument),
       startMeasure_(firstMeasure < 1 ? int16_t{1} : firstMeasure),
       endMeasure_(lastMeasure) {
+    SetOwnsItems(false);  // the entries live in entryBlock_
     FCMusicRegion current;
     current.SetFromCurrentRegion();
     const int currentEnd = current.GetEndMeasure();
@@ -39,6 +41,14 @@ FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16
 }
 
 FCNoteEntryLayer::~FCNoteEntryLayer() { ClearEntries(); }
+
+void FCNoteEntryLayer::ReleaseEntryBlock() {
+    while (entriesBuilt_ > 0) entryBlock_[--entriesBuilt_].~FCNoteEntry();
+    if (entryBlock_ != nullptr)
+        std::allocator<FCNoteEntry>().deallocate(entryBlock_, static_cast<std::size_t>(entryBlockSize_));
+    entryBlock_ = nullptr;
+    entryBlockSize_ = 0;
+}
 
 void FCNoteEntryLayer::AllocateFrames(int32_t count) {
     frames_.resize(static_cast<std::size_t>(count));
@@ -158,9 +168,17 @@ void FCNoteEntryLayer::ReloadFrame(int32_t i) {
     frames_[i] = std::move(reloaded);  // gives the saved frame back
 }
 
-// An entry that cannot be added is an allocation failure: the layer never holds a list cut
-// short, which would read as music that is not there.
+// Room for every entry (the block and the collection's array) is made first: the layer never
+// holds a list cut short, which would read as music that is not there.
 void FCNoteEntryLayer::BuildEntries() {
+    int32_t total = 0;
+    for (const host::OwnedFrame& frame : frames_)
+        if (frame) total += tgf::EntryCount(frame.Get());
+    if (total == 0) return;
+    if (!EnsureRoom(total)) throw std::bad_alloc();
+    entryBlock_ = std::allocator<FCNoteEntry>().allocate(static_cast<std::size_t>(total));
+    entryBlockSize_ = total;
+
     host::HostBinding& host = host::Host();
     FCNoteEntry* previous = nullptr;
     for (int32_t i = 0; i < frameCount_; ++i) {
@@ -168,11 +186,11 @@ void FCNoteEntryLayer::BuildEntries() {
         if (frame == nullptr) continue;
         const int16_t instrument =
             static_cast<int16_t>(host.SlotToInst(tgf::Slot(frame), tgf::SlotScope(frame)));
-        const int count = tgf::EntryCount(frame);
-        if (!EnsureRoom(count)) throw std::bad_alloc();
-        for (int j = 0; j < count; ++j) {
-            auto* entry = new FCNoteEntry(tgf::EntryAt(frame, j), frame, tgf::Measure(frame), instrument);
-            if (!Add(entry)) throw std::bad_alloc();
+        for (int j = 0, count = tgf::EntryCount(frame); j < count && entriesBuilt_ < total; ++j) {
+            auto* entry = new (&entryBlock_[entriesBuilt_])
+                FCNoteEntry(tgf::EntryAt(frame, j), frame, tgf::Measure(frame), instrument);
+            ++entriesBuilt_;
+            Add(entry);  // room was made above
             entry->BuildNotes();
             entry->SetPrevious(previous);
             if (previous != nullptr) previous->SetNext(entry);
@@ -182,7 +200,8 @@ void FCNoteEntryLayer::BuildEntries() {
 }
 
 void FCNoteEntryLayer::ClearEntries() {
-    ClearAll();
+    ClearAll();  // forgets the entries; the block destroys them
+    ReleaseEntryBlock();
     frames_.clear();  // each owner gives its frame back
     frameCount_ = 0;
 }

@@ -10,7 +10,9 @@
 // CloneToPlace leaves the layer empty.
 //
 // Allocation failure throws std::bad_alloc out of Load and CloneToPlace, with the layer left
-// empty and every frame given back: a layer never holds a cut-short list of entries.
+// empty and every frame given back: a layer never holds a cut-short list of entries. The entries
+// (with their notes inside them) live in one block sized once per build, so a layer costs a few
+// allocations, not one per entry and note.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,8 @@ public:
     // for exactly that measure. Asks the host for its current region; loads nothing.
     FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
                      int16_t lastMeasure);
+    FCNoteEntryLayer(const FCNoteEntryLayer&) = delete;
+    FCNoteEntryLayer& operator=(const FCNoteEntryLayer&) = delete;
     ~FCNoteEntryLayer() override;
     const char* ClassName() const override { return "FCNoteEntryLayer"; }
 
@@ -81,6 +85,7 @@ private:
     bool CloneFrames(int16_t targetLayer, int16_t targetInstrument, int16_t targetFirstMeasure);
     void BuildEntries();
     void ClearEntries();
+    void ReleaseEntryBlock();
     void ReloadFrame(int32_t i);
 
     int16_t layerIndex_;
@@ -91,6 +96,9 @@ private:
     bool shownLayersOnly_ = true;
     int32_t frameCount_ = 0;
     std::vector<host::OwnedFrame> frames_;  // one per measure; an empty owner: no frame
+    FCNoteEntry* entryBlock_ = nullptr;     // storage of the entries, built in place
+    int32_t entryBlockSize_ = 0;            // room in the block
+    int32_t entriesBuilt_ = 0;              // entries constructed in the block
 };
 
 }  // namespace qz

@@ -28,10 +28,34 @@ inline constexpr uint32_t ENTRY_HAS_NOTES = 0x40000000;
 inline constexpr uint32_t ENTRY_NO_NOTES_MARK = 0x01000000;  // set by FixUpFrame on a rest
 inline constexpr uint32_t ENTRY_HAS_ARTICULATIONS = 0x00200000;
 inline constexpr uint32_t ENTRY_HAS_DETAILS = 0x00080000;
-inline constexpr uint32_t kRestClearBits = 0x40000000 | 0x00400000 | 0x00001000 | 0x00200000;
+// Bits whose meaning is the host's; the plug-in only ever clears them, where said below.
+inline constexpr uint32_t ENTRY_BIT22 = 0x00400000;
+inline constexpr uint32_t ENTRY_BIT20 = 0x00100000;
+inline constexpr uint32_t ENTRY_BIT17 = 0x00020000;
+inline constexpr uint32_t ENTRY_BIT14 = 0x00004000;
+inline constexpr uint32_t ENTRY_BIT12 = 0x00001000;
+inline constexpr uint32_t ENTRY_BIT10 = 0x00000400;
+inline constexpr uint32_t ENTRY_BIT7 = 0x00000080;
+inline constexpr uint32_t ENTRY_BIT6 = 0x00000040;
+
+// Cleared on an entry that becomes a rest: it has no notes any more, and no articulations (a
+// rest in the new rhythm carries none); bits 22 and 12 belong to the notes it had.
+inline constexpr uint32_t kRestClearedBits =
+    ENTRY_HAS_NOTES | ENTRY_BIT22 | ENTRY_BIT12 | ENTRY_HAS_ARTICULATIONS;
+
+// Cleared on a copy of another entry (CopyFrameEntries). The copy keeps the destination's entry
+// number, so it has none of the records attached to the original's number: the articulation
+// and detail markers go, with the host's other per-entry markers (bits 22, 20, 17, 14, 12, 10,
+// 7 and 6).
+inline constexpr uint32_t kCopyClearedBits = ENTRY_HAS_ARTICULATIONS | ENTRY_HAS_DETAILS |
+                                             ENTRY_BIT22 | ENTRY_BIT20 | ENTRY_BIT17 | ENTRY_BIT14 |
+                                             ENTRY_BIT12 | ENTRY_BIT10 | ENTRY_BIT7 | ENTRY_BIT6;
+static_assert(~kCopyClearedBits == 0xFF85AB3Fu, "the copy keeps every other bit");
 
 // extraFlags bits.
 inline constexpr uint16_t kExtraOldHostPitches = 0x0004;
+inline constexpr uint16_t EXTRA_BIT5 = 0x0020;  // the host's; cleared on a copy like the above
+inline constexpr uint16_t kCopyClearedExtraBits = EXTRA_BIT5;
 
 inline uint32_t EntryNumber(const unsigned char* e) { return Load<uint32_t>(e, kEntryNumber); }
 inline void SetEntryNumber(unsigned char* e, uint32_t n) { Store(e, kEntryNumber, n); }

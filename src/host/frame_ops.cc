@@ -7,9 +7,6 @@
 namespace qz::host {
 namespace {
 
-constexpr uint32_t kCopyFlagsMask = 0xFF85AB3F;
-constexpr uint16_t kCopyExtraFlagsMask = 0xFFDF;
-
 bool IdTakenByOther(const unsigned char* entry, int count, int self, int16_t id) {
     for (int k = 0; k < count; ++k)
         if (k != self && note_record::NoteId(exentry::NoteAt(entry, k)) == id) return true;
@@ -76,10 +73,9 @@ int CopyFrameEntries(const TGF* source, TGF* destination) {
         if (target == nullptr || original == nullptr) return i;
         const uint32_t number = exentry::EntryNumber(target);
         std::memcpy(target, original, exentry::kSize);
-        exentry::SetFlags(target, exentry::Flags(target) & kCopyFlagsMask);
-        exentry::SetExtraFlags(target,
-                               static_cast<uint16_t>(exentry::ExtraFlags(target) &
-                                                     kCopyExtraFlagsMask));
+        exentry::SetFlags(target, exentry::Flags(target) & ~exentry::kCopyClearedBits);
+        exentry::SetExtraFlags(target, static_cast<uint16_t>(exentry::ExtraFlags(target) &
+                                                             ~exentry::kCopyClearedExtraBits));
         exentry::SetEntryNumber(target, number);
     }
     return copies;

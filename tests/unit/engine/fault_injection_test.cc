@@ -41,13 +41,15 @@ class FaultInjectionTest : public EngineTest {};
 
 TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
     // A failed resize makes the clone fail, so the measure is never half-written. A failed load,
-    // reload or save can cost the rebuilt entries their articulations, never their notes.
+    // reload or record write skips or undoes the repeat, articulations included. Only saves that
+    // fail from then on can refuse the undoing too: such a measure keeps the rebuilt notes
+    // without their articulations.
     const struct {
         const char* function;
         bool notesOnly;
     } functions[] = {{"FX_InsertEXENTRY", false}, {"FX_DeleteEXENTRY", false},
-                     {"FX_LoadTGF", true},        {"FX_SaveTGF", true},
-                     {"FX_LoadEData", true},      {"FX_SaveEData", true}};
+                     {"FX_LoadTGF", false},       {"FX_SaveTGF", true},
+                     {"FX_LoadEData", false},     {"FX_SaveEData", false}};
     int runs = 0;
     for (const auto& [function, notesOnly] : functions) {
         for (bool persistent : {false, true}) {

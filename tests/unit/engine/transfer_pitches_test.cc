@@ -52,7 +52,7 @@ TEST_F(TransferPitchesTest, RestsTravelBothWays) {
 
     for (int i = 1; i < 4; ++i) {
         const unsigned char* rest = Stored(2, 1, i);
-        EXPECT_EQ(ex::Flags(rest) & ex::kRestClearBits, 0u) << "entry " << i;
+        EXPECT_EQ(ex::Flags(rest) & ex::kRestClearedBits, 0u) << "entry " << i;
         // Saved rests carry the host's single placeholder note (the second save has given it an
         // id of its own).
         EXPECT_EQ(ex::RawNoteCount(rest), 1) << "entry " << i;

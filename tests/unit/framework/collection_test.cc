@@ -172,5 +172,33 @@ TEST(BaseTest, IsSameClassComparesTheNameConstant) {
     EXPECT_STREQ(region.ClassName(), "FCMusicRegion");
 }
 
+// A collection over items and an item array that its owner keeps.
+class Borrowing : public __FCCollection {
+public:
+    Borrowing() {
+        SetOwnsItems(false);
+        UseItemArray(slots, 2);
+    }
+    __FCBase* slots[2] = {};
+};
+
+TEST(CollectionTest, ABorrowingCollectionNeverDeletesItsItemsAndOutgrowsItsArray) {
+    int destroyed = 0;
+    Probe a(1, &destroyed), b(2, &destroyed), c(3, &destroyed);
+    {
+        Borrowing items;
+        ASSERT_TRUE(items.Add(&a));
+        ASSERT_TRUE(items.Add(&b));
+        EXPECT_EQ(items.slots[1], &b) << "held in the owner's array";
+        ASSERT_TRUE(items.Add(&c));  // past the owner's two slots: an array of its own
+        EXPECT_EQ(items.GetCount(), 3);
+        EXPECT_EQ(items.GetItemAt(2), &c);
+        EXPECT_EQ(items.GetItemAt(0), &a);
+        items.ClearAll();
+        EXPECT_EQ(items.GetCount(), 0);
+    }
+    EXPECT_EQ(destroyed, 0);
+}
+
 }  // namespace
 }  // namespace qz
