@@ -1,12 +1,11 @@
 // One note entry over a record of its own: note objects built from the record, counts clamped
-// into the twelve note records, donors taken over byte for byte, articulations owned, and no
-// entry half built when memory runs out.
+// into the twelve note records, donors taken over byte for byte, articulations owned, and notes
+// that need no memory of their own.
 #include "framework/note_entry.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
-#include <new>
 
 #include "allocation_hook.h"
 #include "framework/articulations.h"
@@ -76,26 +75,16 @@ TEST(NoteEntryTest, ArticulationsAreOwnedAndReplaced) {
     EXPECT_EQ(entry.GetArticulations(), nullptr);
 }
 
-TEST(NoteEntryTest, NotesAreBuiltWholeOrTheFailureIsThrown) {
+TEST(NoteEntryTest, NotesAreBuiltWithoutAllocating) {
     Record record = WithNotes(12, 0);
-    for (long long nth = 1; nth <= 14; ++nth) {
-        FCNoteEntry entry(record.data(), nullptr, 1, 11);
-        bool threw = false;
-        {
-            allocation_hook::ScopedFailure failing(nth, false);
-            try {
-                entry.BuildNotes();
-            } catch (const std::bad_alloc&) {
-                threw = true;
-            }
-        }
-        if (!threw) {
-            EXPECT_EQ(entry.GetCount(), 12) << "allocation " << nth << ": never a chord cut short";
-        }
-        if (nth <= 13) {
-            EXPECT_TRUE(threw) << "allocation " << nth << ": the array and twelve notes";
-        }
+    FCNoteEntry entry(record.data(), nullptr, 1, 11);
+    {
+        allocation_hook::ScopedFailure failing(1, /*persistent=*/true);
+        entry.BuildNotes();
+        EXPECT_EQ(failing.Seen(), 0) << "the notes live inside the entry";
     }
+    EXPECT_EQ(entry.GetCount(), 12) << "never a chord cut short";
+    for (int k = 0; k < 12; ++k) EXPECT_EQ(entry.GetNoteAt(k)->GetNoteFlags(), 0u) << k;
 }
 
 }  // namespace
