@@ -3,6 +3,7 @@
 // list is read. Nothing is ever flagged or listed that the document does not hold.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <new>
 
@@ -119,6 +120,50 @@ TEST_F(ArticulationRefusalTest, AListIsReadWholeOrNotAtAll) {
     }
     EXPECT_GT(refused, 0);
     EXPECT_GT(whole, 0) << "late failures come after the list is read";
+}
+
+// A record of another class, larger than an articulation, or holding no buffer yet.
+class WideRecord : public __FCEntryDetail {
+public:
+    unsigned char* GetRecordBuffer() override { return bytes; }
+    __FCBaseData* CreateObject() const override { return new WideRecord(); }
+    uint32_t GetTag() const override { return 0x57494445; }
+    uint32_t GetRecordSize() const override { return sizeof bytes; }
+    bool LoadFirst() override { return Load(); }
+    unsigned char bytes[40] = {};
+};
+
+TEST_F(ArticulationRefusalTest, ForeignRecordsAndEntriesWithoutRecordsAreHandledInPlace) {
+    WideRecord empty;  // no buffer in use: nothing to copy
+    FCArticulation a;
+    a.SetDefinitionNumber(5);
+    a.CopyDataFrom(empty);
+    EXPECT_EQ(a.GetDefinitionNumber(), 5);
+    EXPECT_EQ(a.GetDataSize(), 12u);
+
+    WideRecord wide;
+    for (int i = 0; i < 40; ++i) wide.bytes[i] = static_cast<unsigned char>(0x30 + i);
+    doc->EData()[{0x57494445, 1, 0}] = std::vector<unsigned char>(wide.bytes, wide.bytes + 40);
+    wide.SetKeyNumber(1);
+    ASSERT_TRUE(wide.Load());
+    a.CopyDataFrom(wide);
+    EXPECT_EQ(a.GetDataSize(), 12u) << "at most an articulation's twelve bytes";
+    EXPECT_EQ(a.GetRecordData()[11], 0x30 + 11);
+    EXPECT_EQ(a.GetDefinitionNumber(), 0x3130);
+
+    // The flag goes on and off an entry's record; an entry without one is left alone.
+    a.SetEntryFlag(entry, true);
+    EXPECT_TRUE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS));
+    a.SetEntryFlag(entry, false);
+    EXPECT_FALSE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS));
+    FCNoteEntry recordless(nullptr, nullptr, 1, 11);
+    a.SetEntryFlag(&recordless, true);
+    FCArticulations ofRecordless(&recordless);
+    EXPECT_EQ(ofRecordless.LoadAll(), 0);
+    ofRecordless.Add(new FCArticulation());
+    sim.ClearCalls();
+    ofRecordless.CreateAll();
+    EXPECT_EQ(sim.CallCount("FX_CreateEData"), 0) << "no number to key the records by";
 }
 
 }  // namespace
