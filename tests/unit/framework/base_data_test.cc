@@ -179,5 +179,34 @@ TEST_F(BaseDataTest, ARecordThatDropsItsBufferLoadsIntoItsOwnRoomAgain) {
     EXPECT_EQ(r.Data(), (Bytes{1, 2, 3, 4, 5, 6, 7, 8})) << "the class's room again, not one byte";
 }
 
+// A record class that claims a size but has no area to hold it.
+class Bufferless : public __FCEntryDetail {
+public:
+    Bufferless() { SetDataSize(4); }
+    unsigned char* GetRecordBuffer() override { return nullptr; }
+    __FCBaseData* CreateObject() const override { return new Bufferless(); }
+    uint32_t GetTag() const override { return kTag; }
+    uint32_t GetRecordSize() const override { return 4; }
+    bool LoadFirst() override { return Load(); }
+};
+
+TEST_F(BaseDataTest, ARecordWithoutAnAreaNeitherReadsNorWrites) {
+    Put(6, 0, {1, 2, 3, 4});
+    Bufferless none;
+    none.SetKeyNumber(6);
+    EXPECT_FALSE(none.Save()) << "a size but no bytes: nothing to write";
+    sim.ClearCalls();
+    EXPECT_FALSE(none.Load());
+    EXPECT_EQ(sim.CallCount("FX_LoadEData"), 0) << "nowhere to read into: the host is not asked";
+    EXPECT_EQ(none.GetDataSize(), 0u);
+
+    Record r;
+    r.At(6, 0);
+    ASSERT_TRUE(r.Load());
+    Bufferless claims;  // size 4, no bytes
+    r.CopyDataFrom(claims);
+    EXPECT_EQ(r.Data(), (Bytes{1, 2, 3, 4})) << "nothing to copy: unchanged";
+}
+
 }  // namespace
 }  // namespace qz::testing
