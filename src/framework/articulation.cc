@@ -75,7 +75,7 @@ bool FCArticulation::CreateData() {
 }
 
 void FCArticulation::SetEntryFlag(FCNoteEntry* entry, bool on) {
-    if (entry == nullptr || entry->GetEntryRecord() == nullptr) return;
+    if (entry == nullptr || !entry->GetEntryRecord()) return;
     const uint32_t bit = host::exentry::ENTRY_HAS_ARTICULATIONS;
     entry->SetFlags(on ? entry->GetFlags() | bit : entry->GetFlags() & ~bit);
 }
@@ -102,7 +102,7 @@ int16_t FCArticulation::FindLastIndex() {
 
 int FCArticulations::LoadAll() {
     ClearAll();
-    if (owner_ == nullptr || owner_->GetEntryRecord() == nullptr || owner_->GetEntryNumber() == 0)
+    if (owner_ == nullptr || !owner_->GetEntryRecord() || owner_->GetEntryNumber() == 0)
         return 0;
     std::unique_ptr<FCArticulation> probe(CreateElement());
     probe->SetNoteEntry(owner_);

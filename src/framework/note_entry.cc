@@ -1,17 +1,8 @@
 #include "framework/note_entry.h"
 
-#include <cstring>
-
 #include "framework/articulations.h"
-#include "host/exentry.h"
 
 namespace qz {
-
-namespace ex = host::exentry;
-namespace nr = host::note_record;
-
-uint32_t FCNote::GetNoteFlags() const { return nr::NoteFlags(noteRecord_); }
-void FCNote::SetNoteFlags(uint32_t flags) { nr::SetNoteFlags(noteRecord_, flags); }
 
 // The notes are members: the collection lets go of them while they still exist.
 FCNoteEntry::~FCNoteEntry() {
@@ -21,38 +12,27 @@ FCNoteEntry::~FCNoteEntry() {
 
 void FCNoteEntry::BuildNotes() {
     ClearAll();
-    if (entryRecord_ == nullptr) return;
-    for (int i = 0, n = ex::NoteCount(entryRecord_); i < n; ++i) {
-        noteStore_[i].Reset(i, ex::NoteAt(entryRecord_, i), this);
+    if (!entryRecord_) return;
+    for (int i = 0, n = entryRecord_.NoteCount(); i < n; ++i) {
+        noteStore_[i].Reset(i, entryRecord_.NoteAt(i), this);
         Add(&noteStore_[i]);  // within the twelve slots: never allocates
     }
 }
 
 void FCNoteEntry::CopyNotesFrom(const FCNoteEntry& donor) {
-    if (entryRecord_ == nullptr || donor.entryRecord_ == nullptr) return;
-    const int count = ex::NoteCount(donor.entryRecord_);
-    ex::SetNoteCount(entryRecord_, static_cast<int16_t>(count));
-    std::memmove(ex::NoteAt(entryRecord_, 0), ex::NoteAt(donor.entryRecord_, 0),
-                 static_cast<std::size_t>(count) * nr::kSize);
+    if (!entryRecord_ || !donor.entryRecord_) return;
+    entryRecord_.CopyNotesFrom(donor.entryRecord_);
     BuildNotes();
 }
 
-uint32_t FCNoteEntry::GetEntryNumber() const {
-    return entryRecord_ == nullptr ? 0 : ex::EntryNumber(entryRecord_);
-}
-
-int32_t FCNoteEntry::GetPosition() const { return ex::Position(entryRecord_); }
-uint32_t FCNoteEntry::GetFlags() const { return ex::Flags(entryRecord_); }
-void FCNoteEntry::SetFlags(uint32_t flags) { ex::SetFlags(entryRecord_, flags); }
-uint16_t FCNoteEntry::GetExtraFlags() const { return ex::ExtraFlags(entryRecord_); }
-void FCNoteEntry::SetExtraFlags(uint16_t flags) { ex::SetExtraFlags(entryRecord_, flags); }
-int FCNoteEntry::GetNoteCount() const { return ex::NoteCount(entryRecord_); }
-
-void FCNoteEntry::SetNoteCount(int count) {
-    if (count < 0) count = 0;
-    if (count > ex::kMaxNotes) count = ex::kMaxNotes;
-    ex::SetNoteCount(entryRecord_, static_cast<int16_t>(count));
-}
+uint32_t FCNoteEntry::GetEntryNumber() const { return entryRecord_.EntryNumber(); }
+int32_t FCNoteEntry::GetPosition() const { return entryRecord_.Position(); }
+uint32_t FCNoteEntry::GetFlags() const { return entryRecord_.Flags(); }
+void FCNoteEntry::SetFlags(uint32_t flags) { entryRecord_.SetFlags(flags); }
+uint16_t FCNoteEntry::GetExtraFlags() const { return entryRecord_.ExtraFlags(); }
+void FCNoteEntry::SetExtraFlags(uint16_t flags) { entryRecord_.SetExtraFlags(flags); }
+int FCNoteEntry::GetNoteCount() const { return entryRecord_.NoteCount(); }
+void FCNoteEntry::SetNoteCount(int count) { entryRecord_.SetNoteCount(count); }
 
 void FCNoteEntry::AttachArticulations(FCArticulations* articulations) {
     if (articulations == articulations_) return;
@@ -60,10 +40,10 @@ void FCNoteEntry::AttachArticulations(FCArticulations* articulations) {
     articulations_ = articulations;
 }
 
-void FCNoteEntry::Repoint(host::TGF* frame, unsigned char* entryRecord) {
+void FCNoteEntry::Repoint(host::TGF* frame, host::EntryRef entryRecord) {
     frame_ = frame;
     entryRecord_ = entryRecord;
-    for (int32_t k = 0; k < GetCount(); ++k) GetNoteAt(k)->SetNoteRecord(ex::NoteAt(entryRecord, k));
+    for (int32_t k = 0; k < GetCount(); ++k) GetNoteAt(k)->SetNoteRecord(entryRecord.NoteAt(k));
 }
 
 }  // namespace qz

@@ -10,6 +10,7 @@
 
 #include "framework/collection.h"
 #include "framework/note.h"
+#include "host/record_refs.h"
 #include "host/tgf.h"
 
 namespace qz {
@@ -18,7 +19,7 @@ class FCArticulations;
 
 class FCNoteEntry : public __FCCollection {
 public:
-    FCNoteEntry(unsigned char* entryRecord, host::TGF* frame, int16_t measure, int16_t instrument)
+    FCNoteEntry(host::EntryRef entryRecord, host::TGF* frame, int16_t measure, int16_t instrument)
         : entryRecord_(entryRecord), frame_(frame), measure_(measure), instrument_(instrument) {
         SetOwnsItems(false);
         UseItemArray(noteSlots_, kMaxNotes);
@@ -46,7 +47,7 @@ public:
     int GetNoteCount() const;  // the record's noteCount, clamped to 0..12
     void SetNoteCount(int count);
 
-    unsigned char* GetEntryRecord() const { return entryRecord_; }
+    host::EntryRef GetEntryRecord() const { return entryRecord_; }
     host::TGF* GetFrame() const { return frame_; }
     int16_t GetMeasure() const { return measure_; }
     int16_t GetInstrument() const { return instrument_; }
@@ -60,12 +61,12 @@ public:
     void AttachArticulations(FCArticulations* articulations);
 
     // Points the entry and its notes at the same record in a reloaded frame.
-    void Repoint(host::TGF* frame, unsigned char* entryRecord);
+    void Repoint(host::TGF* frame, host::EntryRef entryRecord);
 
 private:
     static constexpr int kMaxNotes = 12;
 
-    unsigned char* entryRecord_;  // not owned: inside frame_
+    host::EntryRef entryRecord_;  // not owned: inside frame_
     host::TGF* frame_;            // not owned: the layer's
     int16_t measure_;
     int16_t instrument_;

@@ -19,8 +19,7 @@ bool SameRecords(const host::TGF* saved, const host::TGF* reloaded) {
     const int count = tgf::EntryCount(saved);
     if (tgf::EntryCount(reloaded) != count) return false;
     for (int j = 0; j < count; ++j)
-        if (host::exentry::Position(tgf::EntryAt(saved, j)) !=
-            host::exentry::Position(tgf::EntryAt(reloaded, j)))
+        if (tgf::EntryRefAt(saved, j).Position() != tgf::EntryRefAt(reloaded, j).Position())
             return false;
     return true;
 }
@@ -145,7 +144,7 @@ bool FCNoteEntryLayer::SaveFrameAt(int32_t i) {
     if (frame == nullptr || tgf::SkipSave(frame) != 0) return true;
     bool unnumbered = false;
     for (int j = 0, n = tgf::EntryCount(frame); j < n && !unnumbered; ++j)
-        unnumbered = host::exentry::EntryNumber(tgf::EntryAt(frame, j)) == 0;
+        unnumbered = tgf::EntryRefAt(frame, j).EntryNumber() == 0;
     if (host::Host().SaveTGF(frame) == 0) return false;
     if (unnumbered) ReloadFrame(i);
     return true;
@@ -162,8 +161,8 @@ void FCNoteEntryLayer::ReloadFrame(int32_t i) {
     for (int32_t e = 0; e < GetCount(); ++e) {
         FCNoteEntry* entry = GetEntryAt(e);
         if (entry->GetFrame() != frame) continue;
-        const int j = tgf::IndexOfEntry(frame, entry->GetEntryRecord());
-        entry->Repoint(reloaded.Get(), tgf::EntryAt(reloaded.Get(), j));
+        const int j = tgf::IndexOf(frame, entry->GetEntryRecord());
+        entry->Repoint(reloaded.Get(), tgf::EntryRefAt(reloaded.Get(), j));
     }
     frames_[i] = std::move(reloaded);  // gives the saved frame back
 }
@@ -188,7 +187,7 @@ void FCNoteEntryLayer::BuildEntries() {
             static_cast<int16_t>(host.SlotToInst(tgf::Slot(frame), tgf::SlotScope(frame)));
         for (int j = 0, count = tgf::EntryCount(frame); j < count && entriesBuilt_ < total; ++j) {
             auto* entry = new (&entryBlock_[entriesBuilt_])
-                FCNoteEntry(tgf::EntryAt(frame, j), frame, tgf::Measure(frame), instrument);
+                FCNoteEntry(tgf::EntryRefAt(frame, j), frame, tgf::Measure(frame), instrument);
             ++entriesBuilt_;
             Add(entry);  // room was made above
             entry->BuildNotes();

@@ -58,7 +58,7 @@ TEST_F(ArticulationTest, LoadAllStopsAtTheFirstMissingIndex) {
 }
 
 TEST_F(ArticulationTest, UnnumberedEntriesHaveNoArticulations) {
-    ex::SetEntryNumber(entry->GetEntryRecord(), 0);
+    entry->GetEntryRecord().SetEntryNumber(0);
     FCArticulations all(entry);
     EXPECT_EQ(all.LoadAll(), 0);
     all.Add(new FCArticulation());
@@ -88,7 +88,7 @@ TEST_F(ArticulationTest, CreateDataTakesTheHostsIndexOrFindsTheLastOne) {
         FCArticulation created;
         created.SetNoteEntry(entry);
         created.SetDefinitionNumber(completes ? 21 : 22);
-        ex::SetFlags(entry->GetEntryRecord(), ex::Flags(entry->GetEntryRecord()) & ~ex::ENTRY_HAS_ARTICULATIONS);
+        entry->SetFlags(entry->GetFlags() & ~ex::ENTRY_HAS_ARTICULATIONS);
         ASSERT_TRUE(created.CreateData()) << completes;
         EXPECT_EQ(created.GetKeyIndex(), completes ? 2 : 3) << completes;
         EXPECT_TRUE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS)) << completes;

@@ -88,7 +88,7 @@ TEST_F(LayerTest, EntriesAreChainedAcrossMeasuresWithTheirNotes) {
     EXPECT_EQ(chord->GetCount(), 2);
     EXPECT_EQ(chord->GetNoteCount(), 2);
     // A record whose noteCount is 0 has no note objects.
-    host::exentry::SetNoteCount(first->GetEntryRecord(), 0);
+    first->GetEntryRecord().SetNoteCount(0);
     first->BuildNotes();
     EXPECT_EQ(first->GetCount(), 0);
 }
