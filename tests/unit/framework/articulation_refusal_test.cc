@@ -28,7 +28,7 @@ protected:
         layer = std::make_unique<FCNoteEntryLayer>(0, static_cast<int16_t>(Inst(1)), 1, 1);
         ASSERT_TRUE(layer->Load());
         entry = layer->GetEntryAt(0);
-        ex::SetFlags(entry->GetEntryRecord(), ex::Flags(entry->GetEntryRecord()) & ~ex::ENTRY_HAS_ARTICULATIONS);
+        entry->SetFlags(entry->GetFlags() & ~ex::ENTRY_HAS_ARTICULATIONS);
     }
     void TearDown() override {
         layer.reset();
@@ -156,7 +156,7 @@ TEST_F(ArticulationRefusalTest, ForeignRecordsAndEntriesWithoutRecordsAreHandled
     EXPECT_TRUE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS));
     a.SetEntryFlag(entry, false);
     EXPECT_FALSE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS));
-    FCNoteEntry recordless(nullptr, nullptr, 1, 11);
+    FCNoteEntry recordless(host::EntryRef(), nullptr, 1, 11);
     a.SetEntryFlag(&recordless, true);
     FCArticulations ofRecordless(&recordless);
     EXPECT_EQ(ofRecordless.LoadAll(), 0);

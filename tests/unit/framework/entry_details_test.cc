@@ -52,8 +52,8 @@ unsigned char Mark(const unsigned char* payload) { return payload == nullptr ? 0
 
 TEST(EntryDetailsTest, PayloadsAreFoundByNumberAndSubIndex) {
     HandFrame frame({{1, 0, 0xA1}, {0, 1, 0xB1}, {0, 0, 0xB0}, {0, 0, 0xB2}, {5, 2, 0xEE}, {-1, 2, 0xEF}});
-    FCNoteEntry first(frame.Entry(0), frame.Tgf(), 1, 11);
-    FCNoteEntry second(frame.Entry(1), frame.Tgf(), 1, 11);
+    FCNoteEntry first(host::EntryRef(frame.Entry(0)), frame.Tgf(), 1, 11);
+    FCNoteEntry second(host::EntryRef(frame.Entry(1)), frame.Tgf(), 1, 11);
     EXPECT_EQ(Mark(FindDetailPayload(first, 0)), 0xB0) << "the first matching row";
     EXPECT_EQ(Mark(FindDetailPayload(first, 1)), 0xB1);
     EXPECT_EQ(Mark(FindDetailPayload(second, 0)), 0xA1);
@@ -63,10 +63,10 @@ TEST(EntryDetailsTest, PayloadsAreFoundByNumberAndSubIndex) {
 
 TEST(EntryDetailsTest, NoFrameOrNoNumberFindsNothing) {
     HandFrame frame({{0, 0, 0xB0}});
-    FCNoteEntry loose(frame.Entry(0), nullptr, 1, 11);
+    FCNoteEntry loose(host::EntryRef(frame.Entry(0)), nullptr, 1, 11);
     EXPECT_EQ(FindDetailPayload(loose, 0), nullptr) << "no frame";
     ex::SetEntryNumber(frame.Entry(0), 0);
-    FCNoteEntry unnumbered(frame.Entry(0), frame.Tgf(), 1, 11);
+    FCNoteEntry unnumbered(host::EntryRef(frame.Entry(0)), frame.Tgf(), 1, 11);
     EXPECT_EQ(FindDetailPayload(unnumbered, 0), nullptr) << "not numbered yet";
     host::StorePointer(frame.header.data(), tgf::kDetails, nullptr);
     ex::SetEntryNumber(frame.Entry(0), 7);

@@ -26,7 +26,7 @@ Record WithNotes(int count, unsigned char fill) {
 
 TEST(NoteEntryTest, NoteCountsStayInsideTheTwelveRecords) {
     Record record = WithNotes(3, 0x10);
-    FCNoteEntry entry(record.data(), nullptr, 1, 11);
+    FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
     entry.SetNoteCount(-4);
     EXPECT_EQ(entry.GetNoteCount(), 0);
     entry.SetNoteCount(40);
@@ -38,12 +38,12 @@ TEST(NoteEntryTest, NoteCountsStayInsideTheTwelveRecords) {
 }
 
 TEST(NoteEntryTest, AnEntryWithoutARecordHasNothing) {
-    FCNoteEntry bare(nullptr, nullptr, 1, 11);
+    FCNoteEntry bare(host::EntryRef(), nullptr, 1, 11);
     bare.BuildNotes();
     EXPECT_EQ(bare.GetCount(), 0);
     EXPECT_EQ(bare.GetEntryNumber(), 0u);
     Record donor = WithNotes(2, 0x20);
-    FCNoteEntry full(donor.data(), nullptr, 1, 11);
+    FCNoteEntry full(host::EntryRef(donor.data()), nullptr, 1, 11);
     bare.CopyNotesFrom(full);  // nowhere to copy to
     EXPECT_EQ(bare.GetCount(), 0);
     full.CopyNotesFrom(bare);  // nothing to copy from: unchanged
@@ -53,8 +53,8 @@ TEST(NoteEntryTest, AnEntryWithoutARecordHasNothing) {
 TEST(NoteEntryTest, CopyNotesTakesTheDonorsRecordsAndKeepsTheRest) {
     Record mine = WithNotes(4, 0x40);
     Record theirs = WithNotes(2, 0x80);
-    FCNoteEntry entry(mine.data(), nullptr, 1, 11);
-    FCNoteEntry donor(theirs.data(), nullptr, 1, 12);
+    FCNoteEntry entry(host::EntryRef(mine.data()), nullptr, 1, 11);
+    FCNoteEntry donor(host::EntryRef(theirs.data()), nullptr, 1, 12);
     entry.CopyNotesFrom(donor);
     EXPECT_EQ(entry.GetNoteCount(), 2);
     EXPECT_EQ(entry.GetCount(), 2);
@@ -64,7 +64,7 @@ TEST(NoteEntryTest, CopyNotesTakesTheDonorsRecordsAndKeepsTheRest) {
 
 TEST(NoteEntryTest, ArticulationsAreOwnedAndReplaced) {
     Record record = WithNotes(1, 0);
-    FCNoteEntry entry(record.data(), nullptr, 1, 11);
+    FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
     auto* first = new FCArticulations(&entry);
     entry.AttachArticulations(first);
     entry.AttachArticulations(first);  // the same again: kept, not deleted
@@ -77,7 +77,7 @@ TEST(NoteEntryTest, ArticulationsAreOwnedAndReplaced) {
 
 TEST(NoteEntryTest, NotesAreBuiltWithoutAllocating) {
     Record record = WithNotes(12, 0);
-    FCNoteEntry entry(record.data(), nullptr, 1, 11);
+    FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
     {
         allocation_hook::ScopedFailure failing(1, /*persistent=*/true);
         entry.BuildNotes();
