@@ -63,7 +63,8 @@ struct Tolerance {
     bool restoreMayFail = false;
     // The host may have refused to store attached records, or the frame write that flags them
     // and then the write that restores the old frame: a rewritten entry may lack some records,
-    // and the flags that announce them.
+    // and the flags that announce them, and its notes may be one save short of the host's
+    // normalised note ids.
     bool attachedMayBeMissing = false;
 };
 
