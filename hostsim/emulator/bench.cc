@@ -6,6 +6,7 @@
 // the host's share, the plug-in's own (the difference), host calls, and CREATE over host time.
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "hostsim/emulator/scenario.h"
