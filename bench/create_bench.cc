@@ -4,48 +4,27 @@
 //
 // Each run lays a two-measure rhythm over S staves x M measures with L populated layers, on a
 // freshly built simulated score. The counters are per repeat (one stretch of two measures of one
-// layer of one staff that gets rewritten), so a flat column means linear growth.
+// layer of one staff that gets rewritten), so a flat column means linear growth:
+//   allocs        the plug-in's heap allocations (the simulated host's own are not counted)
+//   host_calls    FX_ calls
+//   create_us     CREATE's wall time
+//   host_us       the part of it spent inside the FX_ functions (the simulator's clock)
+//   plugin_us     create_us - host_us: the plug-in's own work
+//   create/host   create_us / host_us, the plug-in's overhead over the host calls it must make
+// BM_HostClock measures what the host's clock adds to one FX_ call.
 #include <benchmark/benchmark.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
+#include <chrono>
 
+#include "allocation_hook.h"
 #include "engine/pattern_driver.h"
 #include "framework/music_region.h"
 #include "host/binding.h"
+#include "hostsim/fx_api.h"
 #include "hostsim/region_record.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
 
-namespace {
-
-std::atomic<long long> g_allocations{0};
-
-// Counts the plug-in's allocations; the simulated host's own are not the plug-in's cost.
-void Count() {
-    if (!hostsim::InsideHostCall()) ++g_allocations;
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-    Count();
-    if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
-    throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) { return operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    Count();
-    return std::malloc(size == 0 ? 1 : size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept {
-    return operator new(size, tag);
-}
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
 
 namespace {
 
@@ -71,7 +50,8 @@ void BM_Create(benchmark::State& state) {
     const int measures = static_cast<int>(state.range(1));
     const int layers = static_cast<int>(state.range(2));
     const long long repeats = 1LL * staves * layers * (measures / 2);
-    long long calls = 0, allocations = 0;
+    long long calls = 0, allocations = 0, createNs = 0, hostNs = 0;
+    hostsim::SetHostClock(true);
     for (auto _ : state) {
         state.PauseTiming();
         hostsim::SimHost sim;
@@ -85,25 +65,43 @@ void BM_Create(benchmark::State& state) {
         const qz::FCMusicRegion destination = Region(2, 1, staves + 1, measures);
         char message[512] = {};
         const long long callsBefore = sim.TotalCalls();
-        const long long allocationsBefore = g_allocations.load();
+        const long long allocationsBefore = allocation_hook::Count();
+        hostsim::ResetHostClock();
         state.ResumeTiming();
 
+        const auto start = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(qz::engine::CopyPatternToRegion(source, destination, 0x19000000, message));
+        const auto end = std::chrono::steady_clock::now();
 
         state.PauseTiming();
+        createNs += std::chrono::duration_cast<std::chrono::nanoseconds>(end - start).count();
+        hostNs += hostsim::HostNanoseconds();
         calls += sim.TotalCalls() - callsBefore;
-        allocations += g_allocations.load() - allocationsBefore;
+        allocations += allocation_hook::Count() - allocationsBefore;
         qz::host::UseHost(nullptr);
         state.ResumeTiming();
     }
-    const double runs = static_cast<double>(state.iterations());
+    hostsim::SetHostClock(false);
+    const double perRepeat = 1.0 / static_cast<double>(state.iterations()) / static_cast<double>(repeats);
     state.counters["repeats"] = static_cast<double>(repeats);
-    state.counters["host_calls_per_repeat"] = static_cast<double>(calls) / runs / static_cast<double>(repeats);
-    state.counters["allocs_per_repeat"] = static_cast<double>(allocations) / runs / static_cast<double>(repeats);
-    state.counters["time_per_repeat"] =
-        benchmark::Counter(static_cast<double>(repeats), benchmark::Counter::kIsIterationInvariantRate |
-                                                             benchmark::Counter::kInvert);
+    state.counters["host_calls"] = static_cast<double>(calls) * perRepeat;
+    state.counters["allocs"] = static_cast<double>(allocations) * perRepeat;
+    state.counters["create_us"] = static_cast<double>(createNs) * perRepeat / 1000.0;
+    state.counters["host_us"] = static_cast<double>(hostNs) * perRepeat / 1000.0;
+    state.counters["plugin_us"] = static_cast<double>(createNs - hostNs) * perRepeat / 1000.0;
+    state.counters["create/host"] = hostNs > 0 ? static_cast<double>(createNs) / static_cast<double>(hostNs) : 0.0;
 }
+
+// One cheap FX_ call with the host's clock off (0) and on (1): the clock's cost per call.
+void BM_HostClock(benchmark::State& state) {
+    hostsim::SimHost sim;
+    sim.SetLogging(false);
+    sim.MakeCurrent();
+    hostsim::SetHostClock(state.range(0) != 0);
+    for (auto _ : state) benchmark::DoNotOptimize(FX_GetMaxLayers(0x19000000));
+    hostsim::SetHostClock(false);
+}
+BENCHMARK(BM_HostClock)->Arg(0)->Arg(1);
 
 void Sizes(benchmark::internal::Benchmark* b) {
     for (int staves : {1, 8, 32})

@@ -1,5 +1,6 @@
 #include "hostsim/fx_api.h"
 
+#include <chrono>
 #include <type_traits>
 #include <utility>
 
@@ -34,10 +35,16 @@ namespace {
 // that uses a SimHost always links this file, and with it the exported functions.
 SimHost* g_current = nullptr;
 int g_callDepth = 0;
+bool g_clockOn = false;
+long long g_hostNanoseconds = 0;
 
 }  // namespace
 
 bool InsideHostCall() { return g_callDepth > 0; }
+
+void SetHostClock(bool on) { g_clockOn = on; }
+long long HostNanoseconds() { return g_hostNanoseconds; }
+void ResetHostClock() { g_hostNanoseconds = 0; }
 
 SimHost* SimHost::Current() { return g_current; }
 void SimHost::MakeCurrent() { g_current = this; }
@@ -53,9 +60,21 @@ template <typename Result, typename Call>
 Result OnCurrentHost(Result fallback, Call&& call) {
     hostsim::SimHost* host = hostsim::SimHost::Current();
     if (host == nullptr) return fallback;
+    // Only the outermost call is clocked: a host function the simulator calls from inside
+    // another is part of the outer one's time.
     struct Depth {
+        bool clocked = hostsim::g_clockOn && hostsim::g_callDepth == 0;
+        std::chrono::steady_clock::time_point start =
+            clocked ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
         Depth() { ++hostsim::g_callDepth; }
-        ~Depth() { --hostsim::g_callDepth; }
+        ~Depth() {
+            --hostsim::g_callDepth;
+            if (clocked)
+                hostsim::g_hostNanoseconds +=
+                    std::chrono::duration_cast<std::chrono::nanoseconds>(
+                    std::chrono::steady_clock::now() - start)
+                    .count();
+        }
     } depth;
     try {
         return std::forward<Call>(call)(*host);

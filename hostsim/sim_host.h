@@ -327,6 +327,13 @@ private:
 // plug-in's.
 bool InsideHostCall();
 
+// The host's clock: while on, every FX_ call adds the steady-clock time it took to a running
+// total, so that a measurement can subtract the host's share from a command's time. Off at first;
+// when off a call costs one test of a flag. Turning it on or off keeps the total.
+void SetHostClock(bool on);
+long long HostNanoseconds();  // the total so far
+void ResetHostClock();        // the total back to 0
+
 // Renders slots and measures of a document as text, staff by staff and measure by measure, with
 // note names, durations, rests and articulations; for the demo and for failure messages. One
 // line per layer that has entries, measures without any as "-":
