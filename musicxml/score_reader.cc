@@ -126,6 +126,7 @@ private:
     bool ReadAttributes(pugi::xml_node attributes);
     bool ReadDuration(pugi::xml_node holder, Fraction* out);
     bool ReadNote(pugi::xml_node note, int measure);
+    int AddNote(pugi::xml_node note);  // the pitched note's index in the score's note table
     void CloseMeasure(int measure);
 
     Score& score_;
@@ -192,6 +193,17 @@ bool PartReader::ReadDuration(pugi::xml_node holder, Fraction* out) {
     return true;
 }
 
+int PartReader::AddNote(pugi::xml_node note) {
+    ModelNote model;
+    model.element = note;
+    ReadPitch(note, &model);
+    ReadTies(note, &model);
+    model.lyrics = static_cast<int>(std::distance(note.children("lyric").begin(),
+                                                  note.children("lyric").end()));
+    score_.notes.push_back(model);
+    return static_cast<int>(score_.notes.size()) - 1;
+}
+
 bool PartReader::ReadNote(pugi::xml_node note, int measure) {
     int64_t staff = 1;
     if (pugi::xml_node node = note.child("staff")) ParseInt(node.child_value(), 1, kMaxStaves, &staff);
@@ -217,14 +229,7 @@ bool PartReader::ReadNote(pugi::xml_node note, int measure) {
     if (chord && lastEntry_ >= 0 && !lastWasGrace_) {
         if (rest) return true;  // a rest cannot sound with a chord: it adds nothing
         ModelEntry& entry = score_.entries[static_cast<std::size_t>(lastEntry_)];
-        ModelNote model;
-        model.element = note;
-        ReadPitch(note, &model);
-        ReadTies(note, &model);
-        model.lyrics = static_cast<int>(std::distance(note.children("lyric").begin(),
-                                                      note.children("lyric").end()));
-        score_.notes.push_back(model);
-        entry.notes.push_back(static_cast<int>(score_.notes.size()) - 1);
+        entry.notes.push_back(AddNote(note));
         CollectArticulations(note, &entry.articulations);
         if (entry.notes.size() > static_cast<std::size_t>(kMaxChordNotes)) {
             score_.voices[{lastEntrySlot_, measure, voice}].bigChord = true;
@@ -240,16 +245,7 @@ bool PartReader::ReadNote(pugi::xml_node note, int measure) {
     if (!end) return Fail("the measure's notes add up to more than can be counted", note);
     entry.position = ToHostUnits(cursor_);
     entry.hostDuration = ToHostUnits(*end) - entry.position;
-    if (!rest) {
-        ModelNote model;
-        model.element = note;
-        ReadPitch(note, &model);
-        ReadTies(note, &model);
-        model.lyrics = static_cast<int>(std::distance(note.children("lyric").begin(),
-                                                      note.children("lyric").end()));
-        score_.notes.push_back(model);
-        entry.notes.push_back(static_cast<int>(score_.notes.size()) - 1);
-    }
+    if (!rest) entry.notes.push_back(AddNote(note));
     CollectArticulations(note, &entry.articulations);
     score_.entries.push_back(std::move(entry));
     lastEntry_ = static_cast<int>(score_.entries.size()) - 1;
