@@ -74,18 +74,18 @@ struct HostShape {
 constexpr int32_t kDurations[] = {256, 512, 768, 1024, 1536, 2048, 3072, 4096};
 
 hostsim::EntrySpec MusicFrom(FuzzBytes& in, int32_t position) {
-    hostsim::EntrySpec spec;
-    spec.position = position;
-    spec.duration = in.Chance(7) ? kDurations[in.Below(8)] : in.Word();
+    hostsim::EntrySpec entry;
+    entry.position = position;
+    entry.duration = in.Chance(7) ? kDurations[in.Below(8)] : in.Word();
     const int pitches = in.Below(4);  // none: a rest
     for (int p = 0; p < pitches; ++p) {
-        spec.pitches.push_back(36 + in.Below(48));
-        spec.accidentals.push_back(in.Below(5) - 2);
+        entry.pitches.push_back(36 + in.Below(48));
+        entry.accidentals.push_back(in.Below(5) - 2);
     }
     if (in.Chance(3))
-        for (int a = 0, n = 1 + in.Below(2); a < n; ++a) spec.articulations.push_back(1 + in.Below(8));
-    if (in.Chance(2)) spec.details = 1 + in.Below(2);
-    return spec;
+        for (int a = 0, n = 1 + in.Below(2); a < n; ++a) entry.articulations.push_back(1 + in.Below(8));
+    if (in.Chance(2)) entry.details = 1 + in.Below(2);
+    return entry;
 }
 
 // Raw bytes over a record, its entry number kept: flags, note counts, note records, positions
@@ -101,9 +101,9 @@ void FillPlace(FuzzBytes& in, hostsim::Document& doc, int instrument, int measur
     int32_t position = 0;
     for (int e = 0, n = in.Below(5); e < n; ++e) {
         if (in.Chance(1)) position += kDurations[in.Below(8)];  // a gap
-        hostsim::EntrySpec spec = MusicFrom(in, position);
-        doc.AddEntry(instrument, measure, layer, spec);
-        position += spec.duration;
+        hostsim::EntrySpec entry = MusicFrom(in, position);
+        doc.AddEntry(instrument, measure, layer, entry);
+        position += entry.duration;
         if (in.Chance(1)) Scramble(in, doc.Entries(instrument, measure, layer).back());
     }
 }
