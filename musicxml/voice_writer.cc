@@ -149,18 +149,31 @@ bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice,
         *problem = "voice " + voice + " continues a chord of another voice";
         return true;
     }
-    for (size_t i = *first; i <= *last; ++i) {
+    // A chord is written as consecutive notes: one voice's notes cannot join another's chord.
+    const size_t end = std::min(*last + 1, scan.items.size() - 1);
+    for (size_t i = *first; i <= end; ++i) {
         const MeasureItem& item = scan.items[i];
         const bool own = BelongsToVoice(scan, item, staff, voice);
-        if (own && (item.grace || item.cue)) {
+        if (own && (item.grace || item.cue))
             *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
-        } else if (!own && (item.kind == ItemKind::kNote ||
-                            (item.kind == ItemKind::kForward && item.hasVoice))) {
-            *problem = "voice " + voice + " is interleaved with voice " + item.voice;
-        }
+        if (problem->empty() && i > *first && item.kind == ItemKind::kNote &&
+            item.node.child("chord") && BelongsToVoice(scan, scan.items[i - 1], staff, voice) != own)
+            *problem = "voice " + item.voice + " continues a chord of voice " +
+                       scan.items[i - 1].voice;
         if (!problem->empty()) return true;
     }
     return true;
+}
+
+bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int staff,
+                      const std::string& voice) {
+    for (size_t i = first; i <= last; ++i) {
+        const MeasureItem& item = scan.items[i];
+        if (item.kind == ItemKind::kKept || item.kind == ItemKind::kBackup) continue;
+        const bool plainMove = item.kind == ItemKind::kForward && !item.hasVoice && scan.namesVoices;
+        if (!plainMove && !BelongsToVoice(scan, item, staff, voice)) return true;
+    }
+    return false;
 }
 
 }  // namespace writer
@@ -316,28 +329,47 @@ struct KeptItem {
     Fraction at;  // quarters
 };
 
-bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement& placement,
-                int64_t current, int64_t finer, const std::vector<Edit>& scaleEdits,
-                pugi::xml_node measure, std::string* written, std::string* error) {
-    const VoiceRewrite& voice = *placement.voice;
-    VoiceContext context{text, &voice, finer,
-                         scan.namesVoices || voice.voice != "1",
-                         scan.namesStaves || voice.staff != 1, {}};
-    std::vector<KeptItem> kept;
-    if (!placement.insert) {
-        for (size_t i = placement.first; i <= placement.last; ++i) {
-            const MeasureItem& item = scan.items[i];
-            if (item.kind == ItemKind::kNote) context.originalNotes.push_back(item.node);
-            if (item.kind == ItemKind::kKept)
-                kept.push_back({item.node, *divisions::Quotient(item.onset, current)});
-        }
+// One voice's new text as one run: where it starts, what it keeps, the cursor it leaves.
+struct Run {
+    const VoiceRewrite* voice = nullptr;
+    std::vector<pugi::xml_node> originalNotes;  // the voice's replaced notes, in file order
+    std::vector<KeptItem> kept;                 // other elements placed again at their times
+    Fraction start, end;                        // quarters: the cursor before, and after
+    bool restoreCursor = true;                  // end at `end`, not at the measure's length
+    size_t layoutAt = 0;
+    bool breakFirst = false;
+};
+
+// The run replacing a voice's span (or added where the voice is absent), with the span's
+// other elements.
+Run SpanRun(const MeasureScan& scan, const Placement& placement, int64_t current) {
+    Run run{placement.voice, {}, {}, *divisions::Quotient(placement.start, current),
+            *divisions::Quotient(placement.end, current), placement.restoreCursor,
+            placement.layoutAt, placement.insert};
+    if (placement.insert) return run;
+    for (size_t i = placement.first; i <= placement.last; ++i) {
+        const MeasureItem& item = scan.items[i];
+        if (item.kind == ItemKind::kNote) run.originalNotes.push_back(item.node);
+        if (item.kind == ItemKind::kKept)
+            run.kept.push_back({item.node, *divisions::Quotient(item.onset, current)});
     }
-    std::stable_sort(kept.begin(), kept.end(), [](const KeptItem& a, const KeptItem& b) {
+    std::stable_sort(run.kept.begin(), run.kept.end(), [](const KeptItem& a, const KeptItem& b) {
         return Order(a.at, b.at) < 0;
     });
-    XmlOut out(text, LayoutAt(text, placement.layoutAt, measure), placement.insert);
+    return run;
+}
+
+bool WriteVoice(std::string_view text, const MeasureScan& scan, const Run& run, int64_t finer,
+                const std::vector<Edit>& scaleEdits, pugi::xml_node measure,
+                std::string* written, std::string* error) {
+    const VoiceRewrite& voice = *run.voice;
+    VoiceContext context{text, &voice, finer,
+                         scan.namesVoices || voice.voice != "1",
+                         scan.namesStaves || voice.staff != 1, run.originalNotes};
+    const std::vector<KeptItem>& kept = run.kept;
+    XmlOut out(text, LayoutAt(text, run.layoutAt, measure), run.breakFirst);
     VoiceStream stream(context, voice.length, &out);
-    stream.Start(*divisions::Quotient(placement.start, current));
+    stream.Start(run.start);
     // The voice is written from the measure's start, so that a gap before its first entry is
     // filled like any other.
     bool ok = stream.MoveTo(Fraction{});
@@ -358,8 +390,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
         stream.Played(*divisions::Sum(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
-         (!placement.restoreCursor ||
-          stream.MoveTo(*divisions::Quotient(placement.end, current)));
+         (!run.restoreCursor || stream.MoveTo(run.end));
     if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
     *written = out.Text();
     return true;
@@ -422,10 +453,65 @@ bool RestoreDivisions(std::string_view text, pugi::xml_node measure, int64_t cur
     return true;
 }
 
-bool Inside(const Edit& edit, const std::vector<Placement>& placements) {
-    return std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
-        return edit.begin >= p.bytes.begin && edit.end <= p.bytes.end && !p.insert;
+bool Inside(const Edit& edit, const std::vector<ByteRange>& ranges) {
+    return std::any_of(ranges.begin(), ranges.end(), [&](const ByteRange& r) {
+        return edit.begin >= r.begin && edit.end <= r.end;
     });
+}
+
+// New text for a range of the original: the runs of one or more voices, one after another.
+struct Target {
+    ByteRange bytes;
+    std::vector<Run> runs;
+};
+
+// Each voice replaces its own span, or is added after the measure's last timed item.
+void SpanTargets(const MeasureScan& scan, const std::vector<Placement>& placements,
+                 int64_t current, std::vector<Target>* targets) {
+    for (const Placement& placement : placements)
+        targets->push_back({placement.bytes, {SpanRun(scan, placement, current)}});
+}
+
+// Rewritten voices interleaved with others: the plan's edits around the other voices, and one
+// target holding every rewritten voice in turn; voices absent from the measure are added as
+// usual.
+bool InterleavedTargets(std::string_view text, const MeasureScan& scan,
+                        const std::vector<Placement>& placements, int64_t current,
+                        int64_t factor, std::vector<Edit>* edits,
+                        std::vector<ByteRange>* consumed, std::vector<Target>* targets,
+                        std::string* error) {
+    size_t first = scan.items.size(), last = 0;
+    std::vector<VoiceId> ids;
+    for (const Placement& p : placements) {
+        if (p.insert) continue;
+        first = std::min(first, p.first);
+        last = std::max(last, p.last);
+        ids.push_back({p.voice->staff, p.voice->voice});
+    }
+    InterleavedPlan plan;
+    if (!PlanInterleaved(text, scan, first, last, ids, factor, placements.front().voice->measure,
+                         &plan, error))
+        return false;
+    edits->insert(edits->end(), plan.edits.begin(), plan.edits.end());
+    consumed->insert(consumed->end(), plan.consumed.begin(), plan.consumed.end());
+    Target tail{plan.tail, {}};
+    Fraction cursor = *divisions::Quotient(plan.tailStart, current);
+    for (const Placement& p : placements) {
+        if (p.insert) {
+            targets->push_back({p.bytes, {SpanRun(scan, p, current)}});
+            continue;
+        }
+        Run run{p.voice, {}, {}, cursor, *divisions::Quotient(plan.tailEnd, current), false,
+                plan.tail.begin, !tail.runs.empty()};
+        for (const MeasureItem& item : scan.items)
+            if (item.kind == ItemKind::kNote && BelongsToVoice(scan, item, p.voice->staff, p.voice->voice))
+                run.originalNotes.push_back(item.node);
+        tail.runs.push_back(std::move(run));
+        cursor = p.voice->length;  // a run that leaves the cursor to the next ends at its length
+    }
+    tail.runs.back().restoreCursor = true;
+    targets->push_back(std::move(tail));
+    return true;
 }
 
 bool WellFormed(const std::string& fragment) {
@@ -457,16 +543,14 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         placements.emplace_back();
         if (!Place(text, scan, voice, &placements.back(), error)) return false;
     }
-    std::vector<const Placement*> byBytes;
-    for (const Placement& p : placements) byBytes.push_back(&p);
-    std::sort(byBytes.begin(), byBytes.end(), [](const Placement* a, const Placement* b) {
-        return a->bytes.begin < b->bytes.begin;
-    });
-    for (size_t i = 1; i < byBytes.size(); ++i)
-        if (byBytes[i]->bytes.begin < byBytes[i - 1]->bytes.end ||
-            (byBytes[i]->voice->staff == byBytes[i - 1]->voice->staff &&
-             byBytes[i]->voice->voice == byBytes[i - 1]->voice->voice))
-            return Fail(error, "two rewritten voices share the same notes");
+    for (size_t i = 0; i < voices.size(); ++i)
+        for (size_t j = 0; j < i; ++j)
+            if (voices[i].staff == voices[j].staff && voices[i].voice == voices[j].voice)
+                return Fail(error, "two rewritten voices share the same notes");
+    const bool interleaved =
+        std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
+            return !p.insert && HoldsOtherVoices(scan, p.first, p.last, p.voice->staff, p.voice->voice);
+        });
     std::vector<Fraction> times;
     if (!TimesToExpress(scan, voices, current, &times))
         return Fail(error, "the measure's durations are too large");
@@ -479,15 +563,28 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         return false;
     if (factor > 1 && !StateFinerDivisions(text, measure, *finer, edits))
         return Fail(error, "the measure's start cannot be located in the text");
-    for (const Edit& edit : scaleEdits)
-        if (!Inside(edit, placements)) edits->push_back(edit);
-    for (const Placement& placement : placements) {
-        std::string written;
-        if (!WriteVoice(text, scan, placement, current, *finer, scaleEdits, measure, &written,
-                        error))
+    std::vector<Target> targets;
+    std::vector<ByteRange> consumed;
+    if (interleaved) {
+        if (!InterleavedTargets(text, scan, placements, current, factor, edits, &consumed,
+                                &targets, error))
             return false;
-        if (!WellFormed(written)) return Fail(error, "the rewritten voice is not well formed");
-        edits->push_back({placement.bytes.begin, placement.bytes.end, std::move(written)});
+    } else {
+        SpanTargets(scan, placements, current, &targets);
+    }
+    for (const Target& target : targets) consumed.push_back(target.bytes);
+    for (const Edit& edit : scaleEdits)
+        if (!Inside(edit, consumed)) edits->push_back(edit);
+    for (const Target& target : targets) {
+        std::string written;
+        for (const Run& run : target.runs) {
+            std::string part;
+            if (!WriteVoice(text, scan, run, *finer, scaleEdits, measure, &part, error))
+                return false;
+            if (!WellFormed(part)) return Fail(error, "the rewritten voice is not well formed");
+            written += part;
+        }
+        edits->push_back({target.bytes.begin, target.bytes.end, std::move(written)});
     }
     // A measure that already states the part's divisions after its last note (an earlier
     // rewrite) keeps that statement, which still holds for the next measure.

@@ -67,6 +67,31 @@ bool BelongsToVoice(const MeasureScan& scan, const MeasureItem& item, int staff,
 bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice, size_t* first,
                    size_t* last, std::string* problem);
 
+// Whether the span [first, last] of the voice holds notes or forwards of another voice: the
+// voice is interleaved with it.
+bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int staff,
+                      const std::string& voice);
+
+// One voice of a staff: (staff, <voice> text).
+using VoiceId = std::pair<int, std::string>;
+
+// A measure whose rewritten voices are interleaved with other voices (exported scores often
+// alternate voices beat by beat). Within the region [first, last] the rewritten voices' notes
+// and forwards go; the other voices' notes and forwards and every other element stay in file
+// order with their bytes, and the backups and forwards between them are recomputed so that
+// each keeps its time. The rewritten voices are then written one after another in place of the
+// region's tail: its items after the last one that stays.
+struct InterleavedPlan {
+    std::vector<Edit> edits;          // items removed, moves recomputed (in the finer divisions)
+    std::vector<ByteRange> consumed;  // bytes the plan removed or rewrote
+    ByteRange tail;                   // replaced by the rewritten voices
+    Fraction tailStart;               // the cursor before the tail, in the measure's own units
+    Fraction tailEnd;                 // the cursor the tail must leave, in the same units
+};
+bool PlanInterleaved(std::string_view text, const MeasureScan& scan, size_t first, size_t last,
+                     const std::vector<VoiceId>& rewritten, int64_t factor,
+                     pugi::xml_node measure, InterleavedPlan* plan, std::string* error);
+
 // How the replaced text is laid out: the line break, the indentation of the measure's children
 // and the step of one level deeper, all taken from the file.
 struct Layout {

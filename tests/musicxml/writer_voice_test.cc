@@ -631,6 +631,10 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
 <backup><duration>4</duration></backup>
 <note><cue/><rest/><duration>4</duration><voice>2</voice></note>
 </measure>
+<measure number="8">
+<note><pitch><step>C</step><octave>4</octave></pitch><duration>4</duration><voice>1</voice></note>
+<note><chord/><pitch><step>E</step><octave>4</octave></pitch><duration>4</duration><voice>2</voice></note>
+</measure>
 </part></score-partwise>)";
     pugi::xml_document document;
     ASSERT_TRUE(document.load_buffer(text.data(), text.size(), ScoreParseOptions(),
@@ -645,8 +649,8 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
         std::string reason;  // empty: accepted
     };
     const std::vector<Case> cases = {
-        {0, 1, "1", "voice 1 is interleaved with voice 2"},
-        {0, 1, "2", "voice 2 is interleaved with voice 1"},
+        {0, 1, "1", ""},  // interleaved with voice 2: written as one run
+        {0, 1, "2", ""},
         {0, 1, "3", ""},  // absent: added after the others
         {1, 1, "1", "voice 1 has notes on staff 2 too"},
         {1, 2, "1", "voice 1 has notes on staff 1 too"},
@@ -657,6 +661,8 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
         {5, 1, "1", "a <backup> goes back before the start of the measure"},
         {6, 1, "1", "voice 1 has grace notes"},
         {6, 1, "2", "voice 2 has cue notes"},
+        {7, 1, "1", "voice 2 continues a chord of voice 1"},
+        {7, 1, "2", "voice 2 continues a chord of another voice"},
     };
     for (const Case& c : cases) {
         std::string reason = "sentinel";
