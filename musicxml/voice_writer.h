@@ -4,6 +4,8 @@
 // (in division units, exact). A voice's replaced span is the contiguous run of children from its
 // first note or <forward> to its last; the other children inside that run (directions, harmony,
 // attributes, comments...) are kept byte for byte and placed again at their original times.
+// When a rewritten voice's span holds another voice's music, the measure is written as
+// InterleavedPlan says instead.
 //
 // What a new <note> is made of:
 //   from the source note (the rhythm): <type>, <dot>, <time-modification> on every note of a
