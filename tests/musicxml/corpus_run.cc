@@ -7,7 +7,9 @@
 //   corpus_run --tool motifgraft --data DIR --work DIR [--choices N] [--keep DIR]
 //
 // --keep collects every distinct output that rewrote something, with a manifest line
-// "OUTPUT<TAB>INPUT" each, for the MuseScore import test. The last line printed is the totals;
+// "OUTPUT<TAB>INPUT" each, for the MuseScore import test. The line before the last counts the
+// failures by check (the tag of a notation check, "other" for the rest, also those beyond the
+// five shown per output); the last line printed is the totals;
 // the exit status is 1 when any check failed.
 #include <algorithm>
 #include <cctype>
@@ -16,6 +18,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <string>
@@ -95,6 +98,10 @@ public:
         std::vector<std::string> variants = EncodingVariants(files);
         files.insert(files.end(), variants.begin(), variants.end());
         for (const std::string& file : files) RunFile(file);
+        std::string byCheck;
+        for (const auto& [check, count] : byCheck_)
+            byCheck += (byCheck.empty() ? "" : ", ") + check + " " + std::to_string(count);
+        std::printf("failed checks by kind: %s\n", byCheck.empty() ? "none" : byCheck.c_str());
         std::printf("corpus: %d files, %d loaded, %d refused with line:column, %d round-tripped "
                     "byte-identical, %d without a usable source; choices: %d tried, %d rewrote "
                     "music, %d refused by the command, %d outputs kept; %d grace-note sources refused; "
@@ -439,6 +446,7 @@ private:
         std::vector<std::string> failures = CheckApply(f.text, outText, f.show, source, dest, parsed);
         if (f.archive != nullptr) CompareMembers(*f.archive, outArchive, &failures);
         if (mustBeUnchanged && parsed.Rewritten() > 0) failures.push_back("the round trip rewrote music");
+        for (const std::string& failure : failures) ++byCheck_[CheckOf(failure)];
         for (std::size_t i = 0; i < failures.size() && i < 5; ++i) Fail(what + ": " + failures[i]);
         if (failures.size() > 5) Fail(what + ": ... " + std::to_string(failures.size() - 5) + " more");
         if (parsed.Rewritten() > 0) {
@@ -446,6 +454,12 @@ private:
             Keep(f, out);
         }
         return failures.empty();
+    }
+
+    // The tag a notation check puts before its failures ("[slur] ..."), else "other".
+    static std::string CheckOf(const std::string& failure) {
+        const std::size_t close = failure.find(']');
+        return failure.rfind('[', 0) == 0 && close != std::string::npos ? failure.substr(1, close - 1) : "other";
     }
 
     static void CompareMembers(const Archive& in, const Archive& out, std::vector<std::string>* failures) {
@@ -475,6 +489,7 @@ private:
     Options o_;
     Totals t_;
     std::set<uint64_t> kept_;
+    std::map<std::string, int> byCheck_;  // every failure of every output, by check
     std::ofstream manifest_;
 };
 

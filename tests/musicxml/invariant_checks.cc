@@ -1,4 +1,5 @@
 #include "invariant_checks.h"
+#include "invariant_notation.h"
 
 #include <algorithm>
 #include <set>
@@ -156,6 +157,10 @@ void CheckArticulations(const Entry& out, const Entry& src, const Entry* donor, 
         allowed.insert(donor->kinds.begin(), donor->kinds.end());
         if (donorInMeasure) required.insert(donor->kinds.begin(), donor->kinds.end());
     }
+    // A rest keeps only a fermata; an articulation on it is a problem of its own.
+    if (out.rest)
+        for (auto it = required.begin(); it != required.end();)
+            it = *it == "fermata" ? std::next(it) : required.erase(it);
     std::set<std::string> have(out.kinds.begin(), out.kinds.end());
     if (have.size() != out.kinds.size())
         failures->push_back(where + ": an articulation kind appears twice on " + Describe(out));
@@ -165,26 +170,30 @@ void CheckArticulations(const Entry& out, const Entry& src, const Entry* donor, 
         if (!allowed.count(k)) failures->push_back(where + ": articulation " + k + " from nowhere on " + Describe(out));
 }
 
-// The rewritten voice's entries and <forward>s must tile [0, length) exactly.
+// The rewritten voice's notes and rests must tile [0, length) exactly: a <forward> leaves a
+// hole where the voice stops sounding.
 void CheckFills(const MeasureContent& out, const VoiceKey& key, Rational length,
                 const std::string& where, Failures* failures) {
     std::vector<std::pair<Rational, Rational>> spans;
     if (auto it = out.voices.find(key); it != out.voices.end())
-        for (const Entry& e : it->second) spans.emplace_back(e.onset, e.onset + e.duration);
-    if (auto it = out.gaps.find(key); it != out.gaps.end())
-        for (const Gap& g : it->second) spans.emplace_back(g.onset, g.onset + g.duration);
+        for (const Entry& e : it->second)
+            if (!e.grace) spans.emplace_back(e.onset, e.onset + e.duration);
     std::sort(spans.begin(), spans.end(), [](const auto& x, const auto& y) { return x.first < y.first; });
     Rational reached;
     for (const auto& [begin, end] : spans) {
         if (begin != reached) {
-            failures->push_back(where + ": rewritten voice " + (begin < reached ? "overlaps" : "has a hole") +
-                                " at " + ToString(reached < begin ? reached : begin));
+            failures->push_back("[fill] " + where + ": rewritten voice " +
+                                (begin < reached ? "overlaps" : "has a hole") + " at " +
+                                ToString(reached < begin ? reached : begin));
             return;
         }
         reached = end;
     }
-    if (reached != length)
-        failures->push_back(where + ": rewritten voice ends at " + ToString(reached) +
+    if (reached < length)
+        failures->push_back("[fill] " + where + ": rewritten voice has a hole from " + ToString(reached) +
+                            " to the measure's end at " + ToString(length));
+    else if (length < reached)
+        failures->push_back("[fill] " + where + ": rewritten voice ends at " + ToString(reached) +
                             ", the measure at " + ToString(length));
 }
 
@@ -227,9 +236,11 @@ void CheckRepeat(const RepeatCheck& c, const ReportRow& row, Failures* failures)
         std::vector<const Entry*> srcEntries =
             Sounding(c.in.parts[srcPart].measures[c.source.first - 1 + i], srcKey, &srcGrace);
         if (outGrace || grace) failures->push_back(where + ": grace notes in a rewritten voice");
+        const Rational length = ModelLength(c.in.parts[part].measures[m - 1]);
         if (out.size() < srcEntries.size()) {
             failures->push_back(where + ": " + std::to_string(out.size()) + " entries for the source's " +
                                 std::to_string(srcEntries.size()));
+            CheckFills(outMeasure, key, length, where, failures);
             continue;
         }
         for (std::size_t k = 0; k < out.size(); ++k) {
@@ -251,7 +262,7 @@ void CheckRepeat(const RepeatCheck& c, const ReportRow& row, Failures* failures)
                                     (donor ? Describe(*donor) : "none") + " (source " + Describe(s) + ")");
             CheckArticulations(q, s, donor, inMeasure, where, failures);
         }
-        CheckFills(outMeasure, key, ModelLength(c.in.parts[part].measures[m - 1]), where, failures);
+        CheckFills(outMeasure, key, length, where, failures);
     }
 }
 
@@ -280,6 +291,20 @@ void CheckOtherVoices(const ScoreContent& in, const ScoreContent& out, const Mea
                                     std::to_string(key.first) + " changed but was not rewritten");
         }
     }
+}
+
+// Slurs and ties the output leaves unpaired (beyond those the input already had), and the
+// rewritten voices' rests and accidentals.
+void CheckNotation(const ScoreContent& in, const ScoreContent& out, const std::set<MeasureVoice>& voices,
+                   Failures* failures) {
+    std::multiset<std::string> before;
+    for (const std::string& problem : PairingProblems(in)) before.insert(problem);
+    for (const std::string& problem : PairingProblems(out)) {
+        auto it = before.find(problem);
+        if (it == before.end()) failures->push_back(problem);
+        else before.erase(it);
+    }
+    for (const std::string& problem : VoiceProblems(out, voices)) failures->push_back(problem);
 }
 
 void CheckRows(const ShowInfo& show, const Selection& source, const Selection& dest,
@@ -342,7 +367,7 @@ std::vector<std::string> CheckApply(const std::string& input, const std::string&
         return failures;
     }
     MeasureSet measures;
-    std::set<std::tuple<int, int, VoiceKey>> voices;
+    std::set<MeasureVoice> voices;
     for (const ReportRow& row : report.rows) {
         int part = in.PartIndex(row.part);
         if (!row.rewritten || part < 0 || row.slot < 1 || row.slot > static_cast<int>(show.staves.size()) ||
@@ -361,6 +386,7 @@ std::vector<std::string> CheckApply(const std::string& input, const std::string&
         if (row.rewritten && row.slot >= 1 && row.slot <= static_cast<int>(show.staves.size()))
             CheckRepeat(check, row, &failures);
     CheckOtherVoices(in, out, measures, voices, &failures);
+    CheckNotation(in, out, voices, &failures);
     return failures;
 }
 

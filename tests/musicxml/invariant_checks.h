@@ -61,7 +61,11 @@ bool ReadReport(const Json& json, Report* report, std::string* error);
 //  - each rewritten voice carries the source's rhythm (rests included), fills its measure, and
 //    each of its notes sounds the destination chord sounding at its onset in the input;
 //  - each rewritten entry's articulations are the merge of its two donors', no kind twice;
-//  - the other voices of a rewritten measure sound exactly as before.
+//  - the other voices of a rewritten measure sound exactly as before;
+//  - the notation stays clean (invariant_notation.h): no slur or tie left unpaired that the
+//    input had paired, no articulated rest and the needed accidentals in the rewritten voices;
+//    the rewritten voices fill their measures with notes and rests.
+// The failures of those notation checks start with their tag ("[slur]", "[fill]", ...).
 std::vector<std::string> CheckApply(const std::string& input, const std::string& output,
                                     const ShowInfo& show, const Selection& source,
                                     const Selection& dest, const Report& report);

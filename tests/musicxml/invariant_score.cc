@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <numeric>
 #include <pugixml.hpp>
@@ -125,6 +126,39 @@ std::vector<std::string> ArticulationKinds(pugi::xml_node note) {
     return kinds;
 }
 
+NoteMark ReadMark(pugi::xml_node note) {
+    NoteMark mark;
+    mark.pitch = PitchName(note);
+    if (pugi::xml_node pitch = note.child("pitch")) {
+        mark.place = Trimmed(pitch.child_value("step")) + Trimmed(pitch.child_value("octave"));
+        const double alter = std::strtod(pitch.child_value("alter"), nullptr);
+        mark.alter = static_cast<int>(std::lround(alter));
+        mark.microtone = alter != static_cast<double>(mark.alter);
+    }
+    mark.accidental = Trimmed(note.child_value("accidental"));
+    auto tie = [&](const pugi::xml_node& t) {
+        const std::string type = t.attribute("type").value();
+        mark.tieStart = mark.tieStart || type == "start";
+        mark.tieStop = mark.tieStop || type == "stop";
+    };
+    for (pugi::xml_node t : note.children("tie")) tie(t);
+    for (pugi::xml_node notations : note.children("notations"))
+        for (pugi::xml_node t : notations.children("tied")) tie(t);
+    return mark;
+}
+
+void ReadNotations(pugi::xml_node note, Entry* entry) {
+    for (pugi::xml_node notations : note.children("notations")) {
+        for (pugi::xml_node slur : notations.children("slur")) {
+            const std::string number = slur.attribute("number").value();
+            entry->slurs.push_back({slur.attribute("type").value(), number.empty() ? "1" : number});
+        }
+        for (pugi::xml_node group : notations.children("articulations"))
+            for (pugi::xml_node a : group.children())
+                if (a.type() == pugi::node_element) entry->articulations.push_back(a.name());
+    }
+}
+
 // Time signature length in quarters: the sum of every beats/beat-type pair ("3+2" counts 5).
 Rational TimeLength(pugi::xml_node time) {
     if (time.child("senza-misura")) return {0, 1};
@@ -163,10 +197,19 @@ void FindExtent(const std::string& text, pugi::xml_node measure, MeasureContent*
     content->end = gt == std::string::npos ? text.size() : gt + 1;
 }
 
-// Reads one measure; `divisions` and `time` carry the part's state from measure to measure.
-void ReadMeasure(pugi::xml_node measure, int64_t* divisions, Rational* time,
+// The key signature in force, from measure to measure.
+struct Key {
+    int fifths = 0;
+    bool known = true;
+};
+
+// Reads one measure; `divisions`, `time` and `signature` carry the part's state from measure to measure.
+void ReadMeasure(pugi::xml_node measure, int64_t* divisions, Rational* time, Key* signature,
                  MeasureContent* content) {
     Rational cursor;
+    bool noteSeen = false;
+    content->fifths = signature->fifths;
+    content->keyKnown = signature->known;
     Entry* last = nullptr;
     bool lastKnown = false;
     VoiceKey lastKey;
@@ -181,6 +224,11 @@ void ReadMeasure(pugi::xml_node measure, int64_t* divisions, Rational* time,
         if (name == "attributes") {
             if (pugi::xml_node d = child.child("divisions")) *divisions = Integer(d, *divisions);
             if (pugi::xml_node t = child.child("time")) *time = TimeLength(t);
+            if (pugi::xml_node k = child.child("key")) {
+                signature->known = static_cast<bool>(k.child("fifths"));
+                signature->fifths = static_cast<int>(Integer(k.child("fifths"), 0));
+            }
+            if (!noteSeen) content->fifths = signature->fifths, content->keyKnown = signature->known;
         } else if (name == "backup") {
             cursor = cursor - length(child);
             lastKnown = false;
@@ -207,7 +255,12 @@ void ReadMeasure(pugi::xml_node measure, int64_t* divisions, Rational* time,
                 lastKey = key;
                 lastKnown = true;
             }
-            if (!child.child("rest")) last->pitches.push_back(PitchName(child));
+            noteSeen = true;
+            if (!child.child("rest")) {
+                last->pitches.push_back(PitchName(child));
+                last->notes.push_back(ReadMark(child));
+            }
+            ReadNotations(child, last);
             std::vector<std::string> kinds = ArticulationKinds(child);
             std::string joined;
             for (const std::string& k : kinds) joined += k + ",";
@@ -259,10 +312,11 @@ bool ReadScore(const std::string& utf8, ScoreContent* score, std::string* error)
         content.id = part.attribute("id").value();
         int64_t divisions = 1;
         Rational time;
+        Key signature;
         for (pugi::xml_node measure : part.children("measure")) {
             content.measures.emplace_back();
             FindExtent(utf8, measure, &content.measures.back());
-            ReadMeasure(measure, &divisions, &time, &content.measures.back());
+            ReadMeasure(measure, &divisions, &time, &signature, &content.measures.back());
         }
         score->parts.push_back(std::move(content));
     }

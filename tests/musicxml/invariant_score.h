@@ -25,6 +25,24 @@ inline bool operator!=(Rational a, Rational b) { return !(a == b); }
 inline bool operator<=(Rational a, Rational b) { return !(b < a); }
 std::string ToString(Rational r);
 
+// What one <note> of an entry shows a reader: its place on the staff, its alteration, the
+// accidental printed and its ties.
+struct NoteMark {
+    std::string pitch;       // as in Entry::pitches
+    std::string place;       // step and octave ("F4"); empty for an unpitched note
+    int alter = 0;           // the written alteration in semitones
+    bool microtone = false;  // an <alter> that is not a whole number of semitones
+    std::string accidental;  // the <accidental> text, empty when none is shown
+    bool tieStart = false;   // <tie type="start"> or <tied type="start">
+    bool tieStop = false;
+};
+
+// A <slur> of an entry: its type ("start", "stop", "continue") and number ("1" when absent).
+struct SlurMark {
+    std::string type;
+    std::string number;
+};
+
 // One note, chord or rest of a voice (grace notes are entries too, flagged, without duration).
 struct Entry {
     Rational onset;
@@ -34,6 +52,9 @@ struct Entry {
     std::vector<std::string> pitches;    // "C#4", "Bb3", "u:E4" (unpitched), sorted
     std::vector<std::string> kinds;      // articulation element names over the chord, "fermata"
     std::vector<std::string> noteKinds;  // the same per note, joined with ',' (duplicate test)
+    std::vector<NoteMark> notes;         // per <note>, in file order (none for a rest)
+    std::vector<SlurMark> slurs;         // over the chord's notes, in file order
+    std::vector<std::string> articulations;  // children of <articulations> (no fermata)
 };
 
 // A <forward> counted in a voice: it carries the voice, or it follows the voice's note directly.
@@ -50,6 +71,8 @@ struct MeasureContent {
     std::size_t end = 0;
     Rational timeLength;    // the time signature's length; 0 when none is in force
     Rational extent;        // the furthest point any voice reached
+    int fifths = 0;         // the key signature in force at the measure's first note
+    bool keyKnown = true;   // false for a key given by steps rather than fifths
     std::map<VoiceKey, std::vector<Entry>> voices;
     std::map<VoiceKey, std::vector<Gap>> gaps;
 };

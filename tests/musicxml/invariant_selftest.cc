@@ -34,15 +34,19 @@ std::string Score(const std::string& rhythm, const std::string& chords) {
            "</score-partwise>\n";
 }
 
-const std::string kRhythm = Note("C5", 1) + Note("C5", 1, false, "<staccato/>") + Note("r", 1) + Note("C5", 1);
+// Inserts notation markup into a note made by Note().
+std::string With(std::string note, const std::string& notations) {
+    return note.insert(note.rfind("</note>"), "<notations>" + notations + "</notations>");
+}
+
+const std::string kRhythm = Note("C5", 1) + Note("r", 1) + Note("C5", 1, false, "<staccato/>") + Note("C5", 1);
 const std::string kChords = Note("C4", 2) + Note("E4", 2, true) + Note("F4", 2) + Note("A4", 2, true, "<accent/>");
 
-// What the engine makes of kChords in kRhythm: a chord on each attack, the rest kept, the
-// staccato from the source, the accent from the chord that starts at beat 3 (a rest there).
-std::string Rewritten(const std::string& override3 = "", const std::string& extra = "") {
-    std::string third = override3.empty() ? Note("r", 1, false, "<accent/>") : override3;
-    return Note("C4", 1) + Note("E4", 1, true) + Note("C4", 1, false, "<staccato/>") + Note("E4", 1, true) +
-           third + Note("F4", 1) + Note("A4", 1, true) + extra;
+// What the engine makes of kChords in kRhythm: a chord on each attack, the rest kept, on beat 3
+// the staccato of the source and the accent of the chord that starts there.
+std::string Rewritten(const std::string& marks = "<staccato/><accent/>") {
+    return Note("C4", 1) + Note("E4", 1, true) + Note("r", 1) + Note("F4", 1, false, marks) +
+           Note("A4", 1, true) + Note("F4", 1) + Note("A4", 1, true);
 }
 
 ShowInfo TwoStaves() {
@@ -89,34 +93,101 @@ TEST(Invariants, BytesOutsideTheRewrittenMeasuresMustStay) {
 }
 
 TEST(Invariants, WrongPitchRhythmOrHoleIsCaught) {
-    std::string wrongPitch = Rewritten(Note("r", 1, false, "<accent/>")).replace(0, Note("C4", 1).size(), Note("D4", 1));
+    std::string wrongPitch = Rewritten().replace(0, Note("C4", 1).size(), Note("D4", 1));
     EXPECT_NE(Joined(Check(Score(kRhythm, wrongPitch))).find("chord sounding"), std::string::npos);
 
-    std::string restWhereNote = Note("r", 1) + Note("r", 1, false, "<staccato/>") + Note("r", 1, false, "<accent/>") +
-                                Note("F4", 1) + Note("A4", 1, true);
+    std::string restWhereNote = Note("r", 1) + Rewritten().substr(Note("C4", 1).size() + Note("E4", 1, true).size());
     EXPECT_NE(Joined(Check(Score(kRhythm, restWhereNote))).find("chord sounding"), std::string::npos);
 
-    std::string hole = Note("C4", 1) + Note("E4", 1, true) + Note("C4", 1, false, "<staccato/>") +
-                       Note("E4", 1, true) + Note("r", 1, false, "<accent/>");
-    EXPECT_NE(Joined(Check(Score(kRhythm, hole))).find("entries for the source's"), std::string::npos);
+    // Beat 2 left to a <forward>: the voice falls silent there.
+    std::string hole = Note("C4", 1) + Note("E4", 1, true) + "<forward><duration>1</duration><voice>1</voice></forward>" +
+                       Note("F4", 1, false, "<staccato/><accent/>") + Note("A4", 1, true) + Note("F4", 1) + Note("A4", 1, true);
+    std::string failures = Joined(Check(Score(kRhythm, hole)));
+    EXPECT_NE(failures.find("entries for the source's"), std::string::npos) << failures;
+    EXPECT_NE(failures.find("[fill] part P2 measure 1 staff 1 voice 1: rewritten voice has a hole at 1"),
+              std::string::npos) << failures;
 
-    std::string shortLast = Note("C4", 1) + Note("E4", 1, true) + Note("C4", 1, false, "<staccato/>") +
-                            Note("E4", 1, true) + Note("r", 1, false, "<accent/>") + Note("F4", 2) +
-                            Note("A4", 2, true);
-    std::string failures = Joined(Check(Score(kRhythm, shortLast)));
+    std::string shortLast = Rewritten().substr(0, Rewritten().rfind(Note("F4", 1))) + Note("F4", 2) + Note("A4", 2, true);
+    failures = Joined(Check(Score(kRhythm, shortLast)));
     EXPECT_NE(failures.find("rhythm"), std::string::npos) << failures;
-    EXPECT_NE(failures.find("ends at"), std::string::npos) << failures;
+    EXPECT_NE(failures.find("[fill] part P2 measure 1 staff 1 voice 1: rewritten voice ends at 5"), std::string::npos)
+        << failures;
 }
 
-TEST(Invariants, ArticulationsAreTheMergeWithoutDuplicates) {
-    std::string lost = Rewritten(Note("r", 1));
-    EXPECT_NE(Joined(Check(Score(kRhythm, lost))).find("accent lost"), std::string::npos);
+TEST(Invariants, ArticulationsAreTheMergeWithoutDuplicatesAndNeverOnARest) {
+    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/>")))).find("accent lost"), std::string::npos);
+    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/><accent/><accent/>")))).find("appears twice"),
+              std::string::npos);
+    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/><accent/><tenuto/>")))).find("tenuto from nowhere"),
+              std::string::npos);
 
-    std::string twice = Rewritten(Note("r", 1, false, "<accent/><accent/>"));
-    EXPECT_NE(Joined(Check(Score(kRhythm, twice))).find("appears twice"), std::string::npos);
+    std::string articulatedRest = Rewritten();
+    articulatedRest.replace(articulatedRest.find(Note("r", 1)), Note("r", 1).size(), Note("r", 1, false, "<staccato/>"));
+    EXPECT_NE(Joined(Check(Score(kRhythm, articulatedRest)))
+                  .find("[rest-articulation] part P2 measure 1 staff 1 voice 1: rest at 1 carries <staccato>"),
+              std::string::npos);
+}
 
-    std::string invented = Rewritten(Note("r", 1, false, "<accent/><tenuto/>"));
-    EXPECT_NE(Joined(Check(Score(kRhythm, invented))).find("tenuto from nowhere"), std::string::npos);
+TEST(Invariants, SlursAndTiesMustBePaired) {
+    const std::string start = "<slur type=\"start\" number=\"2\"/>", stop = "<slur type=\"stop\" number=\"2\"/>";
+    const std::string paired = With(Note("C4", 1), start) + Note("E4", 1, true) + Note("r", 1) +
+                               With(Note("F4", 1, false, "<staccato/><accent/>"), stop) + Note("A4", 1, true) +
+                               Note("F4", 1) + Note("A4", 1, true);
+    EXPECT_EQ(Joined(Check(Score(kRhythm, paired))), "");
+    std::string failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), start) + Rewritten().substr(Note("C4", 1).size()))));
+    EXPECT_NE(failures.find("[slur] part P2 measure 1 staff 1 voice 1: slur 2 starts without a stop"), std::string::npos)
+        << failures;
+    failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), stop) + Rewritten().substr(Note("C4", 1).size()))));
+    EXPECT_NE(failures.find("[slur] part P2 measure 1 staff 1 voice 1: slur 2 stops at 0 without a start"),
+              std::string::npos) << failures;
+
+    const std::string tied = With(Note("F4", 1, false, "<staccato/><accent/>"), "<tied type=\"start\"/>");
+    std::string tiedOn = Rewritten();
+    tiedOn.replace(tiedOn.find(Note("F4", 1, false, "<staccato/><accent/>")),
+                   Note("F4", 1, false, "<staccato/><accent/>").size(), tied);
+    EXPECT_EQ(Joined(Check(Score(kRhythm, tiedOn))), "");
+    failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), "<tied type=\"start\"/>") +
+                                                 Rewritten().substr(Note("C4", 1).size()))));
+    EXPECT_NE(failures.find("[tie] part P2 measure 1 staff 1 voice 1: tie from C4 at 0 meets a rest at measure 1 beat 1"),
+              std::string::npos) << failures;
+}
+
+// Accidentals in a rewritten voice: what the key, an earlier note of any voice on that staff
+// position, or the end of a tie leave a reader to expect.
+TEST(Invariants, AccidentalsThatAReaderNeedsAreShown) {
+    auto pitched = [](const std::string& step, int alter, int duration, const std::string& voice,
+                      const std::string& accidental, const std::string& tie = "") {
+        return "<note><pitch><step>" + step + "</step><alter>" + std::to_string(alter) +
+               "</alter><octave>4</octave></pitch><duration>" + std::to_string(duration) + "</duration>" + tie +
+               "<voice>" + voice + "</voice>" + (accidental.empty() ? "" : "<accidental>" + accidental + "</accidental>") +
+               "</note>";
+    };
+    const std::string lower = "<backup><duration>4</duration></backup>" + pitched("F", 1, 1, "2", "sharp") +
+                              "<forward><duration>3</duration><voice>2</voice></forward>";
+    const std::string input = Score(kRhythm, Note("C4", 4) + lower);
+    auto check = [&](const std::string& voice1) {
+        ShowInfo show = TwoStaves();
+        show.staves[1].voices = {"1", "2"};
+        Report report = Row(true);
+        report.rows.push_back({2, "P2", 1, 2, 1, 1, false, "skipped"});
+        return Joined(CheckApply(input, Score(kRhythm, voice1 + lower), show, kSource, kDest, report));
+    };
+    auto rhythm = [&](const std::string& a, const std::string& b) {  // kRhythm's rhythm with these notes
+        return a + "<note><rest/><duration>1</duration><voice>1</voice></note>" + b;
+    };
+    // F natural after voice 2's F sharp needs its natural; F sharp after it needs nothing.
+    const std::string natural = "[accidental] part P2 measure 1 staff 1 voice 1: F4 at 2 shows no accidental after the F[1]4 at 0";
+    std::string failures = check(rhythm(Note("C4", 1), pitched("F", 0, 1, "1", "") + pitched("F", 0, 1, "1", "")));
+    EXPECT_NE(failures.find(natural), std::string::npos) << failures;
+    failures = check(rhythm(Note("C4", 1), pitched("F", 0, 1, "1", "natural") + pitched("F", 0, 1, "1", "")));
+    EXPECT_EQ(failures.find("[accidental]"), std::string::npos) << failures;
+    // Against the key (none here): a sharp without its sign, or a sign that contradicts the pitch.
+    failures = check(rhythm(pitched("C", 1, 1, "1", ""), pitched("F", 1, 1, "1", "flat") + pitched("F", 1, 1, "1", "")));
+    EXPECT_NE(failures.find("C[1]4 at 0 shows no accidental after the key signature"), std::string::npos) << failures;
+    EXPECT_NE(failures.find("F[1]4 at 2 shows a flat"), std::string::npos) << failures;
+    // A note a tie continues shows none.
+    failures = check(rhythm(pitched("C", 1, 1, "1", "", "<tie type=\"stop\"/>"), pitched("F", 1, 1, "1", "") + pitched("F", 1, 1, "1", "")));
+    EXPECT_EQ(failures.find("[accidental]"), std::string::npos) << failures;
 }
 
 TEST(Invariants, ReportRowsMustCoverTheDestination) {
