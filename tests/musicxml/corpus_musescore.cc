@@ -1,8 +1,9 @@
 // The MuseScore import test: every output the corpus run kept must open in a real notation
 // program. Each output is converted to .mscz by MuseScore 3 (headless), judged against its
-// input: an output fails when MuseScore crashes on it, hangs, writes nothing, or calls it not a
-// valid MusicXML file while it took the input. Inputs MuseScore cannot take themselves are
-// listed, not judged.
+// input: an output fails when MuseScore crashes on it, hangs, writes nothing, calls it not a
+// valid MusicXML file while it took the input, or prints a warning while importing it that the
+// import of the unchanged input does not print (warnings compared with their line and column
+// and the file names left out). Inputs MuseScore cannot take themselves are listed, not judged.
 //
 //   corpus_musescore --outputs DIR --work DIR
 //
@@ -14,6 +15,7 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <regex>
 #include <set>
 #include <string>
 #include <vector>
@@ -55,6 +57,25 @@ std::string FindMscore() {
         if (fs::exists(path)) return path;
     }
     return "";
+}
+
+// The warnings of one file's section of MuseScore's log, without the places that differ
+// between an input and its rewritten output (places in the file, addresses in memory).
+std::set<std::string> Warnings(const std::string& section, const std::string& in, const std::string& out) {
+    static const std::regex place("line [0-9]+ col [0-9]+"), address("0x[0-9a-fA-F]+");
+    std::set<std::string> warnings;
+    std::size_t at = section.find('\n');  // past the "convert <...>..." line
+    while (at != std::string::npos && at < section.size()) {
+        std::size_t end = section.find('\n', at + 1);
+        std::string line = section.substr(at + 1, end == std::string::npos ? std::string::npos : end - at - 1);
+        at = end;
+        if (line.empty() || line.rfind("\tto <", 0) == 0 || line.rfind("... success", 0) == 0) continue;
+        for (const std::string& name : {in, out})
+            for (std::size_t p = line.find(name); !name.empty() && p != std::string::npos; p = line.find(name, p))
+                line.replace(p, name.size(), "FILE");
+        warnings.insert(std::regex_replace(std::regex_replace(line, place, "line L col C"), address, "0x"));
+    }
+    return warnings;
 }
 
 class Importer {
@@ -103,6 +124,7 @@ private:
             else if (section.find("is not a valid MusicXML file") != std::string::npos) verdict = Import::Invalid;
             else if (!success || !fs::exists(Target(i)) || fs::file_size(Target(i)) == 0) verdict = Import::NoOutput;
             (*verdicts)[batch[i]] = verdict;
+            warnings_[batch[i]] = Warnings(section, fs::absolute(batch[i]).string(), Target(i));
             ++settled;
         }
         if (settled == 0 && !batch.empty()) {
@@ -114,6 +136,9 @@ private:
 
     std::string mscore_;
     fs::path work_;
+
+public:
+    std::map<std::string, std::set<std::string>> warnings_;  // per file imported
 };
 
 }  // namespace
@@ -151,7 +176,7 @@ int main(int argc, char** argv) {
     Importer importer(mscore, work);
     std::map<std::string, Import> baseline = importer.ImportAll(inputs);
     std::map<std::string, Import> verdicts = importer.ImportAll(files);
-    int imported = 0, failed = 0, unjudged = 0;
+    int imported = 0, failed = 0, unjudged = 0, warned = 0;
     for (const std::string& file : files) {
         Import input = baseline.count(inputOf[file]) ? baseline[inputOf[file]] : Import::Crashed;
         Import output = verdicts.count(file) ? verdicts[file] : Import::Crashed;
@@ -161,6 +186,13 @@ int main(int argc, char** argv) {
         }
         if (output == Import::Ok) {
             ++imported;
+            std::string added;
+            for (const std::string& warning : importer.warnings_[file])
+                if (!importer.warnings_[inputOf[file]].count(warning)) added += "\n    " + warning;
+            if (added.empty()) continue;
+            ++warned;
+            std::printf("FAIL %s: MuseScore warns where its input %s gave no such warning:%s\n", file.c_str(),
+                        inputOf[file].c_str(), added.c_str());
             continue;
         }
         ++failed;
@@ -168,7 +200,8 @@ int main(int argc, char** argv) {
     }
     for (const auto& [input, verdict] : baseline)
         if (verdict != Import::Ok) std::printf("not judged: MuseScore's own import of %s %s\n", input.c_str(), Name(verdict));
-    std::printf("musescore: %zu outputs, %d imported, %d failed, %d not judged (input not importable)\n",
-                files.size(), imported, failed, unjudged);
-    return failed == 0 && files.size() > 0 ? 0 : 1;
+    std::printf("musescore: %zu outputs, %d imported, %d failed, %d with warnings their input has not, "
+                "%d not judged (input not importable)\n",
+                files.size(), imported, failed, warned, unjudged);
+    return failed == 0 && warned == 0 && files.size() > 0 ? 0 : 1;
 }
