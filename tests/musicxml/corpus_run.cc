@@ -24,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus_interleave.h"
 #include "corpus_json.h"
 #include "corpus_process.h"
 #include "corpus_zip.h"
@@ -96,7 +97,9 @@ public:
         for (const auto& item : fs::directory_iterator(o_.data)) files.push_back(item.path().string());
         std::sort(files.begin(), files.end());
         std::vector<std::string> variants = EncodingVariants(files);
+        std::vector<std::string> interleaved = InterleavedVariants(files);
         files.insert(files.end(), variants.begin(), variants.end());
+        files.insert(files.end(), interleaved.begin(), interleaved.end());
         for (const std::string& file : files) RunFile(file);
         std::string byCheck;
         for (const auto& [check, count] : byCheck_)
@@ -142,6 +145,24 @@ private:
         std::string text;
         for (const std::string& a : args) text += " " + a;
         return text;
+    }
+
+    // Copies of the plain files whose measures hold voices one after another, with the voices
+    // interleaved (corpus_interleave.h).
+    std::vector<std::string> InterleavedVariants(const std::vector<std::string>& files) {
+        std::vector<std::string> made;
+        fs::path folder = fs::path(o_.work) / "interleaved";
+        fs::create_directories(folder);
+        for (const std::string& file : files) {
+            std::string bytes, interleaved;
+            if (fs::path(file).extension() == ".mxl" || !ReadFile(file, &bytes) ||
+                bytes.rfind("\xEF\xBB\xBF", 0) == 0 || !InterleaveVoices(bytes, &interleaved))
+                continue;
+            made.push_back((folder / (fs::path(file).stem().string() + "-interleaved.musicxml")).string());
+            WriteFile(made.back(), interleaved);
+        }
+        std::printf("note: %zu interleaved copies\n", made.size());
+        return made;
     }
 
     // Copies of a few files in UTF-8 with BOM, UTF-16LE and UTF-16BE (with BOMs).

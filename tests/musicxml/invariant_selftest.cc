@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "corpus_interleave.h"
 #include "corpus_json.h"
 #include "invariant_checks.h"
 
@@ -188,6 +189,27 @@ TEST(Invariants, AccidentalsThatAReaderNeedsAreShown) {
     // A note a tie continues shows none.
     failures = check(rhythm(pitched("C", 1, 1, "1", "", "<tie type=\"stop\"/>"), pitched("F", 1, 1, "1", "") + pitched("F", 1, 1, "1", "")));
     EXPECT_EQ(failures.find("[accidental]"), std::string::npos) << failures;
+}
+
+TEST(Invariants, InterleavedCopiesKeepEveryNotesTime) {
+    auto lower = [](std::string note) { return note.replace(note.find("<voice>1"), 8, "<voice>2"); };
+    const std::string input = Score(kRhythm, Note("C5", 2) + Note("D5", 2) + "<backup><duration>4</duration></backup>" +
+                                                 lower(Note("C4", 1)) + lower(Note("E4", 1, true)) + lower(Note("r", 3)));
+    std::string interleaved, error;
+    ASSERT_TRUE(InterleaveVoices(input, &interleaved));
+    // Voice 2's chord now comes between voice 1's notes.
+    EXPECT_LT(interleaved.find("<step>E</step>"), interleaved.find("<step>D</step>")) << interleaved;
+    ScoreContent a, b;
+    ASSERT_TRUE(ReadScore(input, &a, &error) && ReadScore(interleaved, &b, &error)) << error;
+    for (const auto& [key, entries] : a.parts[1].measures[0].voices) {
+        const std::vector<Entry>& copied = b.parts[1].measures[0].voices[key];
+        ASSERT_EQ(copied.size(), entries.size()) << key.second;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(copied[i].onset, entries[i].onset);
+            EXPECT_EQ(copied[i].pitches, entries[i].pitches);
+        }
+    }
+    EXPECT_FALSE(InterleaveVoices(Score(kRhythm, kChords), &interleaved));  // one voice: nothing to do
 }
 
 TEST(Invariants, ReportRowsMustCoverTheDestination) {
