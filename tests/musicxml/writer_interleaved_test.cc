@@ -106,6 +106,7 @@ VoiceRewrite NewMusic(pugi::xml_node measure, int staff, const std::string& voic
     pugi::xml_node donor = measure.find_child([&](pugi::xml_node n) {
         return std::string(n.child_value("voice")) == voice && n.child("pitch");
     });
+    if (!donor) donor = measure.child("note");  // a voice the measure lacks
     std::vector<std::pair<Fraction, Fraction>> rhythm = {{{1, 1}, {1, 1}}, {{2, 1}, {1, 1}},
                                                          {{3, 1}, {1, 1}}};
     if (triplets) rhythm.insert(rhythm.begin(), {{{0, 1}, {1, 3}}, {{1, 3}, {1, 3}}, {{2, 3}, {1, 3}}});
@@ -175,7 +176,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"PlainForward", kForward, {{1, "1"}}},
                       Case{"PianoRight", kPiano, {{1, "1"}}},
                       Case{"PianoLeft", kPiano, {{2, "5"}}},
-                      Case{"PianoBoth", kPiano, {{2, "5"}, {1, "1"}}}),
+                      Case{"PianoBoth", kPiano, {{2, "5"}, {1, "1"}}},
+                      Case{"PianoAndANewVoice", kPiano, {{1, "1"}, {1, "2"}}}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
 }  // namespace
