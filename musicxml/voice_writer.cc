@@ -157,7 +157,8 @@ bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice,
         if (own && (item.grace || item.cue))
             *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
         if (problem->empty() && i > *first && item.kind == ItemKind::kNote &&
-            item.node.child("chord") && BelongsToVoice(scan, scan.items[i - 1], staff, voice) != own)
+            item.node.child("chord") &&
+            BelongsToVoice(scan, scan.items[i - 1], staff, voice) != own)
             *problem = "voice " + item.voice + " continues a chord of voice " +
                        scan.items[i - 1].voice;
         if (!problem->empty()) return true;
@@ -170,7 +171,8 @@ bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int st
     for (size_t i = first; i <= last; ++i) {
         const MeasureItem& item = scan.items[i];
         if (item.kind == ItemKind::kKept || item.kind == ItemKind::kBackup) continue;
-        const bool plainMove = item.kind == ItemKind::kForward && !item.hasVoice && scan.namesVoices;
+        const bool plainMove =
+            item.kind == ItemKind::kForward && !item.hasVoice && scan.namesVoices;
         if (!plainMove && !BelongsToVoice(scan, item, staff, voice)) return true;
     }
     return false;
@@ -504,7 +506,8 @@ bool InterleavedTargets(std::string_view text, const MeasureScan& scan,
         Run run{p.voice, {}, {}, cursor, *divisions::Quotient(plan.tailEnd, current), false,
                 plan.tail.begin, !tail.runs.empty()};
         for (const MeasureItem& item : scan.items)
-            if (item.kind == ItemKind::kNote && BelongsToVoice(scan, item, p.voice->staff, p.voice->voice))
+            if (item.kind == ItemKind::kNote &&
+                BelongsToVoice(scan, item, p.voice->staff, p.voice->voice))
                 run.originalNotes.push_back(item.node);
         tail.runs.push_back(std::move(run));
         cursor = p.voice->length;  // a run that leaves the cursor to the next ends at its length
@@ -549,7 +552,8 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
                 return Fail(error, "two rewritten voices share the same notes");
     const bool interleaved =
         std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
-            return !p.insert && HoldsOtherVoices(scan, p.first, p.last, p.voice->staff, p.voice->voice);
+            return !p.insert &&
+                   HoldsOtherVoices(scan, p.first, p.last, p.voice->staff, p.voice->voice);
         });
     std::vector<Fraction> times;
     if (!TimesToExpress(scan, voices, current, &times))

@@ -30,7 +30,8 @@ public:
             if (Own(item) || Move(item)) continue;
             if (item.kind == ItemKind::kNote && item.node.child("chord")) {
                 // A chord's later notes sound with its first: nothing may come between them.
-                if (gapBegin != i) return Fail(error, "a chord of voice " + item.voice + " is split");
+                if (gapBegin != i)
+                    return Fail(error, "a chord of voice " + item.voice + " is split");
             } else if (!Gap(gapBegin, i, cursor, item.onset, error)) {
                 return false;
             }
@@ -79,7 +80,8 @@ private:
             if (!reusable && need->num != 0 && (by->num < 0) == (need->num < 0)) reusable = k;
         }
         if (divisions::Same(moved, *need)) return RemoveOwn(begin, end, std::nullopt, error);
-        if (reusable) return RemoveOwn(begin, end, reusable, error) && Restate(*reusable, *need, error);
+        if (reusable)
+            return RemoveOwn(begin, end, reusable, error) && Restate(*reusable, *need, error);
         return ReplaceGap(begin, end, *need, error);
     }
 

@@ -58,9 +58,10 @@ bool ReadReport(const Json& json, Report* report, std::string* error);
 //  - the output is well-formed, in the input's encoding and byte-order mark;
 //  - outside the measures of the rows reported rewritten, every byte is as it was;
 //  - every report row lies in the destination, one per staff x layer x repeat;
-//  - each rewritten voice carries the source's rhythm (rests included), fills its measure, and
-//    each of its notes sounds the destination chord sounding at its onset in the input;
-//  - each rewritten entry's articulations are the merge of its two donors', no kind twice;
+//  - each rewritten voice carries the source's rhythm (rests included), and each of its notes
+//    sounds the destination chord sounding at its onset in the input;
+//  - each rewritten entry's articulations are the merge of its two donors', no kind twice (a
+//    rest keeps only a fermata);
 //  - the other voices of a rewritten measure sound exactly as before;
 //  - the notation stays clean (invariant_notation.h): no slur or tie left unpaired that the
 //    input had paired, no articulated rest and the needed accidentals in the rewritten voices;
