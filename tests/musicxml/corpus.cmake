@@ -2,6 +2,7 @@
 # the team wrote, run through `motifgraft` as a black box and judged by an independent checker.
 #   musicxml.corpus             round trips, refusals, generated choices with invariant checks
 #   musicxml.corpus.sample      the same over the bundled sample score
+#   musicxml.corpus.edges       the same over hand-written scores (scores/)
 #   musicxml.corpus.musescore   every rewritten output imported by MuseScore 3 (label musescore)
 #   musicxml.invariants.*       the checker's own cases: it must catch what it claims to catch
 find_package(pugixml REQUIRED)
@@ -34,6 +35,14 @@ add_test(NAME musicxml.corpus.sample
   COMMAND corpus_run --tool $<TARGET_FILE:motifgraft> --data ${CMAKE_SOURCE_DIR}/samples
           --work ${CMAKE_CURRENT_BINARY_DIR}/sample-work --choices 40)
 set_tests_properties(musicxml.corpus.sample PROPERTIES LABELS musicxml TIMEOUT 300)
+
+# Hand-written scores with the edges real music has: slurs and ties over barlines, articulated
+# sources over rests, accidentals against the key and another voice, a short source, voices
+# that alternate within a measure.
+add_test(NAME musicxml.corpus.edges
+  COMMAND corpus_run --tool $<TARGET_FILE:motifgraft> --data ${QZ_CORPUS_DIR}/scores
+          --work ${CMAKE_CURRENT_BINARY_DIR}/edges-work --choices 40)
+set_tests_properties(musicxml.corpus.edges PROPERTIES LABELS musicxml TIMEOUT 300)
 
 add_test(NAME musicxml.corpus.musescore
   COMMAND corpus_musescore --outputs ${QZ_CORPUS_OUTPUTS}
