@@ -1,5 +1,6 @@
 #include "musicxml/apply_command.h"
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <set>
@@ -32,6 +33,20 @@ struct Rewrite {
     std::vector<Edit> edits;
     std::map<std::size_t, std::string> unwritable;  // plan row -> why
 };
+
+// Removes the tie and slur ends whose other end went with the replaced notes. An end that
+// cannot be located, or whose bytes another edit already takes, stays as it was.
+void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node>& ends,
+                       std::vector<Edit>* edits) {
+    for (pugi::xml_node end : ends) {
+        Edit removal;
+        if (!RemovalEdit(text, end, &removal)) continue;
+        const bool clashes = std::any_of(edits->begin(), edits->end(), [&](const Edit& e) {
+            return removal.begin <= e.end && e.begin <= removal.end;
+        });
+        if (!clashes) edits->push_back(removal);
+    }
+}
 
 Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
                   const hostsim::Document& document, const FrameSnapshot& before,
@@ -70,6 +85,7 @@ Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
         }
         if (!failed) break;
     }
+    AddOrphanRemovals(loaded.parsed.text, rewrite.readBack.orphanEnds, &rewrite.edits);
     return rewrite;
 }
 

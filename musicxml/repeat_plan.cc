@@ -28,6 +28,19 @@ std::string MeasureRefusal(const Score& score, int slot, int measure, const std:
     return "";
 }
 
+// A stretch of silence is kept as it was written (whole-measure rests, say), not cut into
+// the source's rests.
+bool OnlyRests(const Score& score, int slot, const PlannedRepeat& row, const std::string& voice) {
+    bool any = false;
+    for (int m = row.firstMeasure; m <= row.lastMeasure; ++m)
+        if (const VoiceMeasure* v = score.Voice(slot, m, voice))
+            for (int e : v->entries) {
+                if (!score.entries[static_cast<std::size_t>(e)].notes.empty()) return false;
+                any = true;
+            }
+    return any;
+}
+
 }  // namespace
 
 std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
@@ -55,6 +68,9 @@ std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& sour
                     row.refusal = MeasureRefusal(score, slot, m, model.layers[layer]);
                     if (!row.refusal.empty()) break;
                 }
+                if (present && !row.isSource && row.refusal.empty() &&
+                    OnlyRests(score, slot, row, model.layers[layer]))
+                    row.refusal = "only rests";
                 plan.push_back(row);
             }
     }

@@ -3,7 +3,8 @@
 //
 // Refused, with the reason kept for the report: a stretch whose voice has grace or cue notes,
 // a chord of more than twelve notes, notes on two staves within one measure, or a measure the
-// writer cannot rewrite faithfully (CanRewriteVoice). A refused repeat is made invisible to the
+// writer cannot rewrite faithfully (CanRewriteVoice); a stretch holding only rests ("only
+// rests"), kept as it was written. A refused repeat is made invisible to the
 // engine (a frame it requires is absent), so the engine skips it and its bytes stay as they
 // were. The repeat that is the source itself is never refused: the engine leaves it alone.
 #pragma once

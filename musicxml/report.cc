@@ -70,6 +70,7 @@ Report BuildReport(const Score& score, const Selection& source, const Selection&
                    const std::map<std::size_t, std::string>& unwritable) {
     Report report;
     report.tiesDropped = readBack.tiesDropped;
+    report.lyricsMoved = readBack.lyricsMoved;
     report.lyricsDropped = readBack.lyricsDropped;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PlannedRepeat& row = plan[i];
@@ -110,6 +111,7 @@ std::string ExplainText(const Report& report) {
         out += "staff " + std::to_string(u.slot) + " voice " + u.voice +
                ": not rewritten (only four voices per staff are layers)\n";
     out += "ties dropped: " + std::to_string(report.tiesDropped) +
+           ", lyrics moved: " + std::to_string(report.lyricsMoved) +
            ", lyrics dropped: " + std::to_string(report.lyricsDropped) + "\n";
     return out;
 }
@@ -127,6 +129,7 @@ std::string ReportJson(const Report& report) {
                JsonString(row.reason) + "}";
     }
     out += "], \"ties_dropped\": " + std::to_string(report.tiesDropped) +
+           ", \"lyrics_moved\": " + std::to_string(report.lyricsMoved) +
            ", \"lyrics_dropped\": " + std::to_string(report.lyricsDropped) +
            ", \"unmapped_voices\": [";
     for (std::size_t i = 0; i < report.unmapped.size(); ++i)

@@ -59,7 +59,8 @@ std::string ReasonsScore() {
     std::string p1 = Measure(1, Note(c5, 2) + Note(c5, 4, "<tie type=\"start\"/>") +
                                     Note(c5, 2, "<tie type=\"stop\"/>"),
                              kFourFour);
-    for (int m = 2; m <= 7; ++m) p1 += Measure(m, Rest(8));
+    p1 += Measure(2, Note(c5, 8));
+    for (int m = 3; m <= 8; ++m) p1 += Measure(m, Rest(8));
     std::string p2 =
         Measure(1, Note(Pitch("E", 4), 6, "<lyric><text>a</text></lyric>") + Note(Pitch("F", 4), 2),
                 kFourFour) +
@@ -70,7 +71,8 @@ std::string ReasonsScore() {
                 "<attributes><time><beats>4</beats><beat-type>4</beat-type></time></attributes>") +
         Measure(5, Note(Pitch("G", 4), 8, "<tie type=\"start\"/>")) +
         Measure(6, Note(Pitch("G", 4), 8, "<tie type=\"stop\"/>")) +
-        Measure(7, "");  // empty
+        Measure(7, "") +  // empty
+        Measure(8, Rest(8));
     return Partwise("<part-list><score-part id=\"P1\"><part-name>Rhythm</part-name></score-part>"
                     "<score-part id=\"P2\"><part-name>Keys</part-name></score-part></part-list>\n"
                     "<part id=\"P1\">\n" + p1 + "</part>\n<part id=\"P2\">\n" + p2 + "</part>\n");
@@ -80,7 +82,7 @@ TEST(CliApply, ReportSaysWhatWasRewrittenAndWhyTheRestWasSkipped) {
     TempDir dir;
     dir.Write("s.musicxml", ReasonsScore());
     CliRun run = Motifgraft({"apply", dir.File("s.musicxml"), "--source", "1:1-1", "--dest",
-                             "P2:1-7", "--explain", "--json", dir.File("r.json")});
+                             "P2:1-8", "--explain", "--json", dir.File("r.json")});
     ASSERT_EQ(run.status, kExitOk) << run.err;
     const std::string json = dir.Read("r.json");
     auto row = [](int m, const char* status, const std::string& reason) {
@@ -88,16 +90,18 @@ TEST(CliApply, ReportSaysWhatWasRewrittenAndWhyTheRestWasSkipped) {
                std::to_string(m) + ", " + std::to_string(m) + "], \"status\": \"" + status +
                "\", \"reason\": \"" + reason + "\"}";
     };
-    // Measure 1: E4 (with a lyric) for three beats, F4: the source's tie from its half note
-    // now meets E4 -> F4 and is dropped. Measures 5 and 6 keep the source's tie (G4 -> G4).
+    // Measure 1: E4 (with a lyric, which moves to the new E4 at beat 1) for three beats, F4:
+    // the source's tie from its half note now meets E4 -> F4 and is dropped. Measures 5 and 6
+    // keep the source's tie (G4 -> G4). Measure 8 holds only a rest and stays as it was.
     const std::string expected =
         "{\"repeats\": [" + row(1, "rewritten", "") + ", " +
         row(2, "skipped", "attack at measure 2 beat 2.5 has no source attack") + ", " +
         row(3, "skipped", "measure 3 is shorter than source measure 1") + ", " +
         row(4, "skipped", "voice 1 has grace notes in measure 4") + ", " +
         row(5, "rewritten", "") + ", " + row(6, "rewritten", "") + ", " +
-        row(7, "skipped", "empty") +
-        "], \"ties_dropped\": 1, \"lyrics_dropped\": 1, \"unmapped_voices\": []}\n";
+        row(7, "skipped", "empty") + ", " + row(8, "skipped", "only rests") +
+        "], \"ties_dropped\": 1, \"lyrics_moved\": 1, \"lyrics_dropped\": 0, "
+        "\"unmapped_voices\": []}\n";
     EXPECT_EQ(json, expected);
     EXPECT_NE(run.out.find("staff 2 (P2 staff 1) layer 1 measures 7-7: skipped: empty"),
               std::string::npos)
@@ -114,7 +118,9 @@ TEST(CliApply, ReportSaysWhatWasRewrittenAndWhyTheRestWasSkipped) {
     const std::string original = dir.Read("s.musicxml");
     const std::size_t p2 = original.find("<part id=\"P2\">");
     EXPECT_EQ(written.substr(0, p2), original.substr(0, p2));
-    EXPECT_EQ(written.find("<lyric>"), std::string::npos);
+    EXPECT_NE(written.find("<duration>2</duration><lyric><text>a</text></lyric>"),
+              std::string::npos)
+        << written;
 }
 
 TEST(CliApply, UnusableInputIsExitTwoAndWritesNothing) {
@@ -132,7 +138,7 @@ TEST(CliApply, UnusableInputIsExitTwoAndWritesNothing) {
         {{"transpose", s}, "unknown command 'transpose'"},
         {{"apply", s, "--dest", "2:1-2"}, "--source STAFF:FIRST-LAST is required"},
         {{"apply", s, "--source", "1:1-1", "--dest", "2:1-9"},
-         "measure 9 is outside the score (7 measures)"},
+         "measure 9 is outside the score (8 measures)"},
         {{"apply", s, "--source", "9:1-1", "--dest", "2:1-2"}, "no staff '9' in the score"},
         {{"apply", s, "--source", "P1/2:1-1", "--dest", "2:1-2"}, "no staff 'P1/2' in the score"},
         {{"apply", s, "--source", "1:2-1", "--dest", "2:1-2"}, "measures must be FIRST-LAST"},

@@ -150,7 +150,10 @@ protected:
     }
     static NewEntry Entry(Fraction onset, Fraction duration, pugi::xml_node rhythm,
                           std::vector<pugi::xml_node> donors = {}) {
-        NewEntry e{onset, duration, rhythm, {}, {}};
+        NewEntry e;
+        e.onset = onset;
+        e.duration = duration;
+        e.rhythmFrom = rhythm;
         for (pugi::xml_node d : donors) e.pitches.push_back({d, false, false});
         return e;
     }
@@ -190,7 +193,7 @@ TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherEl
         sourceMarks.child("articulations").child("accent"), sourceMarks.child("fermata")};
     v.entries.push_back(
         Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
-    // Beat 3.5 to 4 is left open: the voice is padded with a forward of its own.
+    // Beat 3.5 to 4 is left open: the voice is filled with a rest of its own.
     EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
       <attributes>
         <divisions>2</divisions>
@@ -247,10 +250,12 @@ TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherEl
         <dot/>
         <stem>up</stem>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>1</duration>
         <voice>1</voice>
-      </forward>
+        <type>eighth</type>
+      </note>
       <backup>
         <duration>8</duration>
       </backup>
@@ -464,10 +469,12 @@ TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
         <dot/>
         <beam number="1">begin</beam>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>1</duration>
         <voice>2</voice>
-      </forward>
+        <type>eighth</type>
+      </note>
       <barline location="right"><bar-style>light-heavy</bar-style></barline>
     </measure>)");
 }
@@ -487,17 +494,21 @@ TEST_F(VoiceWriterTest, AVoiceIsReplacedAndAnotherAddedInOneMeasure) {
         <voice>1</voice>
         <type>half</type>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>12</duration>
         <voice>1</voice>
-      </forward>
+        <type>half</type>
+      </note>
       <backup>
         <duration>24</duration>
       </backup>
-      <forward>
+      <note>
+        <rest/>
         <duration>6</duration>
         <voice>2</voice>
-      </forward>
+        <type>quarter</type>
+      </note>
       <note>
         <pitch><step>E</step><octave>4</octave></pitch>
         <duration>2</duration>
@@ -573,8 +584,8 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text,
               "<note>\r\n\t\t\t\t<rest/>\r\n\t\t\t\t<duration>2</duration>\r\n"
-              "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t\t<forward>\r\n"
-              "\t\t\t\t<duration>2</duration>\r\n\t\t\t</forward>");
+              "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t\t<note>\r\n\t\t\t\t<rest/>\r\n"
+              "\t\t\t\t<duration>2</duration>\r\n\t\t\t\t<type>half</type>\r\n\t\t\t</note>");
 
     // A measure written on one line stays on one line.
     VoiceRewrite compact = Voice(1);
