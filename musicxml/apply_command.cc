@@ -42,7 +42,9 @@ void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node
         Edit removal;
         if (!RemovalEdit(text, end, &removal)) continue;
         const bool clashes = std::any_of(edits->begin(), edits->end(), [&](const Edit& e) {
-            return removal.begin <= e.end && e.begin <= removal.end;
+            const bool insertion = e.begin == e.end;
+            return insertion ? removal.begin <= e.begin && e.begin <= removal.end
+                             : removal.begin < e.end && e.begin < removal.end;
         });
         if (!clashes) edits->push_back(removal);
     }
