@@ -20,12 +20,6 @@ char StepOf(pugi::xml_node pitch) {
     return step.size() == 1 ? step[0] : '?';
 }
 
-bool ForStaff(pugi::xml_node key, int staff) {
-    const pugi::xml_attribute number = key.attribute("number");
-    int64_t value = 0;
-    return !number || (ParseInt(number.value(), 1, 1000, &value) && value == staff);
-}
-
 // The alterations of one <key>: a traditional key by its fifths, or the steps it lists.
 std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
     std::vector<std::pair<char, Fraction>> steps;
@@ -46,27 +40,13 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
     return steps;
 }
 
-bool Timed(pugi::xml_node child) {
-    return Named(child, "note") || Named(child, "backup") || Named(child, "forward");
-}
-
 }  // namespace
 
 Fraction AlterOf(pugi::xml_node pitch) {
     return divisions::ParseValue(pitch.child_value("alter")).value_or(Fraction{});
 }
 
-MeasureAlterations::MeasureAlterations(pugi::xml_node measure, int staff) {
-    for (pugi::xml_node m = measure.parent().child("measure"); m; m = m.next_sibling("measure")) {
-        for (pugi::xml_node child = m.first_child(); child; child = child.next_sibling()) {
-            if (m == measure && Timed(child)) return;
-            if (!Named(child, "attributes")) continue;
-            for (pugi::xml_node key = child.child("key"); key; key = key.next_sibling("key"))
-                if (ForStaff(key, staff)) key_ = KeyAlterations(key);
-        }
-        if (m == measure) return;
-    }
-}
+MeasureAlterations::MeasureAlterations(pugi::xml_node key) : key_(KeyAlterations(key)) {}
 
 void MeasureAlterations::Heard(Fraction onset, pugi::xml_node pitch) {
     if (pitch) heard_.push_back({onset, PlaceOf(pitch), AlterOf(pitch)});

@@ -17,9 +17,8 @@ namespace qz::musicxml {
 
 class MeasureAlterations {
 public:
-    // The key signature in force for `staff` at the start of `measure` (its part's earlier
-    // measures and its own leading attributes).
-    MeasureAlterations(pugi::xml_node measure, int staff);
+    // `key`: the <key> in force from the measure's start (none: C major).
+    explicit MeasureAlterations(pugi::xml_node key);
 
     // A note sounding `pitch` (a <pitch> element) from `onset` (quarters) on this staff.
     void Heard(Fraction onset, pugi::xml_node pitch);

@@ -62,6 +62,7 @@ bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
     out->staff = slot.staff;
     out->voice = slot.layers[static_cast<std::size_t>(row.layer - 1)];
     out->divisions = part.divisions[static_cast<std::size_t>(m - 1)];
+    out->key = part.keys[static_cast<std::size_t>(m - 1)][static_cast<std::size_t>(slot.staff - 1)];
     out->length = score.MeasureLength(row.slot, m);
     for (const hostsim::Record& record : Stored(document, row.slot, m, row.layer)) {
         const int source = HostMapping::EntryOf(record.data());

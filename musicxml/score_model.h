@@ -74,6 +74,8 @@ struct ModelPart {
     std::vector<pugi::xml_node> measures;   // <measure>s in file order
     std::vector<int64_t> divisions;         // in force at the start of each measure
     std::vector<Fraction> lengths;          // each measure's length
+    // Per measure, per staff: the <key> in force from the measure's start (none: no node).
+    std::vector<std::vector<pugi::xml_node>> keys;
     int staves = 1;
     int firstSlot = 1;
 };

@@ -48,6 +48,7 @@ struct VoiceRewrite {
     int staff = 1;           // <staff> within the part (1 when the part has one staff)
     std::string voice;       // the <voice> text as the file spells it ("1" when absent)
     int64_t divisions = 1;   // <divisions> in force at the start of this measure
+    pugi::xml_node key;      // the <key> in force for the staff from the measure's start, if any
     Fraction length;         // the measure's length as the model sees it
     std::vector<NewEntry> entries;
     // Slur numbers in use across this measure in the voice (a slur passing over it, or one of

@@ -435,8 +435,9 @@ bool Rewritten(const MeasureScan& scan, const MeasureItem& item,
 // What a reader of `staff` has heard by each moment of the measure once it is rewritten: the
 // notes of the voices left as they were and the new notes, except those tied from before.
 MeasureAlterations AlterationsOf(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
-                                 int staff, int64_t current) {
-    MeasureAlterations alterations(voices.front().measure, staff);
+                                 const VoiceRewrite& voice, int64_t current) {
+    const int staff = voice.staff;
+    MeasureAlterations alterations(voice.key);
     auto tiedFromBefore = [](pugi::xml_node note) {
         for (pugi::xml_node tie = note.child("tie"); tie; tie = tie.next_sibling("tie"))
             if (std::strcmp(tie.attribute("type").value(), "stop") == 0) return true;
@@ -446,10 +447,10 @@ MeasureAlterations AlterationsOf(const MeasureScan& scan, const std::vector<Voic
         if (item.kind == ItemKind::kNote && item.staff == staff && !tiedFromBefore(item.node) &&
             !Rewritten(scan, item, voices))
             alterations.Heard(*divisions::Quotient(item.onset, current), item.node.child("pitch"));
-    for (const VoiceRewrite& voice : voices)
-        for (const NewEntry& entry : voice.entries)
+    for (const VoiceRewrite& other : voices)
+        for (const NewEntry& entry : other.entries)
             for (const NewPitch& pitch : entry.pitches)
-                if (voice.staff == staff && !pitch.tieStop)
+                if (other.staff == staff && !pitch.tieStop)
                     alterations.Heard(entry.onset, pitch.donor.child("pitch"));
     return alterations;
 }
@@ -516,7 +517,7 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
     for (const Placement& placement : placements) {
         std::string written;
         const MeasureAlterations alterations =
-            AlterationsOf(scan, voices, placement.voice->staff, current);
+            AlterationsOf(scan, voices, *placement.voice, current);
         if (!WriteVoice(text, scan, placement, current, *finer, scaleEdits, alterations,
                         &written, error))
             return false;

@@ -901,6 +901,7 @@ TEST_F(VoiceWriterTest, AccidentalsFollowTheKeyTheOtherVoicesAndTiesBrokenAtTheB
     for (const Case& c : cases) {
         VoiceRewrite v = Voice(c.measure);
         v.divisions = 1;
+        v.key = Measure("P2", c.measure == 3 ? 3 : 1).child("attributes").child("key");
         for (Fraction onset : c.onsets)
             v.entries.push_back(Entry(onset, {2, 1}, sharp, {sharp}));
         v.entries[0].pitches[0].tieStop = c.tiedIn;
