@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <map>
+#include <string_view>
 #include <memory>
 #include <set>
 
@@ -38,7 +39,19 @@ struct Rewrite {
 // cannot be located, or whose bytes another edit already takes, stays as it was.
 void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node>& ends,
                        std::vector<Edit>* edits) {
+    // A <notations> left with nothing goes whole.
+    std::vector<pugi::xml_node> removed;
     for (pugi::xml_node end : ends) {
+        const pugi::xml_node parent = end.parent();
+        bool emptied = std::string_view(parent.name()) == "notations";
+        for (pugi::xml_node child : parent.children())
+            emptied = emptied && (child.type() != pugi::node_element ||
+                                  std::find(ends.begin(), ends.end(), child) != ends.end());
+        const pugi::xml_node target = emptied ? parent : end;
+        if (std::find(removed.begin(), removed.end(), target) == removed.end())
+            removed.push_back(target);
+    }
+    for (pugi::xml_node end : removed) {
         Edit removal;
         if (!RemovalEdit(text, end, &removal)) continue;
         const bool clashes = std::any_of(edits->begin(), edits->end(), [&](const Edit& e) {

@@ -10,8 +10,6 @@
 namespace qz::musicxml::writer {
 namespace {
 
-
-
 struct NoteParts {
     pugi::xml_node donor;  // empty for a rest
     bool tieStart = false;
@@ -69,7 +67,6 @@ std::vector<pugi::xml_node> DistinctArticulations(const std::vector<pugi::xml_no
     }
     return result;
 }
-
 
 bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
                     const std::vector<pugi::xml_node>& slurs, XmlOut* out) {

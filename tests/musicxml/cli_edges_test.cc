@@ -88,6 +88,7 @@ TEST(CliEdges, SlursAndTiesKeepBothEndsAndLyricsMoveToTheNoteAtTheirOnset) {
         EXPECT_EQ(Count(p2, "<slur type=\"stop\""), c.slurStops) << c.dest << p2;
         EXPECT_EQ(Count(p2, "<tie "), c.ties) << c.dest << p2;
         EXPECT_EQ(Count(p2, "<tied "), c.ties) << c.dest << p2;
+        EXPECT_EQ(Count(p2, "<notations></notations>"), 0u) << p2;  // emptied: removed whole
         EXPECT_NE(dir.Read("r.json").find(c.counts), std::string::npos)
             << c.source << " " << dir.Read("r.json");
     }
