@@ -211,3 +211,46 @@ QZ_SCENARIO(create_survives_every_failing_allocation, FINALE, "engine") {
     std::signal(SIGABRT, SIG_DFL);
     session.checks.ExpectEqual("runs with a problem (of " + std::to_string(runs) + ")", failed, 0);
 }
+
+namespace {
+
+struct ThreadRun {
+    emulator::Session* session;
+    long long reached;
+    std::string problems;
+    const CreateRun* reference;
+};
+
+// A host may call the plug-in from a thread other than the one that loaded it. Its first call
+// there finds memory; a CREATE on that thread later runs out. The heap is not compared: that
+// first call sets up the thread's own runtime state, which lives as long as the thread.
+DWORD WINAPI CallFromAnotherThread(void* parameter) {
+    auto& run = *static_cast<ThreadRun*>(parameter);
+    run.session->plugin.GetMenuStatus(e2e::kCreate);
+    for (long long n : {1LL, run.reached / 2, run.reached}) {
+        const std::string problems = Problems(RunCase(*run.session, {n, true}), *run.reference, false);
+        if (!problems.empty()) run.problems += std::string("\n    ") + g_running + ":" + problems;
+    }
+    return 0;
+}
+
+}  // namespace
+
+QZ_SCENARIO(create_on_another_thread_survives_running_out_of_memory, FINALE, "engine") {
+    g_plugin = session.plugin.Handle();
+    const std::string hooked = heap::Hook(g_plugin);
+    if (!session.checks.Expect(hooked.empty(), "the DLL's allocation imports are hooked", hooked.empty() ? "hooked" : hooked))
+        return;
+    std::signal(SIGABRT, OnAbort);
+    RunCreate(session, [] { heap::Disarm(); });
+    const CreateRun reference = RunCreate(session, [] { heap::Disarm(); });
+    ThreadRun run{&session, reference.allocations, "", &reference};
+    HANDLE thread = CreateThread(nullptr, 0, CallFromAnotherThread, &run, 0, nullptr);
+    if (!session.checks.Expect(thread != nullptr, "a second thread starts", std::to_string(GetLastError())))
+        return;
+    WaitForSingleObject(thread, INFINITE);
+    CloseHandle(thread);
+    std::signal(SIGABRT, SIG_DFL);
+    session.checks.Expect(run.problems.empty(), "CREATE on the second thread, allocations refused from #1, the middle and the last on",
+                          run.problems.empty() ? "sound" : run.problems);
+}
