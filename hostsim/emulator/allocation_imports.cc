@@ -1,7 +1,9 @@
 #include "hostsim/emulator/allocation_imports.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <cstring>
+#include <vector>
 
 namespace emulator::allocation_imports {
 
@@ -68,20 +70,19 @@ struct Target {
     void** original;
 };
 
-// The import slots of `module` that name one of the targets, with the target's index.
+// An import slot of the module, and which target it names.
 struct Slot {
     ULONGLONG* address;
-    std::size_t target;
+    const Target* target;
 };
 
-template <std::size_t N>
-std::size_t FindSlots(HMODULE module, const Target (&targets)[N], Slot (&slots)[N]) {
+std::vector<Slot> FindSlots(HMODULE module, const std::vector<Target>& targets) {
     auto* base = reinterpret_cast<unsigned char*>(module);
     const auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(base);
     const auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS64*>(base + dos->e_lfanew);
     const IMAGE_DATA_DIRECTORY& imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT];
-    std::size_t found = 0;
-    if (imports.VirtualAddress == 0) return 0;
+    std::vector<Slot> slots;
+    if (imports.VirtualAddress == 0) return slots;
     for (auto* dll = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports.VirtualAddress);
          dll->Name != 0; ++dll) {
         const DWORD namesRva = dll->OriginalFirstThunk != 0 ? dll->OriginalFirstThunk : dll->FirstThunk;
@@ -90,13 +91,12 @@ std::size_t FindSlots(HMODULE module, const Target (&targets)[N], Slot (&slots)[
         for (; names->u1.AddressOfData != 0; ++names, ++bound) {
             if (IMAGE_SNAP_BY_ORDINAL64(names->u1.Ordinal)) continue;
             const auto* byName = reinterpret_cast<const IMAGE_IMPORT_BY_NAME*>(base + names->u1.AddressOfData);
-            for (std::size_t t = 0; t < N; ++t)
-                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), targets[t].name) == 0 &&
-                    found < N)
-                    slots[found++] = {&bound->u1.Function, t};
+            for (const Target& target : targets)
+                if (std::strcmp(reinterpret_cast<const char*>(byName->Name), target.name) == 0)
+                    slots.push_back({&bound->u1.Function, &target});
         }
     }
-    return found;
+    return slots;
 }
 
 bool Write(ULONGLONG* slot, void* value) {
@@ -110,22 +110,21 @@ bool Write(ULONGLONG* slot, void* value) {
 }  // namespace
 
 std::string Hook(HMODULE module) {
-    const Target targets[] = {
+    const std::vector<Target> targets = {
         {"malloc", reinterpret_cast<void*>(&CountingMalloc), reinterpret_cast<void**>(&g_malloc)},
         {"calloc", reinterpret_cast<void*>(&CountingCalloc), reinterpret_cast<void**>(&g_calloc)},
         {"realloc", reinterpret_cast<void*>(&CountingRealloc), reinterpret_cast<void**>(&g_realloc)},
         {"free", reinterpret_cast<void*>(&CountingFree), reinterpret_cast<void**>(&g_free)}};
-    Slot slots[4] = {};
-    const std::size_t found = FindSlots(module, targets, slots);
-    bool seen[4] = {};
-    for (std::size_t i = 0; i < found; ++i) seen[slots[i].target] = true;
+    const std::vector<Slot> slots = FindSlots(module, targets);
     std::string missing;
-    for (std::size_t t = 0; t < 4; ++t)
-        if (!seen[t]) missing += std::string(missing.empty() ? "" : ", ") + targets[t].name;
-    if (!missing.empty() || found != 4) return missing.empty() ? "an import listed twice" : "no import of " + missing;
-    for (const Slot& slot : slots) *targets[slot.target].original = reinterpret_cast<void*>(*slot.address);
+    for (const Target& target : targets)
+        if (std::none_of(slots.begin(), slots.end(), [&](const Slot& s) { return s.target == &target; }))
+            missing += std::string(missing.empty() ? "no import of " : ", ") + target.name;
+    if (!missing.empty()) return missing;
+    for (const Slot& slot : slots) *slot.target->original = reinterpret_cast<void*>(*slot.address);
     for (const Slot& slot : slots)
-        if (!Write(slot.address, targets[slot.target].wrapper)) return "the import table cannot be written";
+        if (!Write(slot.address, slot.target->wrapper)) return "the import table cannot be written";
+    g_liveBlocks = 0;
     Disarm();
     return "";
 }

@@ -6,11 +6,13 @@
 //
 // After each run, as the native allocation countdown checks it: no message box; no frame leaked
 // or misused; the source and everything outside the destination unchanged; every repeat whole,
-// as it was or as the fault-free run rewrote it; no record on a foreign entry; no heap block of
-// the DLL left behind; and a CREATE that answers 0 changed nothing.
+// as it was or as the fault-free run rewrote it; no record on a foreign entry; a CREATE that
+// answers 0 changed nothing; and, in the sweep, the DLL holding no more heap blocks than after
+// the fault-free run.
 //
-// Arguments "N once" or "N from" run that one case only (the figures per case, each in a fresh
-// process, when the sweep as a whole stops at the first abort).
+// Arguments "N once" or "N from" run that one case only, as the process's first CREATE: the
+// sweep stops at the first abort, so the figures per case come from one process each. A second
+// scenario runs CREATE out of memory on a thread other than the one that loaded the DLL.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
