@@ -1,10 +1,13 @@
 #include "musicxml/score_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
-#include <fstream>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <sstream>
 
 #include <pugixml.hpp>
 
@@ -140,18 +143,41 @@ bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* e
 }
 
 bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot open the file";
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        *error = "is a folder, not a score file";
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        *error = "cannot read the file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = std::string("cannot open the file: ") + std::strerror(errno);
         return false;
     }
-    return ReadScoreBytes(path, buffer.str(), out, error);
+    // Bounded, so that a device or a pipe that never ends cannot fill the memory.
+    std::string bytes;
+    char buffer[1 << 16];
+    bool failed = false;
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) continue;
+        if (got <= 0) {
+            failed = got < 0;
+            break;
+        }
+        bytes.append(buffer, static_cast<std::size_t>(got));
+        if (bytes.size() > kMaxDocumentBytes) break;
+    }
+    const int code = errno;
+    ::close(fd);
+    if (failed) {
+        *error = std::string("cannot read the file: ") + std::strerror(code);
+        return false;
+    }
+    if (bytes.size() > kMaxDocumentBytes) {
+        *error = "the file is too large";
+        return false;
+    }
+    return ReadScoreBytes(path, std::move(bytes), out, error);
 }
 
 }  // namespace qz::musicxml
