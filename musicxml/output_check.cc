@@ -31,7 +31,7 @@ bool CheckPicturesFolder(const std::string& dir, bool* exists, std::string* erro
     *exists = ::stat(dir.c_str(), &info) == 0;
     if (*exists && S_ISDIR(info.st_mode)) return true;
     if (*exists || errno != ENOENT) {
-        *error = "--pictures " + dir + ": not a folder, nothing written";
+        *error = "--pictures " + dir + ": not a folder; nothing written";
         return false;
     }
     std::string ancestor = ParentOf(dir);

@@ -58,7 +58,8 @@ bool CheckFolder(OutputTarget* target, std::string* error) {
     target->folder = folder;
     struct stat info;
     if (::stat(folder.c_str(), &info) != 0)
-        return Refuse(*target, "the folder " + folder + " cannot be used: " + std::strerror(errno),
+        return Refuse(*target, "the folder " + folder + (errno == ENOENT ? " does not exist"
+                                   : std::string(" cannot be used: ") + std::strerror(errno)),
                       error);
     if (!S_ISDIR(info.st_mode))
         return Refuse(*target, folder + " is not a folder", error);

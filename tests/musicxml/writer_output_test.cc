@@ -180,7 +180,7 @@ TEST_F(OutputFileTest, AFailedWriteLeavesNothingBehind) {
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(folder_ + "/missing/out.xml", "x", &error));
     EXPECT_EQ(error, folder_ + "/missing/out.xml: the folder " + folder_ +
-                         "/missing cannot be used: No such file or directory; nothing written");
+                         "/missing does not exist; nothing written");
     EXPECT_TRUE(Listing().empty());
 }
 
