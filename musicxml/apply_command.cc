@@ -1,8 +1,10 @@
 #include "musicxml/apply_command.h"
 
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
+#include <system_error>
 
 #include "musicxml/apply_options.h"
 #include "musicxml/cli.h"
@@ -15,6 +17,8 @@
 #include "musicxml/report.h"
 #include "musicxml/output_check.h"
 #include "musicxml/output_file.h"
+#include "musicxml/output_target.h"
+#include "musicxml/temporary_file.h"
 #include "musicxml/splice.h"
 
 namespace qz::musicxml {
@@ -111,6 +115,27 @@ bool WriteOutputs(const std::string& scorePath, const std::string& scoreBytes,
     return score.Commit(error) && (reportPath.empty() || report.Commit(error));
 }
 
+// Where the "before" picture is engraved from: the input, or, when the score is about to
+// replace it, a copy of it as it was, in the system's temporary folder (keeping the input's
+// extension, which the engraver reads).
+std::string BeforeScore(const LoadedScore& loaded, const std::string& outputPath,
+                        TemporaryFile* copy) {
+    const ScoreContainer& input = loaded.container;
+    OutputTarget output;
+    std::string ignored;
+    if (!ResolveOutput(outputPath, &output, &ignored) || !IsExistingFile(output, input.path))
+        return input.path;
+    const std::size_t dot = input.path.rfind('.');
+    const bool extension = dot != std::string::npos && input.path.find('/', dot) == std::string::npos;
+    int code = 0;
+    std::error_code noTemp;
+    const std::string folder = std::filesystem::temp_directory_path(noTemp).string();
+    if (!noTemp && copy->Create(folder, &code, extension ? input.path.substr(dot) : "") &&
+        copy->Write(input.compressed ? input.archiveBytes : input.documentBytes) && copy->Close())
+        return copy->Path();
+    return input.path;
+}
+
 struct Selections {
     Selection source;
     std::vector<Selection> destination;
@@ -148,6 +173,9 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
                                       rewrite.readBack, rewrite.unwritable);
 
     const std::string outputPath = ScoreOutputPath(options);
+    TemporaryFile inputCopy;
+    const std::string beforeScore =
+        options.picturesDir.empty() ? "" : BeforeScore(loaded, outputPath, &inputCopy);
     std::string bytes;
     if (!ResultBytes(loaded, rewrite.edits, outputPath, &bytes, &error) ||
         !WriteOutputs(outputPath, bytes, options.jsonReport, ReportJson(report), &error))
@@ -157,7 +185,7 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
     if (!options.picturesDir.empty()) {
         std::string message;
         const Selection& shown = selections.destination.front();
-        const bool made = WritePictures(options.score, outputPath, options.picturesDir,
+        const bool made = WritePictures(beforeScore, outputPath, options.picturesDir,
                                         shown.firstMeasure, shown.lastMeasure, &message);
         if (made)
             out << "pictures: " << options.picturesDir << "/" << kBeforePicture << ", "

@@ -17,16 +17,6 @@ bool Fail(std::string* error, const std::string& path, const char* what, int cod
     return false;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
 mode_t ModeFor(const OutputTarget& target) {
     struct stat existing;
     if (target.exists && ::stat(target.file.c_str(), &existing) == 0)
@@ -45,7 +35,7 @@ bool StagedWrite::Stage(const std::string& path, std::string_view bytes, std::st
         return Fail(error, path, "cannot create a temporary file beside it", code);
     const int fd = temporary_.Descriptor();
     const char* what = nullptr;
-    if (!WriteAll(fd, bytes)) {
+    if (!temporary_.Write(bytes)) {
         code = errno, what = "cannot write";
     } else if (::fchmod(fd, ModeFor(target_)) != 0) {
         code = errno, what = "cannot set the permissions of";

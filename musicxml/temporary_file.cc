@@ -77,11 +77,11 @@ int FreeSlot() {
 
 TemporaryFile::~TemporaryFile() { Discard(); }
 
-bool TemporaryFile::Create(const std::string& folder, int* errorCode) {
+bool TemporaryFile::Create(const std::string& folder, int* errorCode, const std::string& suffix) {
     static const bool installed = (InstallHandlers(), true);
     (void)installed;
     Discard();
-    const std::string pattern = folder + "/.motifgraft-XXXXXX";
+    const std::string pattern = folder + "/.motifgraft-XXXXXX" + suffix;
     if (pattern.size() >= kPathBytes) {
         *errorCode = ENAMETOOLONG;
         return false;
@@ -92,9 +92,9 @@ bool TemporaryFile::Create(const std::string& folder, int* errorCode) {
         *errorCode = EMFILE;
         return false;
     }
-    // mkstemp fills in the name where the handler will look for it.
+    // mkstemps fills in the name where the handler will look for it.
     std::memcpy(g_paths[slot], pattern.c_str(), pattern.size() + 1);
-    const int fd = ::mkstemp(g_paths[slot]);
+    const int fd = ::mkstemps(g_paths[slot], static_cast<int>(suffix.size()));
     if (fd < 0) {
         *errorCode = errno;
         return false;
@@ -103,6 +103,16 @@ bool TemporaryFile::Create(const std::string& folder, int* errorCode) {
     slot_ = slot;
     fd_ = fd;
     path_ = g_paths[slot];
+    return true;
+}
+
+bool TemporaryFile::Write(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
     return true;
 }
 

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qz::musicxml {
 
@@ -19,11 +20,13 @@ public:
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
 
-    // Creates an empty, private file named `folder`/.motifgraft-XXXXXX, open for writing.
-    // False with the reason (errno) when it cannot be made.
-    bool Create(const std::string& folder, int* errorCode);
+    // Creates an empty, private file named `folder`/.motifgraft-XXXXXX`suffix`, open for
+    // writing. False with the reason (errno) when it cannot be made.
+    bool Create(const std::string& folder, int* errorCode, const std::string& suffix = "");
     int Descriptor() const { return fd_; }
     const std::string& Path() const { return path_; }
+    // Appends `bytes`; false with errno when they cannot all be written.
+    bool Write(std::string_view bytes);
     // Closes the descriptor; false with errno when the last bytes could not be stored.
     bool Close();
     // Renames the (closed) file over `target`; afterwards nothing is left to remove.

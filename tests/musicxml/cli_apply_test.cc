@@ -278,6 +278,21 @@ TEST(CliApply, ALinkIsWrittenThroughAndStaysALink) {
     EXPECT_EQ(Contents(dir.Path()).size(), 6u);  // no temporary file left
 }
 
+TEST(CliApply, ReplacingTheInputStillPicturesItAsItWas) {
+    TempDir dir;
+    dir.Write("s.musicxml", ReasonsScore());
+    // The engraver's stand-in "engraves" by copying the excerpt it is given.
+    dir.Write("engrave.sh", "#!/bin/sh\nout=\"$6\"; cp \"$7\" \"${out%.png}-1.png\"\n");
+    ASSERT_EQ(::chmod(dir.File("engrave.sh").c_str(), 0755), 0);
+    ASSERT_EQ(::setenv("QZ_MSCORE", dir.File("engrave.sh").c_str(), 1), 0);
+    CliRun run = Motifgraft({"apply", dir.File("s.musicxml"), "--source", "1:1-1", "--dest",
+                             "P2:1-1", "-o", dir.File("s.musicxml"), "--pictures", dir.File("p")});
+    ::unsetenv("QZ_MSCORE");
+    ASSERT_EQ(run.status, kExitOk) << run.err;
+    EXPECT_NE(dir.Read("p/before.png"), "");
+    EXPECT_NE(dir.Read("p/before.png"), dir.Read("p/after.png"));
+}
+
 TEST(CliApply, AListOfStavesRunsCreateOncePerRunOfAdjacentStavesWithOneReport) {
     const std::string c5 = Pitch("C", 5), chord = Note(Pitch("E", 4), 8);
     auto part = [&](const char* id, const std::string& first) {
