@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <zip.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -115,6 +116,20 @@ bool ReadArchive(ScoreContainer* out, std::string* error) {
     return ReadMember(archive.get(), root, &out->documentBytes, error);
 }
 
+// Up to `limit` bytes of `fd`, so that a device or a pipe that never ends cannot fill the
+// memory. False (errno set) on a read error.
+bool ReadAtMost(int fd, std::size_t limit, std::string* bytes) {
+    char buffer[1 << 16];
+    while (bytes->size() < limit) {
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, limit - bytes->size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out,
@@ -153,31 +168,14 @@ bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* er
         *error = std::string("cannot open the file: ") + std::strerror(errno);
         return false;
     }
-    // Bounded, so that a device or a pipe that never ends cannot fill the memory.
     std::string bytes;
-    char buffer[1 << 16];
-    bool failed = false;
-    for (;;) {
-        const ssize_t got = ::read(fd, buffer, sizeof buffer);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) {
-            failed = got < 0;
-            break;
-        }
-        bytes.append(buffer, static_cast<std::size_t>(got));
-        if (bytes.size() > kMaxDocumentBytes) break;
-    }
+    const bool read = ReadAtMost(fd, kMaxDocumentBytes + 1, &bytes);
     const int code = errno;
     ::close(fd);
-    if (failed) {
-        *error = std::string("cannot read the file: ") + std::strerror(code);
-        return false;
-    }
-    if (bytes.size() > kMaxDocumentBytes) {
-        *error = "the file is too large";
-        return false;
-    }
-    return ReadScoreBytes(path, std::move(bytes), out, error);
+    if (!read) *error = std::string("cannot read the file: ") + std::strerror(code);
+    else if (bytes.size() > kMaxDocumentBytes) *error = "the file is too large";
+    else return ReadScoreBytes(path, std::move(bytes), out, error);
+    return false;
 }
 
 }  // namespace qz::musicxml
