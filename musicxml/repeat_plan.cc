@@ -28,11 +28,9 @@ std::string MeasureRefusal(const Score& score, int slot, int measure, const std:
     return "";
 }
 
-}  // namespace
-
-std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
-                                       const Selection& destination) {
-    std::vector<PlannedRepeat> plan;
+// One region's rows, appended to `plan`.
+void PlanRegion(const Score& score, const Selection& source, const Selection& destination,
+                std::vector<PlannedRepeat>* plan) {
     const int length = source.MeasureCount();
     const int repeats = length > 0 ? destination.MeasureCount() / length : 0;
     for (int slot = destination.firstSlot; slot <= destination.lastSlot; ++slot) {
@@ -55,9 +53,17 @@ std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& sour
                     row.refusal = MeasureRefusal(score, slot, m, model.layers[layer]);
                     if (!row.refusal.empty()) break;
                 }
-                plan.push_back(row);
+                plan->push_back(row);
             }
     }
+}
+
+}  // namespace
+
+std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
+                                       const std::vector<Selection>& destination) {
+    std::vector<PlannedRepeat> plan;
+    for (const Selection& region : destination) PlanRegion(score, source, region, &plan);
     return plan;
 }
 
