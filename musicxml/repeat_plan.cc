@@ -41,11 +41,9 @@ bool OnlyRests(const Score& score, int slot, const PlannedRepeat& row, const std
     return any;
 }
 
-}  // namespace
-
-std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
-                                       const Selection& destination) {
-    std::vector<PlannedRepeat> plan;
+// One region's rows, appended to `plan`.
+void PlanRegion(const Score& score, const Selection& source, const Selection& destination,
+                std::vector<PlannedRepeat>* plan) {
     const int length = source.MeasureCount();
     const int repeats = length > 0 ? destination.MeasureCount() / length : 0;
     for (int slot = destination.firstSlot; slot <= destination.lastSlot; ++slot) {
@@ -71,9 +69,17 @@ std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& sour
                 if (present && !row.isSource && row.refusal.empty() &&
                     OnlyRests(score, slot, row, model.layers[layer]))
                     row.refusal = "only rests";
-                plan.push_back(row);
+                plan->push_back(row);
             }
     }
+}
+
+}  // namespace
+
+std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
+                                       const std::vector<Selection>& destination) {
+    std::vector<PlannedRepeat> plan;
+    for (const Selection& region : destination) PlanRegion(score, source, region, &plan);
     return plan;
 }
 

@@ -27,10 +27,10 @@ struct PlannedRepeat {
     std::string refusal;  // empty: left to the engine
 };
 
-// Every repeat of the destination, in the engine's order (slot, layer, repeat), with its
-// refusal decided. A slot without layers has no row.
+// Every repeat of the destination's regions, in the engine's order (region, slot, layer,
+// repeat), with its refusal decided. A slot without layers has no row.
 std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
-                                       const Selection& destination);
+                                       const std::vector<Selection>& destination);
 
 // The message that refuses the whole command when the source's layer 1 has grace or cue
 // notes; empty when the source can be used.

@@ -65,7 +65,8 @@ std::string EngineSkipReason(const Score& score, const Selection& source,
     return "";
 }
 
-Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
+Report BuildReport(const Score& score, const Selection& source,
+                   const std::vector<Selection>& destination,
                    const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable) {
     Report report;
@@ -92,9 +93,10 @@ Report BuildReport(const Score& score, const Selection& source, const Selection&
         }
         report.rows.push_back(std::move(out));
     }
-    for (int s = destination.firstSlot; s <= destination.lastSlot; ++s)
-        for (const std::string& voice : score.slots[static_cast<std::size_t>(s - 1)].unmapped)
-            report.unmapped.push_back(UnmappedVoice{s, voice});
+    for (const Selection& region : destination)
+        for (int s = region.firstSlot; s <= region.lastSlot; ++s)
+            for (const std::string& voice : score.slots[static_cast<std::size_t>(s - 1)].unmapped)
+                report.unmapped.push_back(UnmappedVoice{s, voice});
     return report;
 }
 

@@ -43,7 +43,8 @@ struct Report {
 };
 
 // `unwritable`: plan rows the engine rewrote but the writer could not write, with the reason.
-Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
+Report BuildReport(const Score& score, const Selection& source,
+                   const std::vector<Selection>& destination,
                    const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable = {});
 
