@@ -27,14 +27,15 @@ std::string Note(const char* step, int duration, const std::string& inside = "",
     return note + "</note>";
 }
 
-// P1: three source figures (quarter, quarter rest, half; the same in rests; quarter rest,
-// quarter, half). P2: E E G with a slur from the first E and a tie from the G into measure 2's G.
+// P1: three source figures (quarter, quarter rest, half, under a slur; the same in rests;
+// quarter rest, quarter, half). P2: E E G with a slur from the first E and a tie from the G into measure 2's G.
 std::string EdgesScore() {
     const std::string attributes =
         "<attributes><divisions>1</divisions><time><beats>4</beats><beat-type>4</beat-type>"
         "</time></attributes>";
     const std::string p1 =
-        "<measure number=\"1\">" + attributes + Note("C", 1) + Note("r", 1) + Note("C", 2) +
+        "<measure number=\"1\">" + attributes + Note("C", 1, "", "<slur type=\"start\"/>") +
+        Note("r", 1) + Note("C", 2, "", "<slur type=\"stop\"/>") +
         "</measure>\n<measure number=\"2\">" + Note("r", 1) + Note("r", 1) + Note("r", 2) +
         "</measure>\n" +
         "<measure number=\"3\">" + Note("r", 1) + Note("C", 1) + Note("C", 2) + "</measure>\n";
@@ -62,7 +63,8 @@ TEST(CliEdges, SlursAndTiesKeepBothEndsAndLyricsMoveToTheNoteAtTheirOnset) {
         std::string counts;                  // of the JSON report
     };
     const std::vector<Case> cases = {
-        // The slur start and lyric "a" go to the new E; "b" meets a rest; the new G is tied on.
+        // The slur start and lyric "a" go to the new E, so the source's own slur of the same
+        // number stays out; "b" meets a rest; the new G is tied on.
         {"P1:1-1", "P2:1-1", 1, 1, 2,
          "\"ties_dropped\": 0, \"lyrics_moved\": 1, \"lyrics_dropped\": 1"},
         // Only rests are left in measure 1: the slur's and the tie's ends in measure 2 go too.
