@@ -4,8 +4,8 @@
 // The input decides, in order:
 //   - the host: its version, one or two documents (staves, measures, meters, stored entries as
 //     music with articulations and details, raw bytes laid over those records, stray extended
-//     data), the shown layers and the layer count, frames it cannot supply, a function it does
-//     not export;
+//     data), the shown layers and the layer count, frames it cannot supply or marks skipSave, a
+//     function it does not export;
 //   - a schedule of host faults: any of the seventeen functions failing at its k-th call, once
 //     or from then on, short inserts, malformed frames (counts without arrays, negative counts,
 //     a header naming another measure, layer or slot, the same pointer handed out twice), a
@@ -58,13 +58,18 @@ struct HostShape {
     int maxLayers = 4;
     bool completesIndex = true;
     std::vector<std::tuple<int, int, int>> absentFrames;
+    bool firstIsSkipSave = false;  // the first of those frames is handed out, marked skipSave
     std::string missingFunction;
 
     void ApplyTo(hostsim::SimHost& sim) const {
         for (int layer = 0; layer < kLayers; ++layer) sim.SetLayerShown(layer, shown[layer]);
         sim.SetMaxLayers(maxLayers);
         sim.SetCreateCompletesIndex(completesIndex);
-        for (const auto& [slot, measure, layer] : absentFrames) sim.MakeFrameAbsent(slot, measure, layer);
+        for (std::size_t i = 0; i < absentFrames.size(); ++i) {
+            const auto& [slot, measure, layer] = absentFrames[i];
+            if (i == 0 && firstIsSkipSave) sim.MarkSkipSave(slot, measure, layer);
+            else sim.MakeFrameAbsent(slot, measure, layer);
+        }
         sim.SetLogging(false);
     }
 };
@@ -137,6 +142,7 @@ HostShape ShapeFrom(FuzzBytes& in, int staves, int measures) {
     HostShape shape;
     const uint8_t layers = in.Next();
     for (int layer = 0; layer < kLayers; ++layer) shape.shown[layer] = (layers >> layer & 1) == 0;
+    shape.firstIsSkipSave = (layers & 0x10) != 0;
     shape.maxLayers = in.Chance(7) ? 4 : in.Below(7) - 1;
     shape.completesIndex = in.Chance(6);
     for (int n = in.Chance(1) ? 1 + in.Below(2) : 0; n > 0; --n)
