@@ -414,8 +414,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (Tracing()) {
         std::string layers;
         for (bool shown : session->shape.shown) layers += shown ? "1" : "0";
+        std::string frames;
+        for (const auto& [slot, measure, layer] : session->shape.absentFrames)
+            frames += (frames.empty() && session->shape.firstIsSkipSave ? " skipSave " : " absent ") +
+                      hostsim::SimHost::PlaceText(slot, measure, layer);
         Trace("version " + std::to_string(version) + " shown " + layers + " max layers " +
-              std::to_string(session->shape.maxLayers) + " missing '" + session->shape.missingFunction + "'");
+              std::to_string(session->shape.maxLayers) + " missing '" + session->shape.missingFunction + "'" +
+              frames);
     }
 
     for (const Command& command : commands) session->Run(command);
