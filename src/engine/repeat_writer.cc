@@ -18,16 +18,24 @@ void KeyFor(const PlannedRecord& record, uint32_t number, unsigned char (&key)[h
     host::entry_key::SetIndex(key, record.index);
 }
 
+// A frame the host marks skipSave is never saved: its entries are left as the host keeps them,
+// get no number and take no record. That is the host's instruction, not a refused write.
+bool IsSaved(const FCNoteEntry& entry) {
+    return entry.GetFrame() != nullptr && host::tgf::SkipSave(entry.GetFrame()) == 0;
+}
+
 bool SaveAllFrames(FCNoteEntryLayer& rebuilt) {
     for (int32_t i = 0; i < rebuilt.GetFrameCount(); ++i)
         if (!rebuilt.SaveFrameAt(i)) return false;
     return true;
 }
 
-// Every rebuilt entry must carry the number the host gave it: the records are keyed by it.
+// Every saved rebuilt entry must carry the number the host gave it: the records are keyed by it.
 bool AllNumbered(const FCNoteEntryLayer& rebuilt) {
-    for (int32_t i = 0; i < rebuilt.GetCount(); ++i)
-        if (rebuilt.GetEntryAt(i)->GetEntryNumber() == 0) return false;
+    for (int32_t i = 0; i < rebuilt.GetCount(); ++i) {
+        const FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
+        if (IsSaved(entry) && entry.GetEntryNumber() == 0) return false;
+    }
     return true;
 }
 
@@ -36,6 +44,7 @@ bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Jou
     for (const PlannedRecord& record : plan.Records()) {
         const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
         if (owner == nullptr) return false;
+        if (!IsSaved(*owner)) continue;
         unsigned char key[host::entry_key::kSize] = {};
         KeyFor(record, owner->GetEntryNumber(), key);
         if (host.SaveEData(record.tag, key, record.data, record.size, host::kCallVersion) == 0)

@@ -3,8 +3,9 @@
 //
 // The articulation and detail transfers read the document (the source's and the old
 // destination's records) and allocate while they plan; writing the plan then reads nothing and
-// allocates nothing, so a failed read or allocation leaves the document untouched, and a refused
-// write can be undone from what the plan and the repeat layer hold.
+// allocates nothing, so a failed allocation leaves the document untouched, and a refused write
+// can be undone from what the plan and the repeat layer hold. A record that does not load is no
+// failure here: the host answers a missing record the same way, so it has nothing to pass on.
 #pragma once
 
 #include <cstdint>
