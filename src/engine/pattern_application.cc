@@ -62,10 +62,10 @@ bool RebuildCoversRepeat(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer&
 // are written: details, then the old destination's articulations, then the source's. False
 // when a read failed.
 bool PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
-                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan) {
+                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan, Arena& memory) {
     PlanEntryDetails(rebuilt, source, plan);
     PlanRepeatArticulations(repeat, rebuilt, plan);
-    return PlanSourceArticulations(source, rebuilt, plan);
+    return PlanSourceArticulations(source, rebuilt, plan, memory);
 }
 
 bool IsSourceItself(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
@@ -90,21 +90,22 @@ void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
     }
 }
 
-bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion) {
+bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion,
+                  Arena& memory) {
     if (IsSourceItself(source, repeat)) return false;
     // Articulations that cannot be read would be lost with the old entries: leave the repeat.
-    if (!AttachArticulations(repeat)) return false;
+    if (!AttachArticulations(repeat, memory)) return false;
 
     FCNoteEntryLayer rebuilt(source.GetLayerIndex(), source.GetInstrument(),
-                             source.GetStartMeasure(), source.GetEndMeasure());
+                             source.GetStartMeasure(), source.GetEndMeasure(), &memory);
     // A rebuild that failed or has a gap writes nothing: the repeat stays as it was.
     if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),
                               repeat.GetStartMeasure()) ||
         !RebuildCoversRepeat(repeat, rebuilt))
         return false;
     TransferPitches(repeat, rebuilt, hostVersion);
-    TransferPlan plan(rebuilt.GetCount());
-    if (!PlanTransfers(source, repeat, rebuilt, plan)) return false;
+    TransferPlan plan(rebuilt.GetCount(), &memory);
+    if (!PlanTransfers(source, repeat, rebuilt, plan, memory)) return false;
     // Everything is read and allocated; from here on the repeat is written whole or undone.
     WriteRebuiltRepeat(repeat, rebuilt, plan);
     return false;
