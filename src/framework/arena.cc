@@ -66,7 +66,8 @@ void* Arena::Allocate(std::size_t bytes, std::size_t alignment) {
 void* Arena::AllocateFromNewBlock(std::size_t bytes, std::size_t alignment) {
     const std::size_t limit = static_cast<std::size_t>(-1) / 2 - sizeof(Block);
     if (bytes > limit - alignment) throw std::bad_alloc();
-    const std::size_t doubled = newest_ == nullptr ? kFirstBlockSize : std::min(limit, newest_->size * 2);
+    const std::size_t doubled =
+        newest_ == nullptr ? kFirstBlockSize : std::min(limit, newest_->size * 2);
     const std::size_t size = std::max(bytes + alignment, doubled);
     auto* block = static_cast<Block*>(::operator new(sizeof(Block) + size));
     block->older = newest_;

@@ -121,7 +121,8 @@ int FCArticulations::LoadAll() {
     FCArticulation probe;
     probe.SetNoteEntry(owner_);
     // Indexes are 16-bit, so at most 32768 records can follow one another from index 0.
-    for (bool loaded = probe.LoadFirst(); loaded && GetCount() <= 0x7FFF; loaded = probe.LoadNext()) {
+    for (bool loaded = probe.LoadFirst(); loaded && GetCount() <= 0x7FFF;
+         loaded = probe.LoadNext()) {
         // A list cut short would read as an entry without some of its articulations.
         if (!Add(NewItem(probe))) throw std::bad_alloc();
     }

@@ -16,7 +16,7 @@ int32_t GrowthStep(int32_t count) {
 
 __FCCollection::~__FCCollection() {
     ClearAll();
-    if (ownsArray_) arrays_.deallocate(items_, static_cast<std::size_t>(capacity_));
+    if (ownsArray_) arrayAllocator_.deallocate(items_, static_cast<std::size_t>(capacity_));
     items_ = nullptr;
     count_ = 0;
 }
@@ -29,12 +29,12 @@ bool __FCCollection::EnsureRoom(int32_t n) {
     if (newCapacity > INT32_MAX) return false;
     __FCBase** grown = nullptr;
     try {
-        grown = arrays_.allocate(static_cast<std::size_t>(newCapacity));
+        grown = arrayAllocator_.allocate(static_cast<std::size_t>(newCapacity));
     } catch (const std::bad_alloc&) {
         return false;
     }
     for (int64_t i = 0; i < newCapacity; ++i) grown[i] = i < count_ ? items_[i] : nullptr;
-    if (ownsArray_) arrays_.deallocate(items_, static_cast<std::size_t>(capacity_));
+    if (ownsArray_) arrayAllocator_.deallocate(items_, static_cast<std::size_t>(capacity_));
     items_ = grown;
     ownsArray_ = true;
     capacity_ = static_cast<int32_t>(newCapacity);
@@ -72,7 +72,7 @@ void __FCCollection::UseItemArray(__FCBase** slots, int32_t capacity) {
 }
 
 void __FCCollection::DrawArraysFrom(Arena* arena) {
-    if (items_ == nullptr) arrays_ = ArenaAllocator<__FCBase*>(arena);
+    if (items_ == nullptr) arrayAllocator_ = ArenaAllocator<__FCBase*>(arena);
 }
 
 int __FCCollection::ForEach(FCIteratorHandler& handler) {

@@ -73,7 +73,7 @@ private:
     __FCBase** items_ = nullptr;
     bool ownsItems_ = true;
     bool ownsArray_ = true;  // whether items_ was allocated here
-    ArenaAllocator<__FCBase*> arrays_;  // where the arrays allocated here come from
+    ArenaAllocator<__FCBase*> arrayAllocator_;  // where the arrays allocated here come from
 };
 
 }  // namespace qz

@@ -48,7 +48,8 @@ ArenaAllocator<FCNoteEntry> FCNoteEntryLayer::EntryAllocator() const {
 
 void FCNoteEntryLayer::ReleaseEntryBlock() {
     while (entriesBuilt_ > 0) entryBlock_[--entriesBuilt_].~FCNoteEntry();
-    if (entryBlock_ != nullptr) EntryAllocator().deallocate(entryBlock_, static_cast<std::size_t>(entryBlockSize_));
+    if (entryBlock_ != nullptr)
+        EntryAllocator().deallocate(entryBlock_, static_cast<std::size_t>(entryBlockSize_));
     entryBlock_ = nullptr;
     entryBlockSize_ = 0;
 }

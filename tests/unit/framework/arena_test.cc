@@ -55,7 +55,8 @@ TEST(ArenaTest, ARoundThatFitsAfterRewindAsksTheHeapForNothing) {
 }
 
 struct Logged {
-    Logged(std::string called, std::vector<std::string>* into) : name(std::move(called)), log(into) {}
+    Logged(std::string called, std::vector<std::string>* into)
+        : name(std::move(called)), log(into) {}
     ~Logged() { log->push_back(name); }
     std::string name;
     std::vector<std::string>* log;
