@@ -33,8 +33,10 @@ struct alignas(std::max_align_t) Arena::Block {
 
 namespace {
 
-// Large enough for a typical repeat, so most commands need a single block.
-constexpr std::size_t kFirstBlockSize = 16 * 1024;
+// Small: the first round grows the arena a few times, at different draws, which is where a
+// command that runs out of memory meets it (and where the allocation countdown tests it). The
+// doubling reaches a typical repeat's size within that round.
+constexpr std::size_t kFirstBlockSize = 1024;
 
 char* AlignUp(char* p, std::size_t alignment) {
     const std::uintptr_t address = reinterpret_cast<std::uintptr_t>(p);
