@@ -68,10 +68,10 @@ bool RebuildCoversRepeat(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer&
 // articulations are attached already) and works out every record and mark, in the order they
 // are written: details, then the old destination's articulations, then the source's.
 void PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
-                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan) {
+                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan, Arena& memory) {
     PlanEntryDetails(rebuilt, source, plan);
     PlanRepeatArticulations(repeat, rebuilt, plan);
-    PlanSourceArticulations(source, rebuilt, plan);
+    PlanSourceArticulations(source, rebuilt, plan, memory);
 }
 
 bool IsSourceItself(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
@@ -96,20 +96,21 @@ void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
     }
 }
 
-bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion) {
+bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion,
+                  Arena& memory) {
     if (IsSourceItself(source, repeat)) return false;
-    AttachArticulations(repeat);
+    AttachArticulations(repeat, memory);
 
     FCNoteEntryLayer rebuilt(source.GetLayerIndex(), source.GetInstrument(),
-                             source.GetStartMeasure(), source.GetEndMeasure());
+                             source.GetStartMeasure(), source.GetEndMeasure(), &memory);
     // A rebuild that failed or has a gap writes nothing: the repeat stays as it was.
     if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),
                               repeat.GetStartMeasure()) ||
         !RebuildCoversRepeat(repeat, rebuilt))
         return false;
     TransferPitches(repeat, rebuilt, hostVersion);
-    TransferPlan plan(rebuilt.GetCount());
-    PlanTransfers(source, repeat, rebuilt, plan);
+    TransferPlan plan(rebuilt.GetCount(), &memory);
+    PlanTransfers(source, repeat, rebuilt, plan, memory);
     // Everything is read and allocated; from here on the repeat is written whole or undone.
     WriteRebuiltRepeat(repeat, rebuilt, plan);
     return false;

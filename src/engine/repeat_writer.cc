@@ -1,6 +1,6 @@
 #include "engine/repeat_writer.h"
 
-#include <vector>
+#include <cstddef>
 
 #include "host/binding.h"
 #include "host/edata_key.h"
@@ -9,9 +9,11 @@
 namespace qz::engine {
 namespace {
 
-// The planned records the host has stored so far; room for all of them is made before the
-// first write, so recording one never allocates.
-using Journal = std::vector<const PlannedRecord*>;
+// The planned records are written in their order, so the ones the host has stored so far are
+// the first `stored` of the plan: keeping that count is the whole journal, and never allocates.
+struct Journal {
+    std::size_t stored = 0;
+};
 
 void KeyFor(const PlannedRecord& record, uint32_t number, unsigned char (&key)[host::entry_key::kSize]) {
     host::entry_key::SetNumber(key, static_cast<int32_t>(number));
@@ -49,7 +51,7 @@ bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Jou
         KeyFor(record, owner->GetEntryNumber(), key);
         if (host.SaveEData(record.tag, key, record.data, record.size, host::kCallVersion) == 0)
             return false;
-        journal.push_back(&record);
+        ++journal.stored;
     }
     return true;
 }
@@ -65,13 +67,14 @@ void ApplyMarks(FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
 // could have written. A refused delete leaves a record under a number that no entry carries
 // after the restore; a refused save leaves that measure with the rebuilt entries.
 void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
-             const Journal& journal) {
+             const TransferPlan& plan, const Journal& journal) {
     host::HostBinding& host = host::Host();
-    for (const PlannedRecord* record : journal) {
-        const FCNoteEntry* owner = rebuilt.GetEntryAt(record->entry);
+    for (std::size_t i = 0; i < journal.stored; ++i) {
+        const PlannedRecord& record = plan.Records()[i];
+        const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
         unsigned char key[host::entry_key::kSize] = {};
-        KeyFor(*record, owner->GetEntryNumber(), key);
-        host.DeleteEData(record->tag, key, host::kCallVersion);
+        KeyFor(record, owner->GetEntryNumber(), key);
+        host.DeleteEData(record.tag, key, host::kCallVersion);
     }
     for (int m = rebuilt.GetStartMeasure(); m <= rebuilt.GetEndMeasure(); ++m) {
         host::TGF* written = rebuilt.GetFrameForMeasure(m);
@@ -87,7 +90,6 @@ bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuil
                         const TransferPlan& plan) noexcept {
     Journal journal;
     try {
-        journal.reserve(plan.Records().size());
         // The reloads that bring the numbers back hold one more frame each for a moment.
         host::Host().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
     } catch (...) {
@@ -101,7 +103,7 @@ bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuil
     } catch (...) {
         // Nothing here should throw; if something does, the repeat is undone all the same.
     }
-    Restore(repeat, rebuilt, journal);
+    Restore(repeat, rebuilt, plan, journal);
     return false;
 }
 
