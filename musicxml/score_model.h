@@ -44,7 +44,6 @@ struct ModelNote {
     int midi = 60;           // the sounding key, for printing only
     bool tieStart = false;   // a <tie type="start"> on this note
     bool tieStop = false;    // a <tie type="stop"> on this note
-    int lyrics = 0;          // <lyric> children
 };
 
 struct ModelEntry {

@@ -214,8 +214,6 @@ int PartReader::AddNote(pugi::xml_node note) {
     model.element = note;
     ReadPitch(note, &model);
     ReadTies(note, &model);
-    model.lyrics = static_cast<int>(std::distance(note.children("lyric").begin(),
-                                                  note.children("lyric").end()));
     score_.notes.push_back(model);
     return static_cast<int>(score_.notes.size()) - 1;
 }
