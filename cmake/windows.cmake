@@ -14,10 +14,12 @@ target_link_options(qzmotifgraft64 PRIVATE -Wl,--no-undefined)
 
 # The host emulator, under the names the plug-in looks for and under one it does not. The
 # simulator is linked whole: nothing in the emulator calls its FX_ functions, yet the program
-# must export them for the plug-in to find with GetProcAddress.
+# must export them for the plug-in to find with GetProcAddress. The scenarios judge a CREATE with
+# the document checks of the fuzz targets.
 file(GLOB QZ_EMULATOR_SOURCES CONFIGURE_DEPENDS hostsim/emulator/*.cc tests/e2e/*.cc)
-add_library(qz_emulator OBJECT ${QZ_EMULATOR_SOURCES})  # compiled once, linked three times
-target_include_directories(qz_emulator PUBLIC . src tests/e2e)
+add_library(qz_emulator OBJECT  # compiled once, linked three times
+  ${QZ_EMULATOR_SOURCES} tests/fuzz/support/score_snapshot.cc)
+target_include_directories(qz_emulator PUBLIC . src tests/e2e tests/fuzz)
 target_compile_definitions(qz_emulator PUBLIC UNICODE _UNICODE WIN32_LEAN_AND_MEAN NOMINMAX)
 target_link_libraries(qz_emulator PUBLIC qz_hostsim)
 foreach(exe FINALE FINDEMO HOSTLESS)

@@ -157,7 +157,7 @@ void CheckArticulations(const Entry& out, const Entry& src, const Entry* donor, 
         allowed.insert(donor->kinds.begin(), donor->kinds.end());
         if (donorInMeasure) required.insert(donor->kinds.begin(), donor->kinds.end());
     }
-    // A rest keeps only a fermata; an articulation on it is a problem of its own.
+    // A rest is held, not played: it keeps only fermatas; an articulation on it is a problem of its own.
     if (out.rest)
         for (auto it = required.begin(); it != required.end();)
             it = *it == "fermata" ? std::next(it) : required.erase(it);

@@ -61,7 +61,7 @@ bool ReadReport(const Json& json, Report* report, std::string* error);
 //  - each rewritten voice carries the source's rhythm (rests included), and each of its notes
 //    sounds the destination chord sounding at its onset in the input;
 //  - each rewritten entry's articulations are the merge of its two donors', no kind twice (a
-//    rest keeps only a fermata);
+//    rest keeps only fermatas);
 //  - the other voices of a rewritten measure sound exactly as before;
 //  - the notation stays clean (invariant_notation.h): no slur or tie left unpaired that the
 //    input had paired, no articulated rest and the needed accidentals in the rewritten voices;

@@ -102,7 +102,7 @@ class InterleavedTest : public ::testing::TestWithParam<Case> {};
 // Each rewritten voice becomes four quarters (or a triplet and three quarters) on its first
 // note's pitch.
 VoiceRewrite NewMusic(pugi::xml_node measure, int staff, const std::string& voice, bool triplets) {
-    VoiceRewrite v{measure.parent(), measure, staff, voice, 2, {4, 1}, {}};
+    VoiceRewrite v{measure.parent(), measure, staff, voice, 2, {}, {4, 1}, {}, {}};
     pugi::xml_node donor = measure.find_child([&](pugi::xml_node n) {
         return std::string(n.child_value("voice")) == voice && n.child("pitch");
     });
@@ -112,7 +112,7 @@ VoiceRewrite NewMusic(pugi::xml_node measure, int staff, const std::string& voic
     if (triplets) rhythm.insert(rhythm.begin(), {{{0, 1}, {1, 3}}, {{1, 3}, {1, 3}}, {{2, 3}, {1, 3}}});
     else rhythm.insert(rhythm.begin(), {{0, 1}, {1, 1}});
     for (const auto& [onset, duration] : rhythm)
-        v.entries.push_back({onset, duration, donor, {{donor, false, false}}, {}});
+        v.entries.push_back({onset, duration, donor, {{donor, false, false}}, {}, {}, {}});
     return v;
 }
 
