@@ -10,6 +10,7 @@ namespace qz::musicxml {
 namespace {
 
 constexpr const char* kSharpOrder = "FCGDAEB";
+constexpr int64_t kMaxFifths = 21;  // triple sharps or flats: past that no key is written
 
 std::string PlaceOf(pugi::xml_node pitch) {
     return Trimmed(pitch.child_value("step")) + Trimmed(pitch.child_value("octave"));
@@ -20,15 +21,20 @@ char StepOf(pugi::xml_node pitch) {
     return step.size() == 1 ? step[0] : '?';
 }
 
-// The alterations of one <key>: a traditional key by its fifths, or the steps it lists.
+// The alterations of one <key>: a traditional key by its fifths, or the steps it lists. Past
+// seven sharps or flats the order starts again, one alteration higher (eight sharps: F double
+// sharp), as theoretical keys are written.
 std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
     std::vector<std::pair<char, Fraction>> steps;
     int64_t fifths = 0;
     if (key.child("fifths")) {
-        if (!ParseInt(key.child_value("fifths"), -7, 7, &fifths)) return steps;
-        for (int64_t i = 0; i < (fifths < 0 ? -fifths : fifths); ++i)
-            steps.push_back(fifths > 0 ? std::make_pair(kSharpOrder[i], Fraction{1, 1})
-                                       : std::make_pair(kSharpOrder[6 - i], Fraction{-1, 1}));
+        if (!ParseInt(key.child_value("fifths"), -kMaxFifths, kMaxFifths, &fifths)) return steps;
+        const int64_t count = fifths < 0 ? -fifths : fifths;
+        for (int64_t i = 0; i < 7 && i < count; ++i) {
+            const int64_t times = (count - 1 - i) / 7 + 1;  // how often the order reaches it
+            steps.push_back({kSharpOrder[fifths > 0 ? i : 6 - i],
+                             Fraction{fifths > 0 ? times : -times, 1}});
+        }
         return steps;
     }
     for (pugi::xml_node step = key.child("key-step"); step; step = step.next_sibling("key-step")) {

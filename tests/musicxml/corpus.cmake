@@ -13,6 +13,7 @@ set(QZ_CORPUS_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(qz_corpus_checks STATIC
   ${QZ_CORPUS_DIR}/corpus_interleave.cc ${QZ_CORPUS_DIR}/corpus_json.cc ${QZ_CORPUS_DIR}/corpus_process.cc ${QZ_CORPUS_DIR}/corpus_zip.cc
   ${QZ_CORPUS_DIR}/invariant_checks.cc ${QZ_CORPUS_DIR}/invariant_notation.cc
+  ${QZ_CORPUS_DIR}/invariant_removals.cc
   ${QZ_CORPUS_DIR}/invariant_score.cc)
 target_link_libraries(qz_corpus_checks PUBLIC pugixml::pugixml PkgConfig::QZ_CORPUS_ZIP)
 

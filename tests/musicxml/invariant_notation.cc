@@ -67,12 +67,15 @@ void TieProblems(const PartContent& part, const VoiceKey& key, std::vector<std::
     }
 }
 
-// The alteration the key signature gives a step.
+// The alteration the key signature gives a step: one per time the order of sharps (or flats)
+// reaches it, so that eight flats give B a double flat.
 int KeyAlter(int fifths, char step) {
-    const std::string sharps = "FCGDAEB", flats = "BEADGCF";
-    const std::size_t count = static_cast<std::size_t>(std::min(7, std::abs(fifths)));
-    const std::string& order = fifths > 0 ? sharps : flats;
-    return order.substr(0, count).find(step) == std::string::npos ? 0 : (fifths > 0 ? 1 : -1);
+    const std::string& order = fifths > 0 ? std::string("FCGDAEB") : std::string("BEADGCF");
+    const std::size_t at = order.find(step);
+    const int count = std::abs(fifths);
+    if (at == std::string::npos || static_cast<int>(at) >= count) return 0;
+    const int times = (count - 1 - static_cast<int>(at)) / 7 + 1;
+    return fifths > 0 ? times : -times;
 }
 
 // The alteration an <accidental> shows; nothing for signs that are no plain alteration.

@@ -225,8 +225,10 @@ void ReadMeasure(pugi::xml_node measure, int64_t* divisions, Rational* time, Key
             if (pugi::xml_node d = child.child("divisions")) *divisions = Integer(d, *divisions);
             if (pugi::xml_node t = child.child("time")) *time = TimeLength(t);
             if (pugi::xml_node k = child.child("key")) {
-                signature->known = static_cast<bool>(k.child("fifths"));
-                signature->fifths = static_cast<int>(Integer(k.child("fifths"), 0));
+                // Past triple sharps or flats no key is written: such a key is left unjudged.
+                const int64_t fifths = Integer(k.child("fifths"), 0);
+                signature->known = k.child("fifths") && fifths >= -21 && fifths <= 21;
+                signature->fifths = signature->known ? static_cast<int>(fifths) : 0;
             }
             if (!noteSeen) content->fifths = signature->fifths, content->keyKnown = signature->known;
         } else if (name == "backup") {

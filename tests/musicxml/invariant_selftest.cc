@@ -7,6 +7,7 @@
 #include "corpus_interleave.h"
 #include "corpus_json.h"
 #include "invariant_checks.h"
+#include "invariant_removals.h"
 
 namespace qz::corpus {
 namespace {
@@ -272,6 +273,39 @@ TEST(Invariants, JsonReaderTakesReportsAndRejectsJunk) {
     EXPECT_EQ(report.tiesDropped, 3);
     EXPECT_FALSE(ParseJson("{\"a\": [1, 2}", &json, &error));
     EXPECT_FALSE(ParseJson(std::string(100, '['), &json, &error));
+}
+
+// Outside the rewritten measures the tool may only take out orphaned tie and slur ends, and a
+// <notations> they leave empty.
+TEST(Invariants, OnlyTieAndSlurEndsMayLeaveAnUntouchedMeasure) {
+    const std::string measure =
+        "<measure number=\"2\">\n  <note>\n    <pitch><step>C</step><octave>4</octave></pitch>\n"
+        "    <duration>4</duration>\n    <tie type=\"stop\"/>\n    <voice>1</voice>\n"
+        "    <notations>\n      <tied type=\"stop\"/>\n      <slur type=\"stop\"/>\n    </notations>\n"
+        "    <notations><staccato/></notations>\n  </note>\n</measure>";
+    auto without = [&](std::initializer_list<std::string> parts) {
+        std::string text = measure;
+        for (const std::string& part : parts) text.erase(text.find(part), part.size());
+        return text;
+    };
+    const std::string tie = "\n    <tie type=\"stop\"/>", tied = "\n      <tied type=\"stop\"/>",
+                      slur = "<slur type=\"stop\"/>", staccato = "<staccato/>";
+    const std::string notations = measure.substr(measure.find("\n    <notations>\n"),
+                                                 measure.find("</notations>") + 12 - measure.find("\n    <notations>\n"));
+    struct Case {
+        std::string after;
+        bool allowed;
+    };
+    const std::vector<Case> cases = {
+        {without({tie}), true},
+        {without({slur}), true},
+        {without({tie, notations}), true},
+        {without({tied, "\n      " + slur}), true},
+        {without({staccato}), false},
+        {without({tie}) + " ", false},
+        {measure, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(OnlyTieAndSlurEndsRemoved(measure, c.after), c.allowed) << c.after;
 }
 
 }  // namespace
