@@ -180,5 +180,33 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{"PianoAndANewVoice", kPiano, {{1, "1"}, {1, "2"}}}),
     [](const ::testing::TestParamInfo<Case>& param) { return std::string(param.param.name); });
 
+// The notation rules hold in an interleaved measure too: time the rewritten voice leaves is
+// filled with its rests, and an F sharp after the other voice's F natural shows its sharp.
+TEST(InterleavedNotation, RestsFillTheVoiceAndAccidentalsHearTheOtherVoice) {
+    std::string text = Score(Note("C5", 4, "1") + Move("backup", 4) + Note("E4", 2, "2") + Note("F4", 2, "2") +
+                             Note("D5", 4, "1") + Move("backup", 4) + Note("G4", 4, "2"));
+    const std::string rest = "<note><rest/><duration>8</duration></note>";
+    text.replace(text.find(rest), rest.size(),
+                 "<note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>8</duration></note>");
+    pugi::xml_document before;
+    ASSERT_TRUE(before.load_buffer(text.data(), text.size(), ScoreParseOptions(), pugi::encoding_utf8));
+    const pugi::xml_node measure = before.child("score-partwise").child("part").child("measure");
+    const pugi::xml_node sharp = measure.next_sibling("measure").child("note");
+    VoiceRewrite v{measure.parent(), measure, 1, "1", 2, {}, {4, 1}, {}, {}};
+    for (Fraction onset : {Fraction{0, 1}, Fraction{3, 1}})
+        v.entries.push_back({onset, {1, 1}, sharp, {{sharp, false, false}}, {}, {}, {}});
+    std::vector<Edit> edits;
+    std::string error, out;
+    ASSERT_TRUE(RewriteMeasureChecked(text, {v}, &edits, &error)) << error;
+    ASSERT_TRUE(ApplyEdits(text, edits, &out, &error)) << error;
+    pugi::xml_document after;
+    ASSERT_TRUE(after.load_buffer(out.data(), out.size(), ScoreParseOptions(), pugi::encoding_utf8)) << out;
+    std::vector<std::string> voice1;  // "F" and its accidental per new note, "r" per rest
+    for (pugi::xml_node note : after.child("score-partwise").child("part").child("measure").children("note"))
+        if (std::string(note.child_value("voice")) == "1")
+            voice1.push_back(note.child("rest") ? "r" : std::string("F") + note.child_value("accidental"));
+    EXPECT_EQ(voice1, (std::vector<std::string>{"Fsharp", "r", "r", "Fsharp"})) << out;
+}
+
 }  // namespace
 }  // namespace qz::musicxml
