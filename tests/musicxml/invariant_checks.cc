@@ -326,6 +326,7 @@ void CheckNotation(const ScoreContent& in, const ScoreContent& out, const std::s
         else before.erase(it);
     }
     for (const std::string& problem : VoiceProblems(out, voices)) failures->push_back(problem);
+    for (const std::string& problem : RemovalProblems(in, out, voices)) failures->push_back(problem);
 }
 
 void CheckRows(const ShowInfo& show, const Selection& source, const Selection& dest,

@@ -140,7 +140,91 @@ void AccidentalProblems(const PartContent& part, int measure, const VoiceKey& ke
     }
 }
 
+// One voice's entries through the part, each with its measure.
+std::vector<std::pair<int, const Entry*>> EntriesOf(const PartContent& part, const VoiceKey& key) {
+    std::vector<std::pair<int, const Entry*>> entries;
+    for (std::size_t m = 0; m < part.measures.size(); ++m)
+        if (auto it = part.measures[m].voices.find(key); it != part.measures[m].voices.end())
+            for (const Entry& e : it->second) entries.emplace_back(static_cast<int>(m) + 1, &e);
+    return entries;
+}
+
+// Per slur mark of the voice (entry index, mark index): the measure of its other end, 0 if none.
+std::map<std::pair<std::size_t, std::size_t>, int> SlurPartners(
+    const std::vector<std::pair<int, const Entry*>>& entries) {
+    std::map<std::pair<std::size_t, std::size_t>, int> partner;
+    std::map<std::string, std::pair<std::size_t, std::size_t>> open;  // number -> its start
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::vector<SlurMark>& slurs = entries[i].second->slurs;
+        for (std::size_t k = 0; k < slurs.size(); ++k) {
+            partner[{i, k}] = 0;
+            if (slurs[k].type != "stop" || !open.count(slurs[k].number)) continue;
+            const auto start = open[slurs[k].number];
+            open.erase(slurs[k].number);
+            partner[start] = entries[i].first;
+            partner[{i, k}] = entries[start.first].first;
+        }
+        for (std::size_t k = 0; k < slurs.size(); ++k)
+            if (slurs[k].type == "start") open[slurs[k].number] = {i, k};
+    }
+    return partner;
+}
+
+// Tie and slur ends an output lacks in a voice left as it was: each must have had its other end
+// in a rewritten voice, so that keeping it would have left it alone.
+void RemovalProblemsOf(const PartContent& in, const PartContent& out, int p, const VoiceKey& key,
+                       const std::set<MeasureVoice>& rewritten, std::vector<std::string>* problems) {
+    const auto before = EntriesOf(in, key), after = EntriesOf(out, key);
+    if (before.size() != after.size()) return;  // a changed voice is another check's failure
+    const auto partners = SlurPartners(before);
+    auto isRewritten = [&](int measure) { return rewritten.count({p, measure, key}) != 0; };
+    auto problem = [&](int measure, const std::string& text) {
+        problems->push_back("[removal] " + Where(in, measure, key) + ": " + text);
+    };
+    std::vector<std::size_t> timed;  // entries a tie can join (graces left out)
+    for (std::size_t i = 0; i < before.size(); ++i)
+        if (!before[i].second->grace) timed.push_back(i);
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const auto& [measure, a] = before[i];
+        const Entry* b = after[i].second;
+        if (isRewritten(measure)) continue;
+        std::vector<SlurMark> left = b->slurs;
+        for (std::size_t k = 0; k < a->slurs.size(); ++k) {
+            auto kept = std::find_if(left.begin(), left.end(), [&](const SlurMark& s) {
+                return s.type == a->slurs[k].type && s.number == a->slurs[k].number;
+            });
+            if (kept != left.end()) {
+                left.erase(kept);
+                continue;
+            }
+            const int other = partners.at({i, k});
+            if (other == 0 || !isRewritten(other))
+                problem(measure, "slur " + a->slurs[k].number + " " + a->slurs[k].type + " at " +
+                                     ToString(a->onset) + " removed though its other end stayed");
+        }
+        const auto at = std::find(timed.begin(), timed.end(), i);
+        for (std::size_t n = 0; n < a->notes.size() && n < b->notes.size() && at != timed.end(); ++n) {
+            const NoteMark &was = a->notes[n], &now = b->notes[n];
+            const bool lostStart = was.tieStart && !now.tieStart, lostStop = was.tieStop && !now.tieStop;
+            const bool nextRewritten = at + 1 != timed.end() && isRewritten(before[*(at + 1)].first);
+            const bool previousRewritten = at != timed.begin() && isRewritten(before[*(at - 1)].first);
+            if ((lostStart && !nextRewritten) || (lostStop && !previousRewritten))
+                problem(measure, "tie of " + was.pitch + " at " + ToString(a->onset) +
+                                     " removed though the note it joins stayed");
+        }
+    }
+}
+
 }  // namespace
+
+std::vector<std::string> RemovalProblems(const ScoreContent& in, const ScoreContent& out,
+                                         const std::set<MeasureVoice>& rewritten) {
+    std::vector<std::string> problems;
+    for (std::size_t p = 0; p < in.parts.size() && p < out.parts.size(); ++p)
+        for (const VoiceKey& key : VoicesOf(in.parts[p]))
+            RemovalProblemsOf(in.parts[p], out.parts[p], static_cast<int>(p), key, rewritten, &problems);
+    return problems;
+}
 
 std::vector<std::string> PairingProblems(const ScoreContent& score) {
     std::vector<std::string> problems;

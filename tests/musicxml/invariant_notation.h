@@ -1,7 +1,7 @@
 // Notation every output must keep clean, judged with the corpus tests' own reading of the score:
 // slurs paired, ties between equal pitches, no rest with an articulation, and the accidentals a
 // reader of a rewritten voice needs. Each problem is one line starting with its check's tag
-// ("[slur]", "[tie]", "[rest-articulation]", "[accidental]"), so that a run can count them.
+// ("[slur]", "[tie]", "[rest-articulation]", "[accidental]", "[removal]"), so that a run can count them.
 #pragma once
 
 #include <set>
@@ -25,5 +25,10 @@ std::vector<std::string> PairingProblems(const ScoreContent& score);
 // of the staff) make a reader expect yet show no accidental, or show one that contradicts the
 // pitch. A note a tie continues needs none.
 std::vector<std::string> VoiceProblems(const ScoreContent& score, const std::set<MeasureVoice>& voices);
+
+// Outside the listed (rewritten) voices: tie and slur ends the output lost whose other end was
+// not in a rewritten voice. Only an end left alone by a rewrite may go.
+std::vector<std::string> RemovalProblems(const ScoreContent& in, const ScoreContent& out,
+                                         const std::set<MeasureVoice>& rewritten);
 
 }  // namespace qz::corpus

@@ -7,6 +7,7 @@
 #include "corpus_interleave.h"
 #include "corpus_json.h"
 #include "invariant_checks.h"
+#include "invariant_notation.h"
 #include "invariant_removals.h"
 
 namespace qz::corpus {
@@ -306,6 +307,28 @@ TEST(Invariants, OnlyTieAndSlurEndsMayLeaveAnUntouchedMeasure) {
         {measure, false},
     };
     for (const Case& c : cases) EXPECT_EQ(OnlyTieAndSlurEndsRemoved(measure, c.after), c.allowed) << c.after;
+}
+
+// A tie or slur end may leave a voice left as it was only when its other end was rewritten.
+TEST(Invariants, ARemovedEndNeedsItsOtherEndRewritten) {
+    auto score = [](const std::string& secondMarks) {
+        const std::string pitch = "<pitch><step>C</step><octave>4</octave></pitch><duration>4</duration>";
+        return Score(kRhythm, "<note>" + pitch + "<tie type=\"start\"/><voice>1</voice><notations>"
+                              "<slur type=\"start\"/></notations></note></measure><measure number=\"2\"><note>" +
+                              pitch + secondMarks + "</note>");
+    };
+    ScoreContent in, out;
+    std::string error;
+    ASSERT_TRUE(ReadScore(score("<tie type=\"stop\"/><voice>1</voice><notations><slur type=\"stop\"/></notations>"),
+                          &in, &error)) << error;
+    ASSERT_TRUE(ReadScore(score("<voice>1</voice>"), &out, &error)) << error;
+    const MeasureVoice first{1, 1, VoiceKey{1, "1"}};
+    EXPECT_EQ(Joined(RemovalProblems(in, out, {first})), "");
+    const std::string failures = Joined(RemovalProblems(in, out, {}));
+    EXPECT_NE(failures.find("[removal] part P2 measure 2 staff 1 voice 1: slur 1 stop at 0 removed"), std::string::npos)
+        << failures;
+    EXPECT_NE(failures.find("[removal] part P2 measure 2 staff 1 voice 1: tie of C4 at 0 removed"), std::string::npos)
+        << failures;
 }
 
 }  // namespace
