@@ -31,3 +31,7 @@ NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmar
 # label `musescore`, that a real notation program opens every rewritten score.
 MUSESCORE_PACKAGES=(musescore3)
 CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
+# The page: Debian's emscripten compiles the core to WebAssembly (its optimizer needs acorn
+# from node-acorn), dpkg-dev unpacks the C libraries' Debian sources for it, Chromium runs the
+# browser tests and the demo's screenshot. Node and npm come with the machine's nodejs.
+WEB_PACKAGES=(cmake make emscripten node-acorn dpkg-dev chromium nodejs)

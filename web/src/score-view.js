@@ -1,0 +1,80 @@
+// The engraved score as something to point at: a click maps to (staff, measure) where the
+// staff is the tool's staff number (Verovio numbers the staves of all parts in score order,
+// exactly as `motifgraft show` does) and the measure is the measure's POSITION in the document,
+// counted from 1, never its printed number (numbers repeat and restart in real scores).
+const SVG_NS = 'http://www.w3.org/2000/svg';
+
+function svgRect(className, box) {
+  const rect = document.createElementNS(SVG_NS, 'rect');
+  rect.setAttribute('class', className);
+  for (const [k, v] of Object.entries({ x: box.x, y: box.y, width: box.width, height: box.height })) {
+    rect.setAttribute(k, v);
+  }
+  return rect;
+}
+
+// The staff lines' box (a staff group's own paths) widened by a staff space above and below:
+// the whole of it takes clicks, not only the painted lines and notes.
+function addHitArea(staff) {
+  const lines = [...staff.children].filter((child) => child.tagName === 'path').map((p) => p.getBBox());
+  if (lines.length === 0) return;
+  const top = Math.min(...lines.map((b) => b.y));
+  const bottom = Math.max(...lines.map((b) => b.y + b.height));
+  const left = Math.min(...lines.map((b) => b.x));
+  const right = Math.max(...lines.map((b) => b.x + b.width));
+  const space = (bottom - top) / 4;
+  staff.insertBefore(svgRect('hit', { x: left, y: top - space, width: right - left, height: bottom - top + 2 * space }),
+    staff.firstChild);
+}
+
+export class ScoreView {
+  constructor(element) {
+    this.element = element;
+    this.measures = [];
+  }
+
+  show(pages) {
+    this.element.innerHTML = pages.join('');
+    this.measures = [...this.element.querySelectorAll('g.measure')];
+    for (const measure of this.measures) {
+      for (const staff of measure.querySelectorAll(':scope > g.staff')) addHitArea(staff);
+    }
+  }
+
+  clear() {
+    this.element.replaceChildren();
+    this.measures = [];
+  }
+
+  get measureCount() { return this.measures.length; }
+
+  // {slot, measure} under a DOM node, or null.
+  cellAt(node) {
+    const staff = node instanceof Element ? node.closest('g.staff') : null;
+    const measure = staff?.closest('g.measure');
+    if (!staff || !measure) return null;
+    const slot = Number(staff.getAttribute('data-n'));
+    const position = this.measures.indexOf(measure) + 1;
+    return Number.isInteger(slot) && slot > 0 && position > 0 ? { slot, measure: position } : null;
+  }
+
+  // Shades staves firstSlot..lastSlot of measures first..last with class `kind`.
+  mark(kind, { firstSlot, lastSlot, first, last }) {
+    for (let m = first; m <= last && m <= this.measures.length; ++m) {
+      for (const staff of this.measures[m - 1].querySelectorAll(':scope > g.staff')) {
+        const slot = Number(staff.getAttribute('data-n'));
+        if (slot < firstSlot || slot > lastSlot) continue;
+        const hit = staff.querySelector(':scope > rect.hit');
+        if (hit) staff.insertBefore(svgRect(`mark mark-${kind}`, hit.getBBox()), hit.nextSibling);
+      }
+    }
+  }
+
+  unmark(kind) {
+    for (const rect of this.element.querySelectorAll(`rect.mark-${kind}`)) rect.remove();
+  }
+
+  scrollTo(measure) {
+    this.measures[measure - 1]?.scrollIntoView({ block: 'center', behavior: 'smooth' });
+  }
+}
