@@ -34,6 +34,9 @@ export async function workSample(page) {
   };
   await page.click('#create');
   await page.waitForFunction(() => /^Create: \d+ of \d+ stretches rewritten in [\d.]+ s\.$/
-    .test(document.getElementById('status-text').textContent), { timeout: 60000 });
+    .test(document.getElementById('status-text').textContent) || !document.getElementById('message').hidden,
+  { timeout: 60000 });
+  const message = await page.$eval('#message', (e) => (e.hidden ? '' : e.textContent));
+  if (message) throw new Error(`Create with ${JSON.stringify(chosen)} answered: ${message}`);
   return chosen;
 }

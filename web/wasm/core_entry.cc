@@ -3,6 +3,7 @@
 // a user would type, and reads back the files the command wrote and the text it printed. Nothing
 // of the command is restated here, so the page and the tool cannot disagree.
 #include <emscripten/emscripten.h>
+#include <sys/stat.h>
 
 #include <exception>
 #include <sstream>
@@ -24,6 +25,9 @@ extern "C" {
 // Runs `motifgraft ARGS...` and returns its exit status. `argv` holds `argc` NUL-terminated
 // UTF-8 strings owned by the caller.
 EMSCRIPTEN_KEEPALIVE int motifgraft_run(int argc, const char* const* argv) {
+    // emscripten starts a module with the umask 0777, so every file the command writes would
+    // be unreadable; a login shell's usual mask is what the tool meets on a desktop.
+    ::umask(022);
     std::ostringstream out;
     std::ostringstream err;
     int status = qz::musicxml::kExitUnusable;
