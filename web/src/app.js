@@ -109,9 +109,12 @@ async function render() {
   const token = ++page.renderToken;
   const bytes = viewedBytes();
   try {
-    const pages = await engrave(bytes, isArchive(bytes));
+    view.clear();
+    await engrave(bytes, isArchive(bytes), (svg) => {
+      view.addPage(svg);
+      document.body.dataset.firstPage = String(token);
+    });
     if (token !== page.renderToken) return;
-    view.show(pages);
     drawMarks();
     if (view.measureCount !== page.staves.measures) {
       showMessage(`The engraving shows ${view.measureCount} measures where the score has ${page.staves.measures}: ` +

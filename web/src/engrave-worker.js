@@ -2,7 +2,9 @@
 // one SVG per page. The SVG keeps the score's tree: every <g class="measure"> holds one
 // <g class="staff" data-n="N"> per staff, N counting the staves of all parts in score order.
 //
-// Request {id, bytes, compressed}  Answer {id, pages: [svg text]} or {id, error}
+// Request {id, bytes, compressed}
+// Answers {id, page: svg text} for each page as soon as it is drawn, then {id, done: true}, or
+// {id, error}.
 import createVerovioModule from './verovio/verovio-module.mjs';
 import { VerovioToolkit } from './verovio/verovio.mjs';
 
@@ -18,6 +20,7 @@ const toolkitPromise = createVerovioModule().then((module) => {
     header: 'none',
     footer: 'none',
   });
+  postMessage({ ready: true });
   return toolkit;
 });
 
@@ -35,9 +38,8 @@ onmessage = async (event) => {
     const toolkit = await toolkitPromise;
     const loaded = compressed ? toolkit.loadZipDataBuffer(bytes) : toolkit.loadData(scoreText(bytes));
     if (!loaded) throw new Error('the engraver could not read this score');
-    const pages = [];
-    for (let page = 1; page <= toolkit.getPageCount(); ++page) pages.push(toolkit.renderToSVG(page));
-    postMessage({ id, pages });
+    for (let page = 1; page <= toolkit.getPageCount(); ++page) postMessage({ id, page: toolkit.renderToSVG(page) });
+    postMessage({ id, done: true });
   } catch (error) {
     postMessage({ id, error: String(error.message ?? error) });
   }

@@ -33,10 +33,14 @@ export class ScoreView {
     this.measures = [];
   }
 
-  show(pages) {
-    this.element.innerHTML = pages.join('');
-    this.measures = [...this.element.querySelectorAll('g.measure')];
-    for (const measure of this.measures) {
+  // Pages come in order, so measures stay in document order.
+  addPage(svg) {
+    const holder = document.createElement('div');
+    holder.className = 'page';
+    holder.innerHTML = svg;
+    this.element.append(holder);
+    for (const measure of holder.querySelectorAll('g.measure')) {
+      this.measures.push(measure);
       for (const staff of measure.querySelectorAll(':scope > g.staff')) addHitArea(staff);
     }
   }

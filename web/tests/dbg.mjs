@@ -1,0 +1,15 @@
+import { launchBrowser, openPage, serve, temporaryFolder } from './harness.mjs';
+import { generatedScore } from './generated-score.mjs';
+import { writeFileSync } from 'node:fs';
+const server = await serve();
+const { browser, close } = await launchBrowser();
+const { page, problems } = await openPage(browser, server.url);
+page.on('console', (m) => console.log('console', m.text()));
+const f = temporaryFolder('x') + '/g.musicxml';
+writeFileSync(f, generatedScore(100, 5));
+await new Promise((r) => setTimeout(r, 5000));
+const t0 = Date.now();
+await (await page.$('#file')).uploadFile(f);
+await page.waitForFunction(() => document.body.dataset.engraved, { timeout: 120000, polling: 20 });
+console.log('total', Date.now() - t0);
+await close(); server.stop();
