@@ -10,7 +10,7 @@ const view = new ScoreView($('score'));
 
 // states[0] is the score as opened; every Create pushes its result, Undo pops it.
 const page = { name: '', states: [], staves: null, viewing: 'after', source: null, dest: null,
-  drag: null, busy: false, renderToken: 0 };
+  drag: null, busy: false, renderToken: 0, explainToken: 0 };
 const current = () => page.states[page.states.length - 1];
 
 const isArchive = (bytes) => bytes[0] === 0x50 && bytes[1] === 0x4b && bytes[2] === 0x03 && bytes[3] === 0x04;
@@ -65,18 +65,35 @@ function fillStaves(staves) {
   $('staves').tBodies[0].replaceChildren(...rows);
 }
 
+// The explain table, a few hundred rows per frame: a score of thousands of repeats must not
+// freeze the page. A row's click selects its measures.
 function fillExplain(report) {
-  const rows = (report?.repeats ?? []).map((row) => {
-    const tr = document.createElement('tr');
-    const cells = [`${row.slot} (${row.part} ${row.staff})`, String(row.layer),
-      `${row.measures[0]}–${row.measures[1]}`, row.status + (row.reason ? `: ${row.reason}` : '')];
-    for (const text of cells) tr.append(Object.assign(document.createElement('td'), { textContent: text }));
-    tr.lastChild.className = row.status;
-    tr.addEventListener('click', () => selectRow(tr, row));
-    return tr;
-  });
-  $('explain').tBodies[0].replaceChildren(...rows);
+  const body = $('explain').tBodies[0];
+  const token = ++page.explainToken;
+  body.replaceChildren();
+  const rows = report?.repeats ?? [];
+  const addRows = (from) => {
+    if (token !== page.explainToken) return;
+    const fragment = document.createDocumentFragment();
+    for (const row of rows.slice(from, from + 300)) {
+      const tr = document.createElement('tr');
+      const cells = [`${row.slot} (${row.part} ${row.staff})`, String(row.layer),
+        `${row.measures[0]}–${row.measures[1]}`, row.status + (row.reason ? `: ${row.reason}` : '')];
+      for (const text of cells) tr.append(Object.assign(document.createElement('td'), { textContent: text }));
+      tr.lastChild.className = row.status;
+      fragment.append(tr);
+    }
+    body.append(fragment);
+    if (from + 300 < rows.length) requestAnimationFrame(() => addRows(from + 300));
+  };
+  addRows(0);
 }
+
+$('explain').tBodies[0].addEventListener('click', (event) => {
+  const tr = event.target.closest('tr');
+  const row = tr && current()?.result?.report.repeats[tr.sectionRowIndex];
+  if (row) selectRow(tr, row);
+});
 
 function selectRow(tr, row) {
   for (const other of $('explain').tBodies[0].rows) other.classList.toggle('selected', other === tr);
@@ -105,9 +122,12 @@ function drawMarks() {
   }
 }
 
+// Engraves the viewed state in the background: the page, Create included, stays usable.
 async function render() {
   const token = ++page.renderToken;
   const bytes = viewedBytes();
+  document.body.dataset.engraving = 'true';
+  $('engraving').hidden = false;
   try {
     view.clear();
     await engrave(bytes, isArchive(bytes), (svg) => {
@@ -126,6 +146,11 @@ async function render() {
       view.clear();
       showMessage(`The score could not be engraved (${error.message}); Create still works on typed selections.`);
     }
+  } finally {
+    if (token === page.renderToken) {
+      delete document.body.dataset.engraving;
+      $('engraving').hidden = true;
+    }
   }
 }
 
@@ -143,10 +168,8 @@ async function openScore(file) {
     $('dest').value = '';
     fillStaves(staves);
     fillExplain(null);
-    setStatus('Engraving …', true);
-    view.clear();
-    await render();
     setStatus('Click a measure for the source rhythm, then drag over the measures to rewrite.');
+    render();
   } catch (error) {
     Object.assign(page, { name: '', staves: null, states: [] });
     view.clear();
@@ -175,10 +198,8 @@ async function create() {
     page.viewing = 'after';
     const rewritten = result.report.repeats.filter((r) => r.status === 'rewritten').length;
     fillExplain(result.report);
-    setStatus(`Create: ${rewritten} of ${result.report.repeats.length} stretches rewritten in ${seconds} s. Engraving …`, true);
-    updateButtons();
-    await render();
     setStatus(`Create: ${rewritten} of ${result.report.repeats.length} stretches rewritten in ${seconds} s.`);
+    render();
   } catch (error) {
     showMessage(error.message ?? String(error));
     setStatus(error.status === 1 ? 'Create refused.' : 'Create failed.');

@@ -2,6 +2,9 @@
 // staff is the tool's staff number (Verovio numbers the staves of all parts in score order,
 // exactly as `motifgraft show` does) and the measure is the measure's POSITION in the document,
 // counted from 1, never its printed number (numbers repeat and restart in real scores).
+//
+// A page gets its click areas and shading only once it scrolls into view, so that a score of
+// thousands of measures costs no more than the pages someone looks at.
 const SVG_NS = 'http://www.w3.org/2000/svg';
 
 function svgRect(className, box) {
@@ -31,6 +34,13 @@ export class ScoreView {
   constructor(element) {
     this.element = element;
     this.measures = [];
+    this.pages = [];  // {holder, first, last (measure positions), active}
+    this.marks = [];  // {kind, firstSlot, lastSlot, first, last}
+    this.observer = new IntersectionObserver((entries) => {
+      for (const entry of entries) {
+        if (entry.isIntersecting) this.activate(this.pages.find((p) => p.holder === entry.target));
+      }
+    }, { rootMargin: '400px' });
   }
 
   // Pages come in order, so measures stay in document order.
@@ -39,15 +49,18 @@ export class ScoreView {
     holder.className = 'page';
     holder.innerHTML = svg;
     this.element.append(holder);
-    for (const measure of holder.querySelectorAll('g.measure')) {
-      this.measures.push(measure);
-      for (const staff of measure.querySelectorAll(':scope > g.staff')) addHitArea(staff);
-    }
+    const first = this.measures.length + 1;
+    this.measures.push(...holder.querySelectorAll('g.measure'));
+    const page = { holder, first, last: this.measures.length, active: false };
+    this.pages.push(page);
+    this.observer.observe(holder);
   }
 
   clear() {
+    this.observer.disconnect();
     this.element.replaceChildren();
     this.measures = [];
+    this.pages = [];
   }
 
   get measureCount() { return this.measures.length; }
@@ -64,21 +77,35 @@ export class ScoreView {
 
   // Shades staves firstSlot..lastSlot of measures first..last with class `kind`.
   mark(kind, { firstSlot, lastSlot, first, last }) {
-    for (let m = first; m <= last && m <= this.measures.length; ++m) {
-      for (const staff of this.measures[m - 1].querySelectorAll(':scope > g.staff')) {
-        const slot = Number(staff.getAttribute('data-n'));
-        if (slot < firstSlot || slot > lastSlot) continue;
-        const hit = staff.querySelector(':scope > rect.hit');
-        if (hit) staff.insertBefore(svgRect(`mark mark-${kind}`, hit.getBBox()), hit.nextSibling);
-      }
-    }
+    const mark = { kind, firstSlot, lastSlot, first, last };
+    this.marks.push(mark);
+    for (const page of this.pages) if (page.active) this.draw(page, mark);
   }
 
   unmark(kind) {
+    this.marks = this.marks.filter((mark) => mark.kind !== kind);
     for (const rect of this.element.querySelectorAll(`rect.mark-${kind}`)) rect.remove();
   }
 
   scrollTo(measure) {
     this.measures[measure - 1]?.scrollIntoView({ block: 'center', behavior: 'smooth' });
+  }
+
+  activate(page) {
+    if (!page || page.active) return;
+    page.active = true;
+    for (const staff of page.holder.querySelectorAll('g.measure > g.staff')) addHitArea(staff);
+    for (const mark of this.marks) this.draw(page, mark);
+  }
+
+  draw(page, { kind, firstSlot, lastSlot, first, last }) {
+    for (let m = Math.max(first, page.first); m <= Math.min(last, page.last); ++m) {
+      for (const staff of this.measures[m - 1].querySelectorAll(':scope > g.staff')) {
+        const slot = Number(staff.getAttribute('data-n'));
+        const hit = staff.querySelector(':scope > rect.hit');
+        if (slot < firstSlot || slot > lastSlot || !hit) continue;
+        staff.insertBefore(svgRect(`mark mark-${kind}`, hit.getBBox()), hit.nextSibling);
+      }
+    }
   }
 }

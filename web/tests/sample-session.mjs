@@ -8,7 +8,9 @@ import { ROOT } from './harness.mjs';
 export const SAMPLE = path.join(ROOT, 'samples', 'comping.musicxml');
 
 // The middle of a staff's clickable area in a measure (by position), in page pixels.
-function staffCenter(page, slot, measure) {
+async function staffCenter(page, slot, measure) {
+  await page.waitForFunction((s, m) => document.querySelectorAll('#score g.measure')[m - 1]
+    ?.querySelector(`:scope > g.staff[data-n="${s}"] > rect.hit`), {}, slot, measure);
   return page.evaluate((s, m) => {
     const staff = document.querySelectorAll('#score g.measure')[m - 1].querySelector(`:scope > g.staff[data-n="${s}"]`);
     const box = staff.querySelector(':scope > rect.hit').getBoundingClientRect();
@@ -38,5 +40,6 @@ export async function workSample(page) {
   { timeout: 60000 });
   const message = await page.$eval('#message', (e) => (e.hidden ? '' : e.textContent));
   if (message) throw new Error(`Create with ${JSON.stringify(chosen)} answered: ${message}`);
+  await page.waitForFunction(() => !document.body.dataset.engraving, { timeout: 60000 });
   return chosen;
 }
