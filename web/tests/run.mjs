@@ -5,7 +5,8 @@
 //
 // Needs build/web (scripts/web-build) and build/native/tools/motifgraft/motifgraft. Ends with
 // "N passed, N failed" and exits non-zero when a check failed.
-import { readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
 import path from 'node:path';
 import { ROOT, downloaded, launchBrowser, openPage, runNative, serve, temporaryFolder } from './harness.mjs';
 import { generatedScore } from './generated-score.mjs';
@@ -54,6 +55,23 @@ async function compareApply(page, name, bytes, source, dest) {
     if (web.report !== native.report) differences.push('report');
   }
   return { differences, native, web };
+}
+
+// `bytes` as the score of a compressed MusicXML archive, made by the `zip` program.
+function archive(name, bytes) {
+  const folder = temporaryFolder('mxl');
+  try {
+    mkdirSync(path.join(folder, 'META-INF'));
+    writeFileSync(path.join(folder, 'mimetype'), 'application/vnd.recordare.musicxml');
+    writeFileSync(path.join(folder, 'META-INF/container.xml'), '<?xml version="1.0" encoding="UTF-8"?>\n' +
+      `<container><rootfiles><rootfile full-path="${name}"/></rootfiles></container>\n`);
+    writeFileSync(path.join(folder, name), bytes);
+    execFileSync('zip', ['-X', '-q', '-0', 'score.mxl', 'mimetype'], { cwd: folder });
+    execFileSync('zip', ['-X', '-q', '-r', 'score.mxl', 'META-INF', name], { cwd: folder });
+    return readFileSync(path.join(folder, 'score.mxl'));
+  } finally {
+    rmSync(folder, { recursive: true, force: true });
+  }
 }
 
 // Deterministic choices from the score's shape (mulberry32), the command line's forms mixed.
@@ -151,7 +169,22 @@ const checks = {
           for (const d of result.differences) differences.push(`${name} --source ${choice.source} --dest ${choice.dest}: ${d}`);
         }
       }
-      figures.push(`test suite through window.motifgraft: ${files} files, ${choices} choices (${rewritten} ran, ${refused} refused or unusable), ${differences.length} differences`);
+      // The same choices on the first files stored as .mxl archives and as UTF-16 text.
+      let variants = 0;
+      for (const [index, name] of readdirSync(SUITE).sort().slice(0, 12).entries()) {
+        const bytes = readFileSync(path.join(SUITE, name));
+        const show = runNative(name, bytes, ['show', name, '--json']);
+        if (show.status !== 0) continue;
+        for (const [variant, variantBytes] of [[name.replace(/\.\w+$/, '.mxl'), archive(name, bytes)],
+          [name, Buffer.concat([Buffer.from([0xff, 0xfe]), Buffer.from(bytes.toString('utf8'), 'utf16le')])]]) {
+          for (const choice of choicesFor(JSON.parse(show.stdout), index + 1, 2)) {
+            const result = await compareApply(page, variant, variantBytes, choice.source, choice.dest);
+            ++variants;
+            for (const d of result.differences) differences.push(`${variant} (${variantBytes.length} bytes) --source ${choice.source} --dest ${choice.dest}: ${d}`);
+          }
+        }
+      }
+      figures.push(`test suite through window.motifgraft: ${files} files, ${choices} choices (${rewritten} ran, ${refused} refused or unusable); ${variants} more as .mxl and UTF-16; ${differences.length} differences`);
       expectEqual(differences.slice(0, 10).join('\n'), '', 'differences from the native tool');
       expectEqual(problems.join('\n'), '', 'console errors');
     } finally {
