@@ -29,8 +29,10 @@ function pageApply(base64, name, source, dest) {
     return btoa(text);
   };
   const started = performance.now();
-  return window.motifgraft.apply(decode(base64), { name, source, dest }).then(
-    (r) => ({ status: 0, name: r.name, bytes: encode(r.bytes), report: r.reportJson, seconds: (performance.now() - started) / 1000 }),
+  return window.motifgraft.apply(decode(base64), { name, source, dest }).then((r) => {
+    const seconds = (performance.now() - started) / 1000;
+    return { status: 0, name: r.name, bytes: encode(r.bytes), report: r.reportJson, seconds };
+  },
     (e) => ({ status: e.status, message: e.message }));
 }
 
@@ -214,7 +216,8 @@ const checks = {
   },
 
   // The benchmark's 10 MB score: Create completes, the page keeps answering, progress is shown;
-  // the same apply through the script interface gives the tool's bytes (timings reported).
+  // the same apply through the script interface, timed before the page engraves the score, gives
+  // the tool's bytes.
   async large({ browser, url }) {
     const folder = temporaryFolder('large');
     const { page, problems } = await openPage(browser, url);
@@ -223,6 +226,13 @@ const checks = {
       const name = `generated-${measures}.musicxml`;
       const bytes = Buffer.from(generatedScore(measures));
       writeFileSync(path.join(folder, name), bytes);
+      // Timed alone first: the engraver below works on the same two cores.
+      // The first run also grows the module's memory; the second is the steady state.
+      for (const run of ['first', 'second']) {
+        const result = await compareApply(page, name, bytes, '1:1-1', `all:1-${measures}`);
+        expectEqual(result.differences.join(', '), '', 'the 10 MB score against the tool');
+        figures.push(`apply of the ${(bytes.length / 1e6).toFixed(1)} MB score, ${run} run: page ${result.web.seconds.toFixed(2)} s, native ${result.native.seconds.toFixed(2)} s`);
+      }
       await (await page.$('#file')).uploadFile(path.join(folder, name));
       await page.waitForFunction(() => !document.getElementById('create').disabled, { timeout: 120000 });
       await page.$eval('#source', (e) => { e.value = '1:1-1'; });
@@ -253,9 +263,6 @@ const checks = {
       expectEqual([...seen].some((s) => /^Create: running SET SOURCE and CREATE … T s$/.test(s)), true, `progress seen (${[...seen].join(' | ')})`);
       expectEqual(pause < 1000, true, `page responsive during Create (longest pause ${pause.toFixed(0)} ms)`);
 
-      const result = await compareApply(page, name, bytes, '1:1-1', `all:1-${measures}`);
-      expectEqual(result.differences.join(', '), '', 'the 10 MB score against the tool');
-      figures.push(`apply of the ${(bytes.length / 1e6).toFixed(1)} MB score: page ${result.web.seconds.toFixed(2)} s, native ${result.native.seconds.toFixed(2)} s`);
       expectEqual(problems.join('\n'), '', 'console errors');
     } finally {
       await page.close();
