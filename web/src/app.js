@@ -109,15 +109,13 @@ function viewedBytes() {
 }
 
 function drawMarks() {
-  for (const kind of ['source', 'dest', 'rewritten', 'row']) view.unmark(kind);
+  for (const kind of ['source', 'dest', 'rewritten', 'skipped', 'row']) view.unmark(kind);
   if (page.source) view.mark('source', { firstSlot: page.source.slot, lastSlot: page.source.slot, ...page.source });
   if (page.dest) view.mark('dest', page.dest);
   const result = current()?.result;
   if (result && page.viewing === 'after') {
     for (const row of result.report.repeats) {
-      if (row.status === 'rewritten') {
-        view.mark('rewritten', { firstSlot: row.slot, lastSlot: row.slot, first: row.measures[0], last: row.measures[1] });
-      }
+      view.mark(row.status, { firstSlot: row.slot, lastSlot: row.slot, first: row.measures[0], last: row.measures[1] });
     }
   }
 }
@@ -196,6 +194,8 @@ async function create() {
     const seconds = ((performance.now() - started) / 1000).toFixed(2);
     page.states.push({ bytes: new Uint8Array(result.bytes), result });
     page.viewing = 'after';
+    // The result's own shading (rewritten, skipped) takes the place of the chosen measures'.
+    page.dest = null;
     const rewritten = result.report.repeats.filter((r) => r.status === 'rewritten').length;
     fillExplain(result.report);
     setStatus(`Create: ${rewritten} of ${result.report.repeats.length} stretches rewritten in ${seconds} s.`);
