@@ -134,9 +134,12 @@ async function render() {
     });
     if (token !== page.renderToken) return;
     drawMarks();
-    if (view.measureCount !== page.staves.measures) {
-      showMessage(`The engraving shows ${view.measureCount} measures where the score has ${page.staves.measures}: ` +
-        'clicks may pick the wrong measures here, type the selections instead.');
+    // Clicks map by position and staff number; where the engraver counted otherwise (a
+    // multi-measure rest drawn as one, a part's staves merged), say so rather than mislead.
+    const staves = view.staffCount;
+    if (view.measureCount !== page.staves.measures || staves !== page.staves.staves.length) {
+      showMessage(`The engraving shows ${view.measureCount} measures of ${staves} staves where the score has ` +
+        `${page.staves.measures} of ${page.staves.staves.length}: clicks may pick the wrong measures here, type the selections instead.`);
     }
     document.body.dataset.engraved = String(token);
   } catch (error) {

@@ -65,6 +65,15 @@ export class ScoreView {
 
   get measureCount() { return this.measures.length; }
 
+  // The highest staff number engraved.
+  get staffCount() {
+    let most = 0;
+    for (const staff of this.element.querySelectorAll('g.measure > g.staff')) {
+      most = Math.max(most, Number(staff.getAttribute('data-n')) || 0);
+    }
+    return most;
+  }
+
   // {slot, measure} under a DOM node, or null.
   cellAt(node) {
     const staff = node instanceof Element ? node.closest('g.staff') : null;
