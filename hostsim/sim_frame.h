@@ -27,6 +27,7 @@ struct SimHost::Frame {
     int measure = 0;
     int layer = 0;
     FrameDefect defect = FrameDefect::kNone;  // how the header misstates the frame
+    bool skipSave = false;                    // the header's skipSave is 1
 
     qz::host::TGF* Tgf() { return reinterpret_cast<qz::host::TGF*>(header.get()); }
     std::string Place() const { return PlaceText(slot, measure, layer); }
@@ -37,7 +38,7 @@ struct SimHost::Frame {
     int HeaderEntryCount() const;
     int HeaderDetailCount() const;
 
-    // Writes the whole header: place, skipSave 0, both pointers and counts.
+    // Writes the whole header: place, skipSave, both pointers and counts.
     void WriteHeader();
     // Points the header at `entries` again after the array moved.
     void WriteEntriesField();

@@ -84,7 +84,7 @@ void SimHost::Frame::WriteHeader() {
     Store<uint16_t>(h, tgf::kSlot, static_cast<uint16_t>(shownSlot));
     Store<int16_t>(h, tgf::kMeasure, static_cast<int16_t>(shownMeasure));
     Store<int16_t>(h, tgf::kLayer, static_cast<int16_t>(shownLayer));
-    Store<int16_t>(h, tgf::kSkipSave, 0);
+    Store<int16_t>(h, tgf::kSkipSave, skipSave ? 1 : 0);
     WriteEntriesField();
     StorePointer(h, tgf::kDetails, HeaderDetails());
     Store<int16_t>(h, tgf::kDetailCount, static_cast<int16_t>(HeaderDetailCount()));
@@ -138,6 +138,7 @@ TGF* SimHost::HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure, uint
     frame->measure = measure;
     frame->layer = layer;
     frame->defect = defect;
+    frame->skipSave = skipSaveFrames_.count({slot, measure, layer}) > 0;
 
     const std::vector<Record>* stored = document->FindEntries(instrument, measure, layer);
     frame->entryCount = stored ? std::min(static_cast<int>(stored->size()), kMaxCount) : 0;

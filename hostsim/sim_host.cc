@@ -83,6 +83,10 @@ void SimHost::MakeFrameAbsent(int slot, int measure, int layer) {
     absentFrames_.insert({slot, measure, layer});
 }
 
+void SimHost::MarkSkipSave(int slot, int measure, int layer) {
+    skipSaveFrames_.insert({slot, measure, layer});
+}
+
 void SimHost::AddFault(const Fault& fault) { faults_.push_back({fault, 0}); }
 void SimHost::ClearFaults() { faults_.clear(); }
 

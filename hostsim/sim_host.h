@@ -222,6 +222,8 @@ public:
     void SetCreateCompletesIndex(bool completes) { createCompletesIndex_ = completes; }
     // A frame the host cannot supply: FX_LoadTGF returns null for it.
     void MakeFrameAbsent(int slot, int measure, int layer);
+    // A frame the host wants left alone: FX_LoadTGF hands it out with a non-zero skipSave.
+    void MarkSkipSave(int slot, int measure, int layer);
     void AddFault(const Fault& fault);
     void ClearFaults();
     // Functions that the host does not export (used by the installer and by the emulator).
@@ -311,6 +313,7 @@ private:
     int maxLayers_ = 4;
     bool createCompletesIndex_ = true;
     std::set<std::tuple<int, int, int>> absentFrames_;
+    std::set<std::tuple<int, int, int>> skipSaveFrames_;
     std::vector<ActiveFault> faults_;
     std::map<std::string, int> callCounts_;
     std::set<std::string> absent_;

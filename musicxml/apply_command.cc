@@ -1,8 +1,12 @@
 #include "musicxml/apply_command.h"
 
+#include <algorithm>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <set>
+#include <string_view>
+#include <system_error>
 
 #include "musicxml/apply_options.h"
 #include "musicxml/cli.h"
@@ -13,7 +17,10 @@
 #include "musicxml/readback.h"
 #include "musicxml/repeat_plan.h"
 #include "musicxml/report.h"
+#include "musicxml/output_check.h"
 #include "musicxml/output_file.h"
+#include "musicxml/output_target.h"
+#include "musicxml/temporary_file.h"
 #include "musicxml/splice.h"
 
 namespace qz::musicxml {
@@ -32,6 +39,34 @@ struct Rewrite {
     std::vector<Edit> edits;
     std::map<std::size_t, std::string> unwritable;  // plan row -> why
 };
+
+// Removes the tie and slur ends whose other end went with the replaced notes. An end that
+// cannot be located, or whose bytes another edit already takes, stays as it was.
+void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node>& ends,
+                       std::vector<Edit>* edits) {
+    // A <notations> left with nothing goes whole.
+    std::vector<pugi::xml_node> removed;
+    for (pugi::xml_node end : ends) {
+        const pugi::xml_node parent = end.parent();
+        bool emptied = std::string_view(parent.name()) == "notations";
+        for (pugi::xml_node child : parent.children())
+            emptied = emptied && (child.type() != pugi::node_element ||
+                                  std::find(ends.begin(), ends.end(), child) != ends.end());
+        const pugi::xml_node target = emptied ? parent : end;
+        if (std::find(removed.begin(), removed.end(), target) == removed.end())
+            removed.push_back(target);
+    }
+    for (pugi::xml_node end : removed) {
+        Edit removal;
+        if (!RemovalEdit(text, end, &removal)) continue;
+        const bool clashes = std::any_of(edits->begin(), edits->end(), [&](const Edit& e) {
+            const bool insertion = e.begin == e.end;
+            return insertion ? removal.begin <= e.begin && e.begin <= removal.end
+                             : removal.begin < e.end && e.begin < removal.end;
+        });
+        if (!clashes) edits->push_back(removal);
+    }
+}
 
 Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
                   const hostsim::Document& document, const FrameSnapshot& before,
@@ -70,6 +105,7 @@ Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
         }
         if (!failed) break;
     }
+    AddOrphanRemovals(loaded.parsed.text, rewrite.readBack.orphanEnds, &rewrite.edits);
     return rewrite;
 }
 
@@ -81,26 +117,59 @@ bool NamesPlainDocument(const std::string& path) {
     return EndsWith(path, ".musicxml") || EndsWith(path, ".xml");
 }
 
-// The score with `edits` spliced in, written to `outputPath` in the input's encoding and form.
-bool WriteResult(const LoadedScore& loaded, const std::vector<Edit>& edits,
-                 const std::string& outputPath, std::string* error) {
+// The bytes of the score with `edits` spliced in, in the input's encoding and form.
+bool ResultBytes(const LoadedScore& loaded, const std::vector<Edit>& edits,
+                 const std::string& outputPath, std::string* bytes, std::string* error) {
+    // An archive's score asked for under a plain name is written as the plain document.
+    ScoreContainer target = loaded.container;
+    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
+    // Nothing rewritten: the file as it came, archive included, byte for byte.
+    if (edits.empty()) {
+        *bytes = target.compressed ? target.archiveBytes : target.documentBytes;
+        return true;
+    }
     std::string newText;
     if (!ApplyEdits(loaded.parsed.text, edits, &newText, error)) {
         *error = "the rewritten music could not be placed: " + *error;
         return false;
     }
-    // An archive's score asked for under a plain name is written as the plain document.
-    ScoreContainer target = loaded.container;
-    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
-    // Nothing rewritten: the file as it came, archive included, byte for byte.
-    const std::string& original = target.compressed ? target.archiveBytes : target.documentBytes;
-    return edits.empty() ? WriteFileAtomically(outputPath, original, error)
-                         : WriteScore(target, newText, outputPath, error);
+    return ScoreBytes(target, newText, bytes, error);
+}
+
+// The score and the report, each staged beside its target before either replaces anything.
+bool WriteOutputs(const std::string& scorePath, const std::string& scoreBytes,
+                  const std::string& reportPath, const std::string& reportBytes,
+                  std::string* error) {
+    StagedWrite score, report;
+    if (!score.Stage(scorePath, scoreBytes, error)) return false;
+    if (!reportPath.empty() && !report.Stage(reportPath, reportBytes, error)) return false;
+    return score.Commit(error) && (reportPath.empty() || report.Commit(error));
+}
+
+// Where the "before" picture is engraved from: the input, or, when the score is about to
+// replace it, a copy of it as it was, in the system's temporary folder (keeping the input's
+// extension, which the engraver reads).
+std::string BeforeScore(const LoadedScore& loaded, const std::string& outputPath,
+                        TemporaryFile* copy) {
+    const ScoreContainer& input = loaded.container;
+    OutputTarget output;
+    std::string ignored;
+    if (!ResolveOutput(outputPath, &output, &ignored) || !IsExistingFile(output, input.path))
+        return input.path;
+    const std::size_t dot = input.path.rfind('.');
+    const bool extension = dot != std::string::npos && input.path.find('/', dot) == std::string::npos;
+    int code = 0;
+    std::error_code noTemp;
+    const std::string folder = std::filesystem::temp_directory_path(noTemp).string();
+    if (!noTemp && copy->Create(folder, &code, extension ? input.path.substr(dot) : "") &&
+        copy->Write(input.compressed ? input.archiveBytes : input.documentBytes) && copy->Close())
+        return copy->Path();
+    return input.path;
 }
 
 struct Selections {
     Selection source;
-    Selection destination;
+    std::vector<Selection> destination;
 };
 
 // Everything of one apply after the score was loaded: returns the exit status.
@@ -134,25 +203,39 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
     const Report report = BuildReport(score, selections.source, selections.destination, plan,
                                       rewrite.readBack, rewrite.unwritable);
 
-    const std::string outputPath =
-        options.output.empty() ? DefaultOutputPath(options.score) : options.output;
-    if (!WriteResult(loaded, rewrite.edits, outputPath, &error))
-        return Fail(err, kExitUnusable, error);
-
-    if (!options.jsonReport.empty() &&
-        !WriteFileAtomically(options.jsonReport, ReportJson(report), &error))
+    const std::string outputPath = ScoreOutputPath(options);
+    TemporaryFile inputCopy;
+    const std::string beforeScore =
+        options.picturesDir.empty() ? "" : BeforeScore(loaded, outputPath, &inputCopy);
+    std::string bytes;
+    if (!ResultBytes(loaded, rewrite.edits, outputPath, &bytes, &error) ||
+        !WriteOutputs(outputPath, bytes, options.jsonReport, ReportJson(report), &error))
         return Fail(err, kExitUnusable, error);
     if (options.explain) out << ExplainText(report);
     out << "written: " << outputPath << "\n";
     if (!options.picturesDir.empty()) {
         std::string message;
-        const bool made = WritePictures(options.score, outputPath, options.picturesDir,
-                                        selections.destination.firstMeasure,
-                                        selections.destination.lastMeasure, &message);
-        if (made) out << "pictures: " << options.picturesDir << "/before.png, after.png\n";
+        const Selection& shown = selections.destination.front();
+        const bool made = WritePictures(beforeScore, outputPath, options.picturesDir,
+                                        shown.firstMeasure, shown.lastMeasure, &message);
+        if (made)
+            out << "pictures: " << options.picturesDir << "/" << kBeforePicture << ", "
+                << kAfterPicture << "\n";
         if (!message.empty()) err << "motifgraft: pictures: " << message << "\n";
     }
     return kExitOk;
+}
+
+// The selection `text` of `option`, resolved, or exit 2 with the reason.
+bool ParseOption(const char* option, const std::string& text, const Score& score,
+                 SelectionRole role, std::vector<Selection>* regions, std::string* error) {
+    ParsedSelection parsed = ParseSelection(text, score, role);
+    if (!parsed.error.empty()) {
+        *error = std::string(option) + " " + text + ": " + parsed.error;
+        return false;
+    }
+    *regions = std::move(parsed.regions);
+    return true;
 }
 
 }  // namespace
@@ -165,10 +248,14 @@ int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     auto loaded = std::make_unique<LoadedScore>();
     if (!LoadScore(options.score, loaded.get(), &error)) return Fail(err, kExitUnusable, error);
     Selections selections;
-    if (!ParseSourceSelection(options.source, loaded->model, &selections.source, &error) ||
-        !ParseDestinationSelection(options.destination, loaded->model, &selections.destination,
-                                   &error))
+    std::vector<Selection> source;
+    if (!ParseOption("--source", options.source, loaded->model, SelectionRole::kSource, &source,
+                     &error) ||
+        !ParseOption("--dest", options.destination, loaded->model, SelectionRole::kDestination,
+                     &selections.destination, &error))
         return Fail(err, kExitUnusable, options.score + ": " + error);
+    selections.source = source.front();
+    if (!CheckApplyOutputs(options, &error)) return Fail(err, kExitUnusable, error);
     return Run(options, *loaded, selections, out, err);
 }
 

@@ -6,7 +6,12 @@ bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
                        std::string* error) {
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
+        // A second value would silently win over the first: the user meant one of them.
         auto value = [&](std::string* target) {
+            if (!target->empty()) {
+                *error = a + " is given twice";
+                return false;
+            }
             if (i + 1 >= args.size() || args[i + 1].empty()) {
                 *error = a + " needs a value";
                 return false;

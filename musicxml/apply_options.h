@@ -16,7 +16,7 @@ struct ApplyOptions {
     bool explain = false;
 };
 
-// `args[0]` is "apply". False with `error` on a missing or unknown argument.
+// `args[0]` is "apply". False with `error` on a missing, unknown or repeated argument.
 bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
                        std::string* error);
 

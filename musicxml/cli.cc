@@ -14,7 +14,10 @@ constexpr char kUsage[] =
     "       motifgraft apply SCORE --source STAFF:FIRST-LAST --dest STAVES:FIRST-LAST\n"
     "                        [-o OUT] [--explain] [--json REPORT] [--pictures DIR]\n"
     "STAFF: a staff number (see show), a part id (its first staff) or PARTID/N;\n"
-    "STAVES: one of those, a range A-B of staff numbers, or all. Measures count from 1.\n";
+    "STAVES: all, or a list of STAFF and ranges A-B of staff numbers (1,2,4 or 1-2,P3).\n"
+    "Measures count from 1. Each option is given once. OUT, REPORT and the pictures are\n"
+    "written only as regular files (a link is written through), each a different file,\n"
+    "and only OUT may be the score itself.\n";
 
 int Usage(std::ostream& err, const std::string& problem) {
     err << "motifgraft: " << problem << "\n" << kUsage;

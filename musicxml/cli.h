@@ -6,7 +6,8 @@
 //
 // Exit status: 0 when the command ran (for apply: CREATE ran, whatever it rewrote), 1 when SET
 // SOURCE or CREATE refused (the plug-in's message on `err`, nothing written), 2 for unusable
-// input (unreadable or malformed file, a selection outside the score, bad arguments).
+// input (unreadable or malformed file, a selection outside the score, an output path that
+// cannot be written safely, bad arguments; nothing written).
 #pragma once
 
 #include <ostream>

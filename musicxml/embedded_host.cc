@@ -67,7 +67,7 @@ EmbeddedHost::~EmbeddedHost() {
     stand_in::Reset();
 }
 
-CreateOutcome EmbeddedHost::Run(const Selection& source, const Selection& destination,
+CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selection>& destination,
                                 int slots, int measures) {
     CreateOutcome outcome;
     FinaleExtensionVersion(kHostVersion);
@@ -94,12 +94,17 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const Selection& destin
     }
 
     sim_.SetCurrentRegion(1, 1, slots, measures);
-    const hostsim::RegionRecord destinationRecord = RecordOf(destination);
-    boxes = stand_in::MessageBoxes().size();
-    outcome.created = FinaleExtensionInvoke(kHostWindow, 1, destinationRecord.data()) != 0;
-    outcome.message = NewBoxText(boxes);
-    if (outcome.created) outcome.message.clear();
-    else if (outcome.message.empty()) outcome.message = "CREATE did not run.";
+    for (const Selection& region : destination) {
+        const hostsim::RegionRecord destinationRecord = RecordOf(region);
+        boxes = stand_in::MessageBoxes().size();
+        outcome.created = FinaleExtensionInvoke(kHostWindow, 1, destinationRecord.data()) != 0;
+        outcome.message = NewBoxText(boxes);
+        if (!outcome.created) {
+            if (outcome.message.empty()) outcome.message = "CREATE did not run.";
+            return outcome;
+        }
+        outcome.message.clear();
+    }
     return outcome;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "hostsim/sim_host.h"
 #include "musicxml/selection.h"
@@ -30,11 +31,12 @@ public:
 
     // Loads the plug-in as the host does (Version, Init, Enumerate of both commands, menu
     // status), then selects `source` and runs SET SOURCE, then selects the whole score and
-    // runs CREATE with `destination` as its region. `slots` and `measures` give the score's
-    // extent, which the host reports as its current selection during CREATE so that no layer
-    // is cut short by it.
-    CreateOutcome Run(const Selection& source, const Selection& destination, int slots,
-                      int measures);
+    // runs CREATE once per region of `destination`, in order, as a user would after one SET
+    // SOURCE; the first refusal ends the run. `slots` and `measures` give the score's extent,
+    // which the host reports as its current selection during CREATE so that no layer is cut
+    // short by it.
+    CreateOutcome Run(const Selection& source, const std::vector<Selection>& destination,
+                      int slots, int measures);
 
 private:
     hostsim::SimHost sim_;

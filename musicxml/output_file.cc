@@ -1,12 +1,10 @@
 #include "musicxml/output_file.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "musicxml/mxl_writer.h"
 #include "musicxml/text_encoding.h"
@@ -14,30 +12,15 @@
 namespace qz::musicxml {
 namespace {
 
-std::string Folder(const std::string& path) {
-    const size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 bool Fail(std::string* error, const std::string& path, const char* what, int code) {
     *error = path + ": " + what + ": " + std::strerror(code);
     return false;
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        bytes.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
-mode_t ModeFor(const std::string& path) {
+mode_t ModeFor(const OutputTarget& target) {
     struct stat existing;
-    if (::stat(path.c_str(), &existing) == 0) return existing.st_mode & 07777;
+    if (target.exists && ::stat(target.file.c_str(), &existing) == 0)
+        return existing.st_mode & 07777;
     const mode_t mask = ::umask(0);
     ::umask(mask);
     return 0666 & ~mask;
@@ -45,33 +28,36 @@ mode_t ModeFor(const std::string& path) {
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
-    struct stat target;
-    if (::stat(path.c_str(), &target) == 0 && S_ISDIR(target.st_mode))
-        return Fail(error, path, "cannot write", EISDIR);
-    std::string name = Folder(path) + "/.motifgraft-XXXXXX";
-    std::vector<char> temp(name.begin(), name.end());
-    temp.push_back('\0');
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0) return Fail(error, path, "cannot create a temporary file beside it", errno);
-    const std::string tempPath(temp.data());
+bool StagedWrite::Stage(const std::string& path, std::string_view bytes, std::string* error) {
+    if (!ResolveOutput(path, &target_, error)) return false;
     int code = 0;
+    if (!temporary_.Create(target_.folder, &code))
+        return Fail(error, path, "cannot create a temporary file beside it", code);
+    const int fd = temporary_.Descriptor();
     const char* what = nullptr;
-    if (!WriteAll(fd, bytes)) {
+    if (!temporary_.Write(bytes)) {
         code = errno, what = "cannot write";
-    } else if (::fchmod(fd, ModeFor(path)) != 0) {
+    } else if (::fchmod(fd, ModeFor(target_)) != 0) {
         code = errno, what = "cannot set the permissions of";
     } else if (::fsync(fd) != 0) {
         code = errno, what = "cannot flush";
+    } else if (!temporary_.Close()) {
+        code = errno, what = "cannot close";
     }
-    if (::close(fd) != 0 && what == nullptr) code = errno, what = "cannot close";
-    if (what == nullptr && ::rename(tempPath.c_str(), path.c_str()) != 0)
-        code = errno, what = "cannot replace";
-    if (what != nullptr) {
-        ::unlink(tempPath.c_str());
-        return Fail(error, path, what, code);
-    }
+    if (what == nullptr) return true;
+    temporary_.Discard();
+    return Fail(error, path, what, code);
+}
+
+bool StagedWrite::Commit(std::string* error) {
+    if (!temporary_.RenameOver(target_.file))
+        return Fail(error, target_.path, "cannot replace", errno);
     return true;
+}
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+    StagedWrite write;
+    return write.Stage(path, bytes, error) && write.Commit(error);
 }
 
 bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::string* bytes,
@@ -83,13 +69,6 @@ bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::str
         return true;
     }
     return ReplaceArchiveMember(input.archiveBytes, input.rootMember, document, bytes, error);
-}
-
-bool WriteScore(const ScoreContainer& input, std::string_view utf8Text, const std::string& path,
-                std::string* error) {
-    std::string bytes;
-    return ScoreBytes(input, utf8Text, &bytes, error) &&
-           WriteFileAtomically(path, bytes, error);
 }
 
 }  // namespace qz::musicxml

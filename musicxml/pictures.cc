@@ -1,4 +1,4 @@
-#include "pictures.h"
+#include "musicxml/pictures.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -21,6 +21,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "musicxml/output_file.h"
 
 namespace qz::musicxml {
 namespace {
@@ -222,9 +224,10 @@ bool RunEngraver(const std::string& program, const std::vector<std::string>& arg
 }
 
 // MuseScore writes STEM-1.png, STEM-2.png, ... (one per page). Moves them to DIR as NAME.png,
-// NAME-2.png, ...; true when there was at least a first page.
+// NAME-2.png, ..., each written as every output of the tool is (only over a regular file);
+// true when there was at least a first page.
 bool CollectPages(const fs::path& work, const std::string& stem, const fs::path& dir,
-                  const std::string& name) {
+                  const std::string& name, std::string* why) {
     std::error_code error;
     int pages = 0;
     for (int page = 1; page <= 1000; ++page) {
@@ -232,8 +235,9 @@ bool CollectPages(const fs::path& work, const std::string& stem, const fs::path&
         if (page == 1 && !fs::exists(from, error)) from = work / (stem + ".png");
         if (!fs::exists(from, error)) break;
         fs::path to = dir / (page == 1 ? name + ".png" : name + "-" + std::to_string(page) + ".png");
-        fs::copy_file(from, to, fs::copy_options::overwrite_existing, error);
-        if (error) return false;
+        std::string bytes;
+        if (!ReadWholeFile(from.string(), &bytes) || !WriteFileAtomically(to.string(), bytes, why))
+            return false;
         ++pages;
     }
     return pages > 0;
@@ -288,8 +292,8 @@ bool EngraveOne(const std::string& engraver, const std::string& score, const std
         }
         return false;
     }
-    if (!CollectPages(work.path(), name, dir, name)) {
-        *why = engraver + " wrote no picture for " + score;
+    if (!CollectPages(work.path(), name, dir, name, why)) {
+        if (why->empty()) *why = engraver + " wrote no picture for " + score;
         return false;
     }
     return true;

@@ -1,11 +1,13 @@
 #include "musicxml/readback.h"
 
 #include <algorithm>
+#include <cstring>
 #include <set>
 
 #include "host/bytes.h"
 #include "host/exentry.h"
 #include "hostsim/entry_record.h"
+#include "musicxml/divisions.h"
 
 namespace qz::musicxml {
 namespace {
@@ -60,6 +62,7 @@ bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
     out->staff = slot.staff;
     out->voice = slot.layers[static_cast<std::size_t>(row.layer - 1)];
     out->divisions = part.divisions[static_cast<std::size_t>(m - 1)];
+    out->key = part.keys[static_cast<std::size_t>(m - 1)][static_cast<std::size_t>(slot.staff - 1)];
     out->length = score.MeasureLength(row.slot, m);
     for (const hostsim::Record& record : Stored(document, row.slot, m, row.layer)) {
         const int source = HostMapping::EntryOf(record.data());
@@ -113,13 +116,16 @@ public:
                 if (b.voiceRewrite >= 0) Pitch(b, static_cast<std::size_t>(match)).tieStop = true;
             } else if (wantsTie) {
                 ++result_.tiesDropped;
+                if (a.voiceRewrite < 0) Orphan(Note(a.notes[i]).element, "start");
             }
         }
         // An unchanged note's stop that no rewritten note reaches any more.
         if (b.voiceRewrite < 0 && a.voiceRewrite >= 0)
             for (std::size_t j = 0; j < b.notes.size(); ++j)
-                if (Note(b.notes[j]).tieStop && !answeredStops.count(static_cast<int>(j)))
+                if (Note(b.notes[j]).tieStop && !answeredStops.count(static_cast<int>(j))) {
                     ++result_.tiesDropped;
+                    Orphan(Note(b.notes[j]).element, "stop");
+                }
     }
 
     void End(const TimelineEntry& a) {  // the voice ends after a rewritten entry
@@ -129,6 +135,17 @@ public:
     }
 
 private:
+    // The note's tie marks of that type go: the note they joined is no longer there.
+    void Orphan(pugi::xml_node note, const char* type) {
+        auto typed = [&](pugi::xml_node n) {
+            return std::strcmp(n.attribute("type").value(), type) == 0;
+        };
+        for (pugi::xml_node tie = note.child("tie"); tie; tie = tie.next_sibling("tie"))
+            if (typed(tie)) result_.orphanEnds.push_back(tie);
+        for (pugi::xml_node n = note.child("notations"); n; n = n.next_sibling("notations"))
+            for (pugi::xml_node tied = n.child("tied"); tied; tied = tied.next_sibling("tied"))
+                if (typed(tied)) result_.orphanEnds.push_back(tied);
+    }
     const ModelNote& Note(int n) const { return score_.notes[static_cast<std::size_t>(n)]; }
     NewPitch& Pitch(const TimelineEntry& e, std::size_t i) {
         return result_.voices[static_cast<std::size_t>(e.voiceRewrite)]
@@ -140,13 +157,112 @@ private:
     ReadBackResult& result_;
 };
 
-int LyricsOf(const Score& score, const VoiceMeasure* voice) {
-    int count = 0;
-    if (voice == nullptr) return 0;
-    for (int e : voice->entries)
-        for (int n : score.entries[static_cast<std::size_t>(e)].notes)
-            count += score.notes[static_cast<std::size_t>(n)].lyrics;
-    return count;
+// Each lyric of the replaced notes goes to the new note at its onset, or is dropped.
+void MoveLyrics(const Score& score, const VoiceMeasure* old, VoiceRewrite* voice,
+                ReadBackResult* result) {
+    if (old == nullptr) return;
+    for (int e : old->entries) {
+        const ModelEntry& replaced = score.entries[static_cast<std::size_t>(e)];
+        std::vector<pugi::xml_node> lyrics;
+        for (int n : replaced.notes)
+            for (pugi::xml_node lyric : score.notes[static_cast<std::size_t>(n)].element.children("lyric"))
+                lyrics.push_back(lyric);
+        auto carrier = std::find_if(voice->entries.begin(), voice->entries.end(), [&](const NewEntry& x) {
+            return !x.pitches.empty() && divisions::Same(x.onset, replaced.onset);
+        });
+        if (carrier == voice->entries.end()) {
+            result->lyricsDropped += static_cast<int>(lyrics.size());
+            continue;
+        }
+        carrier->lyrics.insert(carrier->lyrics.end(), lyrics.begin(), lyrics.end());
+        result->lyricsMoved += static_cast<int>(lyrics.size());
+    }
+}
+
+// One end of a slur on a note of the voice as the file has it.
+struct SlurEnd {
+    int measure = 0;
+    Fraction onset;
+    pugi::xml_node slur;
+    bool start = false;
+};
+
+std::vector<SlurEnd> SlurEndsOf(const Score& score, int slot, const std::string& voice) {
+    std::vector<SlurEnd> ends;
+    for (int m = 1; m <= score.measureCount; ++m) {
+        const VoiceMeasure* v = score.Voice(slot, m, voice);
+        for (int e : v ? v->entries : std::vector<int>{}) {
+            const ModelEntry& entry = score.entries[static_cast<std::size_t>(e)];
+            for (int n : entry.notes)
+                for (pugi::xml_node x : score.notes[static_cast<std::size_t>(n)].element.children("notations"))
+                    for (pugi::xml_node slur : x.children("slur")) {
+                        const char* type = slur.attribute("type").value();
+                        if (std::strcmp(type, "start") == 0 || std::strcmp(type, "stop") == 0)
+                            ends.push_back({m, entry.onset, slur, std::strcmp(type, "start") == 0});
+                    }
+        }
+    }
+    return ends;
+}
+
+// The new note that takes over a replaced slur end: the one at its onset, else the nearest
+// toward the slur's other end, else the nearest the other way; -1 when the measure has none.
+int SlurCarrier(const VoiceRewrite& voice, const SlurEnd& end) {
+    int before = -1, after = -1;
+    for (std::size_t i = 0; i < voice.entries.size(); ++i) {
+        const NewEntry& entry = voice.entries[i];
+        if (entry.pitches.empty()) continue;
+        const int order = divisions::Order(entry.onset, end.onset);
+        if (order == 0) return static_cast<int>(i);
+        if (order < 0) before = static_cast<int>(i);
+        if (order > 0 && after < 0) after = static_cast<int>(i);
+    }
+    if (end.start) return after >= 0 ? after : before;
+    return before >= 0 ? before : after;
+}
+
+void MarkBusy(VoiceRewrite* voice, const std::string& number) {
+    auto& busy = voice->busySlurNumbers;
+    if (std::find(busy.begin(), busy.end(), number) == busy.end()) busy.push_back(number);
+}
+
+// Slurs of one voice with an end on a replaced note and the other on a note left as it was:
+// both ends stay (the replaced one carried to a new note) or both go.
+void KeepSlursWhole(const Score& score, int slot, const std::string& voiceName,
+                    const std::map<int, std::size_t>& rewritten, ReadBackResult* result) {
+    const std::vector<SlurEnd> ends = SlurEndsOf(score, slot, voiceName);
+    auto voiceAt = [&](int m) -> VoiceRewrite* {
+        auto it = rewritten.find(m);
+        return it == rewritten.end() ? nullptr : &result->voices[it->second];
+    };
+    std::map<std::string, const SlurEnd*> open;
+    for (const SlurEnd& end : ends) {
+        const std::string number = SlurNumber(end.slur);
+        if (end.start) {
+            open[number] = &end;
+            continue;
+        }
+        auto found = open.find(number);
+        if (found == open.end()) continue;  // a stop the file never started: not ours to mend
+        const SlurEnd& start = *found->second;
+        open.erase(found);
+        VoiceRewrite* startVoice = voiceAt(start.measure);
+        VoiceRewrite* stopVoice = voiceAt(end.measure);
+        if (startVoice != nullptr && stopVoice != nullptr) continue;  // both replaced: both go
+        if (startVoice != nullptr || stopVoice != nullptr) {
+            const SlurEnd& replaced = startVoice != nullptr ? start : end;
+            VoiceRewrite* carrierVoice = startVoice != nullptr ? startVoice : stopVoice;
+            const int carrier = SlurCarrier(*carrierVoice, replaced);
+            if (carrier < 0) {
+                result->orphanEnds.push_back((startVoice != nullptr ? end : start).slur);
+                continue;
+            }
+            carrierVoice->entries[static_cast<std::size_t>(carrier)].carriedSlurs.push_back(replaced.slur);
+            MarkBusy(carrierVoice, number);
+        }
+        for (int m = start.measure + 1; m < end.measure; ++m)
+            if (VoiceRewrite* passed = voiceAt(m)) MarkBusy(passed, number);
+    }
 }
 
 }  // namespace
@@ -169,6 +285,8 @@ ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
     result.rewritten.assign(plan.size(), false);
     // (slot, voice) -> measure -> the measure's final entries, for rewritten measures.
     std::map<std::pair<int, std::string>, std::map<int, std::vector<TimelineEntry>>> rewrittenSteps;
+    // (slot, voice) -> measure -> index into result.voices.
+    std::map<std::pair<int, std::string>, std::map<int, std::size_t>> rewrittenVoices;
     for (std::size_t r = 0; r < plan.size(); ++r) {
         const PlannedRepeat& row = plan[r];
         bool changed = false;
@@ -195,9 +313,13 @@ ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
             score.slots[static_cast<std::size_t>(row.slot - 1)].layers[static_cast<std::size_t>(row.layer - 1)];
         for (auto& [m, list] : steps) {
             rewrittenSteps[{row.slot, voiceName}][m] = std::move(list);
-            result.lyricsDropped += LyricsOf(score, score.Voice(row.slot, m, voiceName));
+            const std::size_t index = firstVoice + static_cast<std::size_t>(m - row.firstMeasure);
+            rewrittenVoices[{row.slot, voiceName}][m] = index;
+            MoveLyrics(score, score.Voice(row.slot, m, voiceName), &result.voices[index], &result);
         }
     }
+    for (const auto& [key, measures] : rewrittenVoices)
+        KeepSlursWhole(score, key.first, key.second, measures, &result);
     // Ties, voice by voice, over the whole score's order of measures.
     TieDecider ties(score, result);
     for (const auto& [key, measures] : rewrittenSteps) {

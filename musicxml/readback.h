@@ -8,7 +8,13 @@
 // one per pitch. Next to an unchanged note (a stretch's edges) a tie is kept only when the pitch
 // still matches, because the unchanged note's bytes are never edited: its own start or stop
 // decides, and a source tie the unchanged neighbour cannot answer is dropped.
-// Lyrics: every <lyric> of the destination notes a rewrite replaces is dropped and counted.
+// Slurs: a slur with one end on a replaced note and the other on a note left as it was keeps
+// both: the replaced end moves to a new note of the same measure (the note at its onset, else
+// the nearest toward the other end), or, when that measure has no new note, the other end is
+// removed too. A tie start or stop of a note left as it was that no longer meets its equal
+// pitch is removed the same way.
+// Lyrics: the <lyric>s of a replaced note move to the new note at the same onset of the voice;
+// those whose onset has no new note (none, or a rest) are dropped and counted.
 #pragma once
 
 #include <map>
@@ -35,7 +41,10 @@ struct ReadBackResult {
     std::vector<VoiceRewrite> voices;   // one per rewritten voice and measure
     std::vector<std::size_t> voiceRows; // the plan row of each of `voices`
     int tiesDropped = 0;
+    int lyricsMoved = 0;
     int lyricsDropped = 0;
+    // <tie>, <tied> and <slur> elements of notes left as they were whose other end went.
+    std::vector<pugi::xml_node> orphanEnds;
 };
 
 // `excluded` rows are treated as unchanged even if the engine rewrote them (the writer could not

@@ -28,11 +28,22 @@ std::string MeasureRefusal(const Score& score, int slot, int measure, const std:
     return "";
 }
 
-}  // namespace
+// A stretch of silence is kept as it was written (whole-measure rests, say), not cut into
+// the source's rests.
+bool OnlyRests(const Score& score, int slot, const PlannedRepeat& row, const std::string& voice) {
+    bool any = false;
+    for (int m = row.firstMeasure; m <= row.lastMeasure; ++m)
+        if (const VoiceMeasure* v = score.Voice(slot, m, voice))
+            for (int e : v->entries) {
+                if (!score.entries[static_cast<std::size_t>(e)].notes.empty()) return false;
+                any = true;
+            }
+    return any;
+}
 
-std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
-                                       const Selection& destination) {
-    std::vector<PlannedRepeat> plan;
+// One region's rows, appended to `plan`.
+void PlanRegion(const Score& score, const Selection& source, const Selection& destination,
+                std::vector<PlannedRepeat>* plan) {
     const int length = source.MeasureCount();
     const int repeats = length > 0 ? destination.MeasureCount() / length : 0;
     for (int slot = destination.firstSlot; slot <= destination.lastSlot; ++slot) {
@@ -55,9 +66,20 @@ std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& sour
                     row.refusal = MeasureRefusal(score, slot, m, model.layers[layer]);
                     if (!row.refusal.empty()) break;
                 }
-                plan.push_back(row);
+                if (present && !row.isSource && row.refusal.empty() &&
+                    OnlyRests(score, slot, row, model.layers[layer]))
+                    row.refusal = "only rests";
+                plan->push_back(row);
             }
     }
+}
+
+}  // namespace
+
+std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
+                                       const std::vector<Selection>& destination) {
+    std::vector<PlannedRepeat> plan;
+    for (const Selection& region : destination) PlanRegion(score, source, region, &plan);
     return plan;
 }
 

@@ -3,7 +3,8 @@
 //
 // Refused, with the reason kept for the report: a stretch whose voice has grace or cue notes,
 // a chord of more than twelve notes, notes on two staves within one measure, or a measure the
-// writer cannot rewrite faithfully (CanRewriteVoice). A refused repeat is made invisible to the
+// writer cannot rewrite faithfully (CanRewriteVoice); a stretch holding only rests ("only
+// rests"), kept as it was written. A refused repeat is made invisible to the
 // engine (a frame it requires is absent), so the engine skips it and its bytes stay as they
 // were. The repeat that is the source itself is never refused: the engine leaves it alone.
 #pragma once
@@ -26,10 +27,10 @@ struct PlannedRepeat {
     std::string refusal;  // empty: left to the engine
 };
 
-// Every repeat of the destination, in the engine's order (slot, layer, repeat), with its
-// refusal decided. A slot without layers has no row.
+// Every repeat of the destination's regions, in the engine's order (region, slot, layer,
+// repeat), with its refusal decided. A slot without layers has no row.
 std::vector<PlannedRepeat> PlanRepeats(const Score& score, const Selection& source,
-                                       const Selection& destination);
+                                       const std::vector<Selection>& destination);
 
 // The message that refuses the whole command when the source's layer 1 has grace or cue
 // notes; empty when the source can be used.

@@ -65,11 +65,13 @@ std::string EngineSkipReason(const Score& score, const Selection& source,
     return "";
 }
 
-Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
+Report BuildReport(const Score& score, const Selection& source,
+                   const std::vector<Selection>& destination,
                    const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable) {
     Report report;
     report.tiesDropped = readBack.tiesDropped;
+    report.lyricsMoved = readBack.lyricsMoved;
     report.lyricsDropped = readBack.lyricsDropped;
     for (std::size_t i = 0; i < plan.size(); ++i) {
         const PlannedRepeat& row = plan[i];
@@ -91,9 +93,10 @@ Report BuildReport(const Score& score, const Selection& source, const Selection&
         }
         report.rows.push_back(std::move(out));
     }
-    for (int s = destination.firstSlot; s <= destination.lastSlot; ++s)
-        for (const std::string& voice : score.slots[static_cast<std::size_t>(s - 1)].unmapped)
-            report.unmapped.push_back(UnmappedVoice{s, voice});
+    for (const Selection& region : destination)
+        for (int s = region.firstSlot; s <= region.lastSlot; ++s)
+            for (const std::string& voice : score.slots[static_cast<std::size_t>(s - 1)].unmapped)
+                report.unmapped.push_back(UnmappedVoice{s, voice});
     return report;
 }
 
@@ -110,6 +113,7 @@ std::string ExplainText(const Report& report) {
         out += "staff " + std::to_string(u.slot) + " voice " + u.voice +
                ": not rewritten (only four voices per staff are layers)\n";
     out += "ties dropped: " + std::to_string(report.tiesDropped) +
+           ", lyrics moved: " + std::to_string(report.lyricsMoved) +
            ", lyrics dropped: " + std::to_string(report.lyricsDropped) + "\n";
     return out;
 }
@@ -127,6 +131,7 @@ std::string ReportJson(const Report& report) {
                JsonString(row.reason) + "}";
     }
     out += "], \"ties_dropped\": " + std::to_string(report.tiesDropped) +
+           ", \"lyrics_moved\": " + std::to_string(report.lyricsMoved) +
            ", \"lyrics_dropped\": " + std::to_string(report.lyricsDropped) +
            ", \"unmapped_voices\": [";
     for (std::size_t i = 0; i < report.unmapped.size(); ++i)

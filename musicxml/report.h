@@ -1,5 +1,5 @@
 // The report of one apply: per destination staff x layer x repeat, rewritten or skipped and
-// why, with the counts of dropped ties and lyrics. Data first (JSON), text second (--explain).
+// why, with the counts of dropped ties and of moved and dropped lyrics. Data first (JSON), text second (--explain).
 //
 // A skipped repeat's reason is the tool's refusal when it made one; otherwise it is computed
 // with the rule the engine applies, in the engine's order: "empty", a destination measure
@@ -38,11 +38,13 @@ struct Report {
     std::vector<ReportRow> rows;
     std::vector<UnmappedVoice> unmapped;  // fifth and later voices of destination staves
     int tiesDropped = 0;
+    int lyricsMoved = 0;
     int lyricsDropped = 0;
 };
 
 // `unwritable`: plan rows the engine rewrote but the writer could not write, with the reason.
-Report BuildReport(const Score& score, const Selection& source, const Selection& destination,
+Report BuildReport(const Score& score, const Selection& source,
+                   const std::vector<Selection>& destination,
                    const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable = {});
 
@@ -54,7 +56,8 @@ std::string EngineSkipReason(const Score& score, const Selection& source,
 std::string BeatText(Fraction onset);
 
 std::string ExplainText(const Report& report);
-// {"repeats": [...], "ties_dropped": N, "lyrics_dropped": N, "unmapped_voices": [...]}
+// {"repeats": [...], "ties_dropped": N, "lyrics_moved": N, "lyrics_dropped": N,
+//  "unmapped_voices": [...]}
 std::string ReportJson(const Report& report);
 
 }  // namespace qz::musicxml

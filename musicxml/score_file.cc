@@ -1,10 +1,14 @@
 #include "musicxml/score_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
-#include <fstream>
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
-#include <sstream>
 
 #include <pugixml.hpp>
 
@@ -112,6 +116,20 @@ bool ReadArchive(ScoreContainer* out, std::string* error) {
     return ReadMember(archive.get(), root, &out->documentBytes, error);
 }
 
+// Up to `limit` bytes of `fd`, so that a device or a pipe that never ends cannot fill the
+// memory. False (errno set) on a read error.
+bool ReadAtMost(int fd, std::size_t limit, std::string* bytes) {
+    char buffer[1 << 16];
+    while (bytes->size() < limit) {
+        const ssize_t got = ::read(fd, buffer, std::min(sizeof buffer, limit - bytes->size()));
+        if (got < 0 && errno == EINTR) continue;
+        if (got < 0) return false;
+        if (got == 0) break;
+        bytes->append(buffer, static_cast<std::size_t>(got));
+    }
+    return true;
+}
+
 }  // namespace
 
 bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out,
@@ -140,18 +158,24 @@ bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* e
 }
 
 bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        *error = "cannot open the file";
+    struct stat info;
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
+        *error = "is a folder, not a score file";
         return false;
     }
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    if (in.bad()) {
-        *error = "cannot read the file";
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = std::string("cannot open the file: ") + std::strerror(errno);
         return false;
     }
-    return ReadScoreBytes(path, buffer.str(), out, error);
+    std::string bytes;
+    const bool read = ReadAtMost(fd, kMaxDocumentBytes + 1, &bytes);
+    const int code = errno;
+    ::close(fd);
+    if (!read) *error = std::string("cannot read the file: ") + std::strerror(code);
+    else if (bytes.size() > kMaxDocumentBytes) *error = "the file is too large";
+    else return ReadScoreBytes(path, std::move(bytes), out, error);
+    return false;
 }
 
 }  // namespace qz::musicxml

@@ -24,8 +24,9 @@ struct ScoreContainer {
 
 // Reads `path`. A file starting with the zip signature is an archive: its score is the first
 // <rootfile> of META-INF/container.xml, or, without that file, the only member ending in .xml or
-// .musicxml outside META-INF. False with a message in `error` when the file cannot be read, the
-// archive is damaged or names a member it lacks, or a member is larger than the reader accepts.
+// .musicxml outside META-INF. False with a message in `error` when `path` is a folder, the file
+// cannot be read or is larger than kMaxDocumentBytes, the archive is damaged or names a member
+// it lacks, or a member is larger than the reader accepts.
 bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error);
 
 // The same from bytes already in memory (`path` is only kept for messages and writing back).

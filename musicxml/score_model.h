@@ -44,7 +44,6 @@ struct ModelNote {
     int midi = 60;           // the sounding key, for printing only
     bool tieStart = false;   // a <tie type="start"> on this note
     bool tieStop = false;    // a <tie type="stop"> on this note
-    int lyrics = 0;          // <lyric> children
 };
 
 struct ModelEntry {
@@ -74,6 +73,8 @@ struct ModelPart {
     std::vector<pugi::xml_node> measures;   // <measure>s in file order
     std::vector<int64_t> divisions;         // in force at the start of each measure
     std::vector<Fraction> lengths;          // each measure's length
+    // Per measure, per staff: the <key> in force from the measure's start (none: no node).
+    std::vector<std::vector<pugi::xml_node>> keys;
     int staves = 1;
     int firstSlot = 1;
 };

@@ -124,6 +124,7 @@ private:
         return false;
     }
     bool ReadAttributes(pugi::xml_node attributes);
+    void ReadKeys(pugi::xml_node attributes);
     bool ReadDuration(pugi::xml_node holder, Fraction* out);
     bool ReadNote(pugi::xml_node note, int measure);
     int AddNote(pugi::xml_node note);  // the pitched note's index in the score's note table
@@ -143,6 +144,7 @@ private:
     bool anyNote_ = false;
     std::map<std::string, std::set<int>> stavesOfVoice_;  // voice -> staves, this measure
     std::vector<std::set<std::string>> voicesByStaff_;
+    std::vector<pugi::xml_node> keys_;  // per staff, the <key> last stated
 };
 
 bool PartReader::CountStaves() {
@@ -165,7 +167,21 @@ bool PartReader::CountStaves() {
     }
     Part().staves = staves;
     voicesByStaff_.assign(static_cast<std::size_t>(staves), {});
+    keys_.assign(static_cast<std::size_t>(staves), pugi::xml_node());
     return true;
+}
+
+// A <key> with a number holds for that staff only; without one, for every staff.
+void PartReader::ReadKeys(pugi::xml_node attributes) {
+    for (pugi::xml_node key : attributes.children("key")) {
+        int64_t staff = 0;
+        if (!key.attribute("number")) {
+            std::fill(keys_.begin(), keys_.end(), key);
+        } else if (ParseInt(key.attribute("number").value(), 1, static_cast<int64_t>(keys_.size()),
+                            &staff)) {
+            keys_[static_cast<std::size_t>(staff - 1)] = key;
+        }
+    }
 }
 
 bool PartReader::ReadAttributes(pugi::xml_node attributes) {
@@ -198,8 +214,6 @@ int PartReader::AddNote(pugi::xml_node note) {
     model.element = note;
     ReadPitch(note, &model);
     ReadTies(note, &model);
-    model.lyrics = static_cast<int>(std::distance(note.children("lyric").begin(),
-                                                  note.children("lyric").end()));
     score_.notes.push_back(model);
     return static_cast<int>(score_.notes.size()) - 1;
 }
@@ -287,6 +301,7 @@ bool PartReader::ReadMeasures() {
     for (pugi::xml_node element : Part().measures) {
         ++measure;
         Part().divisions.push_back(divisions_);
+        Part().keys.push_back(keys_);
         cursor_ = end_ = Fraction{0, 1};
         lastEntry_ = -1;
         lastWasGrace_ = false;
@@ -301,6 +316,8 @@ bool PartReader::ReadMeasures() {
                     Part().divisions.back() = divisions_;
                     divisionsStated = true;
                 }
+                ReadKeys(child);
+                if (!anyNote_) Part().keys.back() = keys_;
             } else if (Named(child, "note")) {
                 if (!ReadNote(child, measure)) return false;
             } else if (Named(child, "backup") || Named(child, "forward")) {

@@ -1,16 +1,23 @@
 // The source and destination selections of `apply`, as the user writes them and resolved
 // against a score:
-//   STAFF   a staff number (slot, from 1), a part id (its first staff) or PARTID/N (its N-th)
-//   STAVES  one of those, a range A-B of staff numbers, or "all"
+//   STAFF       a staff number (slot, from 1), a part id (its first staff) or PARTID/N (its N-th)
+//   STAVES      "all", or a comma-separated list of STAFF and ranges A-B of staff numbers
+//               ("1,2,4", "1-2,P3"): arrangers pick staves that are not next to each other
 //   FIRST-LAST  ordinal measures from 1 (a single number selects one measure)
+// The source is one STAFF; the destination is STAVES.
+//
+// The host selects a rectangle of adjacent staves, so a destination becomes one region per run
+// of adjacent staves, each over the same measures; CREATE runs once per region.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "musicxml/score_model.h"
 
 namespace qz::musicxml {
 
+// A rectangle of the score, as the host's region holds it.
 struct Selection {
     int firstSlot = 0;
     int lastSlot = 0;
@@ -19,12 +26,15 @@ struct Selection {
     int MeasureCount() const { return lastMeasure - firstMeasure + 1; }
 };
 
-// "STAFF:FIRST-LAST" for the source (one staff). False with a message when the text cannot be
-// read or names staves or measures the score lacks.
-bool ParseSourceSelection(const std::string& text, const Score& score, Selection* out,
-                          std::string* error);
-// "STAVES:FIRST-LAST" for the destination.
-bool ParseDestinationSelection(const std::string& text, const Score& score, Selection* out,
-                               std::string* error);
+enum class SelectionRole { kSource, kDestination };
+
+// A selection as text resolved: its regions in score order, or, when the text cannot be read or
+// names staves or measures the score lacks, no region and a message saying what is wrong.
+struct ParsedSelection {
+    std::vector<Selection> regions;
+    std::string error;
+};
+
+ParsedSelection ParseSelection(const std::string& text, const Score& score, SelectionRole role);
 
 }  // namespace qz::musicxml

@@ -102,6 +102,25 @@ std::string_view IndentBefore(std::string_view text, size_t pos) {
     return text.substr(start, pos - start);
 }
 
+bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit) {
+    ByteRange range;
+    if (!NodeRange(text, node, &range)) return false;
+    const std::size_t indent = IndentBefore(text, range.begin).size();
+    const std::size_t lineEnd = text.find_first_not_of(" \t", range.end);
+    const std::size_t lineStart = range.begin - indent;
+    const bool ownLine = lineStart > 0 && text[lineStart - 1] == '\n' &&
+                         (lineEnd == kNone || text[lineEnd] == '\r' || text[lineEnd] == '\n');
+    if (!ownLine) {
+        *edit = {range.begin, range.end, ""};
+        return true;
+    }
+    // From the end of the previous line, so the line break before it goes with the line.
+    std::size_t begin = lineStart - 1;
+    if (begin > 0 && text[begin - 1] == '\r') --begin;
+    *edit = {begin, range.end, ""};
+    return true;
+}
+
 bool ApplyEdits(std::string_view text, std::vector<Edit> edits, std::string* out,
                 std::string* error) {
     std::stable_sort(edits.begin(), edits.end(),

@@ -28,6 +28,10 @@ bool NodeRange(std::string_view text, pugi::xml_node node, ByteRange* range);
 // previous line feed and `pos`; otherwise empty.
 std::string_view IndentBefore(std::string_view text, std::size_t pos);
 
+// The edit removing `node` from `text`, with the line it stands on when nothing else does.
+// False when the node cannot be located.
+bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit);
+
 // Applies `edits` to `text`. The edits may come in any order; they are applied in order of
 // `begin` (edits with equal ranges keep their given order, so several insertions at one offset
 // appear as listed). False, with `out` untouched and a message in `error`, when an edit ends

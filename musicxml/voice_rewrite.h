@@ -23,7 +23,8 @@ struct NewPitch {
     bool tieStop = false;   // write <tie type="stop"/> + <tied type="stop"/>
 };
 
-// One rewritten entry (a note, a chord or a rest) of one voice of one measure.
+// One rewritten entry (a note, a chord or a rest) of one voice of one measure. The voice's
+// time not covered by entries is filled with rests.
 struct NewEntry {
     Fraction onset;             // from the start of the measure, exact
     Fraction duration;          // exact
@@ -32,19 +33,28 @@ struct NewEntry {
     std::vector<NewPitch> pitches;              // empty: a rest
     std::vector<pugi::xml_node> articulations;  // elements to copy verbatim into
                                 // <notations><articulations> (children of <articulations>) or
-                                // <notations> (a <fermata>), merged, no duplicate kind, in order
+                                // <notations> (a <fermata>), merged, no duplicate kind, in order;
+                                // a rest keeps only the fermatas
+    std::vector<pugi::xml_node> lyrics;  // <lyric>s of replaced notes at this onset, moved here
+    std::vector<pugi::xml_node> carriedSlurs;  // <slur> ends of replaced notes whose other end
+                                // stays in music left as it was: moved here to keep both ends
 };
 
-// The new music of one voice of one staff in one measure; `entries` fill [0, length) in onset
-// order except for gaps the writer pads.
+// The new music of one voice of one staff in one measure; `entries` lie in [0, length) in onset
+// order; the writer fills the gaps with rests.
 struct VoiceRewrite {
     pugi::xml_node part;     // <part>
     pugi::xml_node measure;  // <measure>
     int staff = 1;           // <staff> within the part (1 when the part has one staff)
     std::string voice;       // the <voice> text as the file spells it ("1" when absent)
     int64_t divisions = 1;   // <divisions> in force at the start of this measure
+    pugi::xml_node key;      // the <key> in force for the staff from the measure's start, if any
     Fraction length;         // the measure's length as the model sees it
     std::vector<NewEntry> entries;
+    // Slur numbers in use across this measure in the voice (a slur passing over it, or one of
+    // the carried ends): the source's slurs with these numbers are not carried, since they
+    // would close the wrong slur.
+    std::vector<std::string> busySlurNumbers;
 };
 
 // One replacement of bytes of the decoded (UTF-8) document text.
@@ -53,6 +63,9 @@ struct Edit {
     std::size_t end = 0;
     std::string text;
 };
+
+// The number of a <slur> (its `number`, "1" when absent): a stop closes the start of its number.
+std::string SlurNumber(pugi::xml_node slur);
 
 // Whether the writer can rewrite this voice of this measure faithfully; asked BEFORE running
 // CREATE so the stretch can be refused (with `reason` in the report) when not.

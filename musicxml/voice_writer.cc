@@ -266,7 +266,7 @@ public:
         : context_(context), length_(length), out_(out) {}
 
     // Moves the cursor to `to` (quarters). Time the voice has not covered, up to the measure's
-    // length, is filled by a <forward> of the voice; other moves are plain cursor moves.
+    // length, is filled with its rests; other moves are plain cursor moves.
     bool MoveTo(Fraction to) {
         if (Order(to, cursor_) < 0) {
             if (!Emit(divisions::Difference(cursor_, to), -1, false)) return false;
@@ -278,7 +278,9 @@ public:
         const Fraction upToCovered = Order(to, covered) < 0 ? to : covered;
         if (!Emit(divisions::Difference(upToCovered, cursor_), 1, false)) return false;
         if (Order(padEnd, covered) > 0) {
-            if (!Emit(divisions::Difference(padEnd, covered), 1, true)) return false;
+            if (!WriteRests(context_, covered, padEnd, out_) &&
+                !Emit(divisions::Difference(padEnd, covered), 1, true))
+                return false;
             voiceEnd_ = padEnd;
         }
         const Fraction resumed = Order(padEnd, covered) > 0 ? padEnd : covered;
@@ -318,11 +320,13 @@ struct KeptItem {
 
 bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement& placement,
                 int64_t current, int64_t finer, const std::vector<Edit>& scaleEdits,
-                pugi::xml_node measure, std::string* written, std::string* error) {
+                const MeasureAlterations& alterations, std::string* written,
+                std::string* error) {
     const VoiceRewrite& voice = *placement.voice;
+    const pugi::xml_node measure = voice.measure;
     VoiceContext context{text, &voice, finer,
                          scan.namesVoices || voice.voice != "1",
-                         scan.namesStaves || voice.staff != 1, {}};
+                         scan.namesStaves || voice.staff != 1, {}, &alterations};
     std::vector<KeptItem> kept;
     if (!placement.insert) {
         for (size_t i = placement.first; i <= placement.last; ++i) {
@@ -341,8 +345,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     // The voice is written from the measure's start, so that a gap before its first entry is
     // filled like any other.
     bool ok = stream.MoveTo(Fraction{});
-    const std::vector<std::vector<pugi::xml_node>> slurs = SlursToKeep(voice);
-    ShownPitches shown;
+    const std::vector<std::vector<pugi::xml_node>> slurs = SlursToWrite(voice);
     size_t next = 0;
     auto keptUpTo = [&](std::optional<Fraction> limit) {
         for (; next < kept.size() && (!limit || Order(kept[next].at, *limit) <= 0); ++next)
@@ -353,7 +356,7 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Placement&
     for (size_t i = 0; ok && i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
         ok = keptUpTo(entry.onset) && stream.MoveTo(entry.onset) &&
-             WriteEntry(context, entry, slurs[i], &shown, &out, error);
+             WriteEntry(context, entry, slurs[i], &out, error);
         if (!ok) break;
         stream.Played(*divisions::Sum(entry.onset, entry.duration));
     }
@@ -422,6 +425,36 @@ bool RestoreDivisions(std::string_view text, pugi::xml_node measure, int64_t cur
     return true;
 }
 
+bool Rewritten(const MeasureScan& scan, const MeasureItem& item,
+               const std::vector<VoiceRewrite>& voices) {
+    return std::any_of(voices.begin(), voices.end(), [&](const VoiceRewrite& v) {
+        return BelongsToVoice(scan, item, v.staff, v.voice);
+    });
+}
+
+// What a reader of `staff` has heard by each moment of the measure once it is rewritten: the
+// notes of the voices left as they were and the new notes, except those tied from before.
+MeasureAlterations AlterationsOf(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
+                                 const VoiceRewrite& voice, int64_t current) {
+    const int staff = voice.staff;
+    MeasureAlterations alterations(voice.key);
+    auto tiedFromBefore = [](pugi::xml_node note) {
+        for (pugi::xml_node tie = note.child("tie"); tie; tie = tie.next_sibling("tie"))
+            if (std::strcmp(tie.attribute("type").value(), "stop") == 0) return true;
+        return false;
+    };
+    for (const MeasureItem& item : scan.items)
+        if (item.kind == ItemKind::kNote && item.staff == staff && !tiedFromBefore(item.node) &&
+            !Rewritten(scan, item, voices))
+            alterations.Heard(*divisions::Quotient(item.onset, current), item.node.child("pitch"));
+    for (const VoiceRewrite& other : voices)
+        for (const NewEntry& entry : other.entries)
+            for (const NewPitch& pitch : entry.pitches)
+                if (other.staff == staff && !pitch.tieStop)
+                    alterations.Heard(entry.onset, pitch.donor.child("pitch"));
+    return alterations;
+}
+
 bool Inside(const Edit& edit, const std::vector<Placement>& placements) {
     return std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
         return edit.begin >= p.bytes.begin && edit.end <= p.bytes.end && !p.insert;
@@ -483,8 +516,10 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         if (!Inside(edit, placements)) edits->push_back(edit);
     for (const Placement& placement : placements) {
         std::string written;
-        if (!WriteVoice(text, scan, placement, current, *finer, scaleEdits, measure, &written,
-                        error))
+        const MeasureAlterations alterations =
+            AlterationsOf(scan, voices, *placement.voice, current);
+        if (!WriteVoice(text, scan, placement, current, *finer, scaleEdits, alterations,
+                        &written, error))
             return false;
         if (!WellFormed(written)) return Fail(error, "the rewritten voice is not well formed");
         edits->push_back({placement.bytes.begin, placement.bytes.end, std::move(written)});

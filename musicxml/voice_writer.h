@@ -10,13 +10,16 @@
 //     chord; <beam>, <notations><tuplet>, and the source's slurs whose start and stop both fall
 //     in the same rewritten voice of the measure, on the chord's first note; print-object="no"
 //     of a hidden rest; measure="yes" of a whole-measure rest when the new rest fills the measure;
-//   from the donor (the pitch): <pitch> or <unpitched>, <instrument>, <stem>, <notehead>; the
-//     <accidental> shown by the first replaced note of that pitch, on a new note whose pitch
-//     differs from the one last written on its staff position in the measure;
+//   from the donor (the pitch): <pitch> or <unpitched>, <instrument>, <stem>, <notehead>; an
+//     <accidental> where a reader of the measure needs one (accidentals.h), as the first
+//     replaced note of that pitch or the donor showed it, else named from the alteration;
 //   from the reader: <tie>/<tied> per pitch, the merged articulations (one of each kind) in
-//     <notations><articulations>, and fermatas in <notations>;
-//   nothing else: lyrics, other notations, positions and colours of the replaced notes go.
-// Gaps in the voice are filled with <forward> elements carrying its <voice> and <staff>.
+//     <notations><articulations>, and fermatas in <notations> (a rest takes only fermatas);
+//     slur ends of replaced notes carried to keep a slur whole; the lyrics of replaced notes
+//     at the same onset;
+//   nothing else: other notations, positions and colours of the replaced notes go.
+// Time the voice does not cover is filled with rests (a <forward> of the voice only where no
+// note value can express it).
 #pragma once
 
 #include <string>
@@ -26,6 +29,7 @@
 
 #include <pugixml.hpp>
 
+#include "musicxml/accidentals.h"
 #include "musicxml/splice.h"
 #include "musicxml/voice_rewrite.h"
 
@@ -107,23 +111,23 @@ struct VoiceContext {
     bool writeVoice = true;      // write <voice> in notes and forwards
     bool writeStaff = false;     // write <staff> in notes and forwards
     std::vector<pugi::xml_node> originalNotes;  // the voice's notes replaced, in file order
+    const MeasureAlterations* alterations = nullptr;  // what the staff's notes have altered
 };
 
-// Per staff position (step and octave), the pitch last written there in the measure.
-using ShownPitches = std::vector<std::pair<std::string, std::string>>;
-
-// Appends the <note> elements of one entry (a rest, a note, or a chord, one <note> per pitch).
-// `shownPitches` carries, per staff position, the pitch last written there in the measure, so
-// that an accidental is shown only when the pitch changes. False with a message when the entry
-// cannot be written exactly.
+// Appends the <note> elements of one entry (a rest, a note, or a chord, one <note> per pitch)
+// with `slurs` on its first note. False with a message when the entry cannot be written exactly.
 bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs,
-                ShownPitches* shownPitches, XmlOut* out, std::string* error);
+                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error);
 
-// The source figure's slurs worth carrying, per entry: those whose start and stop (matched by
-// number) both belong to entries of this voice rewrite. A slur reaching outside would be left
-// half open.
-std::vector<std::vector<pugi::xml_node>> SlursToKeep(const VoiceRewrite& voice);
+// Appends rests filling [from, to) (quarters from the measure's start), each of a value a note
+// can show, aligned on its own length. False, writing nothing, when no short list of note
+// values expresses that time (a tuplet's share).
+bool WriteRests(const VoiceContext& context, Fraction from, Fraction to, XmlOut* out);
+
+// The slurs each entry carries: the source figure's whose start and stop (matched by number)
+// both belong to entries of this voice rewrite and whose number is not busy (a slur reaching
+// outside would be left half open), with the entry's carried ends, stops first.
+std::vector<std::vector<pugi::xml_node>> SlursToWrite(const VoiceRewrite& voice);
 
 // A <forward> (with the voice's <voice>/<staff> when `ownVoice`) or, for a negative `units`,
 // a <backup>.

@@ -10,55 +10,49 @@
 namespace qz::musicxml::writer {
 namespace {
 
-
-
-// The staff position of a pitch (step and octave), "" for an unpitched note.
-std::string PlaceKey(pugi::xml_node note) {
-    const pugi::xml_node pitch = note.child("pitch");
-    if (!pitch) return {};
-    return Trimmed(pitch.child_value("step")) + "/" + Trimmed(pitch.child_value("octave"));
-}
+struct NoteParts {
+    pugi::xml_node donor;  // empty for a rest
+    bool tieStart = false;
+    bool tieStop = false;
+    bool first = true;     // the chord's first note carries beams, tuplets, slurs, articulations
+};
 
 // A key naming a sounding pitch: its place and its alteration ("" for an unpitched note).
 std::string PitchKey(pugi::xml_node note) {
-    const std::string place = PlaceKey(note);
-    if (place.empty()) return {};
-    const std::optional<Fraction> alter =
-        divisions::ParseValue(note.child("pitch").child_value("alter"));
-    const Fraction a = alter.value_or(Fraction{});
-    return place + "/" + std::to_string(a.num) + "/" + std::to_string(a.den);
+    const pugi::xml_node pitch = note.child("pitch");
+    if (!pitch) return {};
+    const Fraction alter = AlterOf(pitch);
+    return Trimmed(pitch.child_value("step")) + "/" + Trimmed(pitch.child_value("octave")) + "/" +
+           std::to_string(alter.num) + "/" + std::to_string(alter.den);
 }
 
-std::string SlurNumber(pugi::xml_node slur) {
-    const char* number = slur.attribute("number").value();
-    return *number != '\0' ? std::string(number) : std::string("1");
-}
-
-// The accidental to show with a donor's pitch: when the pitch is new on its staff position in
-// the measure (not the alteration last written there), what the first replaced note of that
-// pitch showed (or the donor's own, for a donor from elsewhere); a repetition shows none, as a
-// reader of the measure expects.
-pugi::xml_node AccidentalFor(const VoiceContext& context, pugi::xml_node donor,
-                             ShownPitches* lastWritten) {
-    const std::string place = PlaceKey(donor);
-    const std::string key = PitchKey(donor);
-    if (place.empty()) return {};
-    auto last = std::find_if(lastWritten->begin(), lastWritten->end(),
-                             [&](const auto& written) { return written.first == place; });
-    if (last != lastWritten->end() && last->second == key) return {};
-    if (last == lastWritten->end()) {
-        lastWritten->push_back({place, key});
-    } else {
-        last->second = key;
-    }
+// Writes the accidental a reader needs on a new note, if any: as the first replaced note of
+// that pitch showed it (keeping its form, say parentheses), else as the donor shows it, else
+// named from the alteration. A note tied from the one before needs none.
+bool WriteAccidental(const VoiceContext& context, Fraction onset, const NoteParts& parts,
+                     XmlOut* out) {
+    const pugi::xml_node pitch = parts.donor.child("pitch");
+    if (!pitch || parts.tieStop || !context.alterations->NeedsAccidental(onset, pitch))
+        return true;
+    const std::string key = PitchKey(parts.donor);
     for (pugi::xml_node original : context.originalNotes)
-        if (PitchKey(original) == key) return original.child("accidental");
-    return donor.child("accidental");
+        if (PitchKey(original) == key && original.child("accidental"))
+            return out->Copy(1, original.child("accidental"));
+    if (parts.donor.child("accidental")) return out->Copy(1, parts.donor.child("accidental"));
+    const std::string name = MeasureAlterations::Name(AlterOf(pitch));
+    if (!name.empty()) out->Leaf(1, "accidental", name);
+    return true;
 }
 
 bool CopyChildren(XmlOut* out, int depth, pugi::xml_node parent, const char* name) {
     for (pugi::xml_node child = parent.child(name); child; child = child.next_sibling(name))
         if (!out->Copy(depth, child)) return false;
+    return true;
+}
+
+bool CopyAll(XmlOut* out, int depth, const std::vector<pugi::xml_node>& nodes) {
+    for (pugi::xml_node node : nodes)
+        if (!out->Copy(depth, node)) return false;
     return true;
 }
 
@@ -74,13 +68,6 @@ std::vector<pugi::xml_node> DistinctArticulations(const std::vector<pugi::xml_no
     return result;
 }
 
-struct NoteParts {
-    pugi::xml_node donor;  // empty for a rest
-    bool tieStart = false;
-    bool tieStop = false;
-    bool first = true;     // the chord's first note carries beams, tuplets, slurs, articulations
-};
-
 bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
                     const std::vector<pugi::xml_node>& slurs, XmlOut* out) {
     const pugi::xml_node notations = entry.rhythmFrom.child("notations");
@@ -90,8 +77,13 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
             tuplets.push_back(t);
     const std::vector<pugi::xml_node> noSlurs;
     const std::vector<pugi::xml_node>& written = parts.first ? slurs : noSlurs;
-    const std::vector<pugi::xml_node> marks =
+    std::vector<pugi::xml_node> marks =
         parts.first ? DistinctArticulations(entry.articulations) : std::vector<pugi::xml_node>{};
+    // A rest is held, not played: only a fermata means something over it.
+    if (!parts.donor)
+        marks.erase(std::remove_if(marks.begin(), marks.end(),
+                                   [](pugi::xml_node m) { return !Named(m, "fermata"); }),
+                    marks.end());
     const bool anyArticulation = std::any_of(marks.begin(), marks.end(), [](pugi::xml_node m) {
         return !Named(m, "fermata");
     });
@@ -100,10 +92,7 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
     out->Line(1, "<notations>");
     if (parts.tieStop) out->Line(2, "<tied type=\"stop\"/>");
     if (parts.tieStart) out->Line(2, "<tied type=\"start\"/>");
-    for (pugi::xml_node slur : written)
-        if (!out->Copy(2, slur)) return false;
-    for (pugi::xml_node tuplet : tuplets)
-        if (!out->Copy(2, tuplet)) return false;
+    if (!CopyAll(out, 2, written) || !CopyAll(out, 2, tuplets)) return false;
     if (anyArticulation) {
         out->Line(2, "<articulations>");
         for (pugi::xml_node mark : marks)
@@ -118,7 +107,7 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
 
 bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
                   const std::string& duration, const std::vector<pugi::xml_node>& slurs,
-                  ShownPitches* shownPitches, XmlOut* out, std::string* error) {
+                  XmlOut* out, std::string* error) {
     const pugi::xml_node source = entry.rhythmFrom;
     const pugi::xml_node sourceRest = source.child("rest");
     const bool rest = !parts.donor;
@@ -146,17 +135,15 @@ bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const Note
     if (context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
     if (!CopyChildren(out, 1, source, "type") || !CopyChildren(out, 1, source, "dot"))
         return false;
-    if (!rest) {
-        const pugi::xml_node accidental = AccidentalFor(context, parts.donor, shownPitches);
-        if (accidental && !out->Copy(1, accidental)) return false;
-    }
+    if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return false;
     if (!CopyChildren(out, 1, source, "time-modification")) return false;
     if (!rest && (!CopyChildren(out, 1, parts.donor, "stem") ||
                   !CopyChildren(out, 1, parts.donor, "notehead")))
         return false;
     if (context.writeStaff) out->Leaf(1, "staff", std::to_string(context.voice->staff));
     if (parts.first && !CopyChildren(out, 1, source, "beam")) return false;
-    if (!WriteNotations(entry, parts, slurs, out)) {
+    if (!WriteNotations(entry, parts, slurs, out) ||
+        (parts.first && !rest && !CopyAll(out, 1, entry.lyrics))) {
         *error = "a copied element could not be located in the text";
         return false;
     }
@@ -244,19 +231,21 @@ bool XmlOut::Copy(int depth, pugi::xml_node node, const std::vector<Edit>& edits
     return true;
 }
 
-std::vector<std::vector<pugi::xml_node>> SlursToKeep(const VoiceRewrite& voice) {
+std::vector<std::vector<pugi::xml_node>> SlursToWrite(const VoiceRewrite& voice) {
     std::vector<std::vector<pugi::xml_node>> kept(voice.entries.size());
     struct Open {
         std::string number;
         std::vector<std::pair<size_t, pugi::xml_node>> run;  // entry index, slur
     };
     std::vector<Open> open;
+    const auto& busy = voice.busySlurNumbers;
     for (size_t i = 0; i < voice.entries.size(); ++i) {
         for (pugi::xml_node n = voice.entries[i].rhythmFrom.child("notations"); n;
              n = n.next_sibling("notations")) {
             for (pugi::xml_node slur = n.child("slur"); slur; slur = slur.next_sibling("slur")) {
                 const std::string number = SlurNumber(slur);
                 const std::string type = slur.attribute("type").value();
+                if (std::find(busy.begin(), busy.end(), number) != busy.end()) continue;
                 auto found = std::find_if(open.begin(), open.end(),
                                           [&](const Open& o) { return o.number == number; });
                 if (type == "start") {
@@ -271,12 +260,21 @@ std::vector<std::vector<pugi::xml_node>> SlursToKeep(const VoiceRewrite& voice) 
             }
         }
     }
+    for (size_t i = 0; i < voice.entries.size(); ++i) {
+        std::vector<pugi::xml_node> all;
+        for (bool stops : {true, false}) {
+            for (pugi::xml_node slur : voice.entries[i].carriedSlurs)
+                if ((std::strcmp(slur.attribute("type").value(), "stop") == 0) == stops)
+                    all.push_back(slur);
+            if (stops) all.insert(all.end(), kept[i].begin(), kept[i].end());
+        }
+        kept[i] = std::move(all);
+    }
     return kept;
 }
 
 bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs,
-                ShownPitches* shownPitches, XmlOut* out, std::string* error) {
+                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error) {
     const std::optional<Fraction> units = divisions::Scaled(entry.duration, context.divisions);
     if (!units || units->den != 1 || units->num <= 0) {
         *error = "a rewritten duration cannot be written in the measure's divisions";
@@ -284,8 +282,7 @@ bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
     }
     const std::string duration = std::to_string(units->num);
     if (entry.pitches.empty())
-        return WriteOneNote(context, entry, NoteParts{}, duration, slurs, shownPitches, out,
-                            error);
+        return WriteOneNote(context, entry, NoteParts{}, duration, slurs, out, error);
     for (size_t i = 0; i < entry.pitches.size(); ++i) {
         const NewPitch& pitch = entry.pitches[i];
         const NoteParts parts{pitch.donor, pitch.tieStart, pitch.tieStop, i == 0};
@@ -293,9 +290,87 @@ bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
             *error = "a rewritten pitch has no donor note";
             return false;
         }
-        if (!WriteOneNote(context, entry, parts, duration, slurs, shownPitches, out, error))
+        if (!WriteOneNote(context, entry, parts, duration, slurs, out, error))
             return false;
     }
+    return true;
+}
+
+namespace {
+
+struct NoteValue {
+    Fraction quarters;
+    const char* type;
+    bool dotted;
+};
+
+// Every value a rest may take, longest first; each dotted value just before its plain one.
+const NoteValue kRestValues[] = {
+    {{6, 1}, "whole", true},     {{4, 1}, "whole", false},    {{3, 1}, "half", true},
+    {{2, 1}, "half", false},     {{3, 2}, "quarter", true},   {{1, 1}, "quarter", false},
+    {{3, 4}, "eighth", true},    {{1, 2}, "eighth", false},   {{3, 8}, "16th", true},
+    {{1, 4}, "16th", false},     {{3, 16}, "32nd", true},     {{1, 8}, "32nd", false},
+    {{3, 32}, "64th", true},     {{1, 16}, "64th", false},    {{3, 64}, "128th", true},
+    {{1, 32}, "128th", false},   {{1, 64}, "256th", false}};
+
+constexpr int kMostRests = 16;
+
+// The longest value not beyond `left` whose multiples include `at`, so that each rest starts
+// on a beat of its own length, as an engraver splits a silence.
+const NoteValue* RestValueAt(Fraction at, Fraction left) {
+    for (const NoteValue& value : kRestValues) {
+        if (divisions::Order(value.quarters, left) > 0) continue;
+        const std::optional<Fraction> scaled = divisions::Scaled(at, value.quarters.den);
+        const std::optional<Fraction> steps =
+            scaled ? divisions::Quotient(*scaled, value.quarters.num) : std::nullopt;
+        if (steps && steps->den == 1) return &value;
+    }
+    return nullptr;
+}
+
+void WriteRest(const VoiceContext& context, int64_t units, const NoteValue* value,
+               XmlOut* out) {
+    out->Line(0, "<note>");
+    out->Line(1, value != nullptr ? "<rest/>" : "<rest measure=\"yes\"/>");
+    out->Leaf(1, "duration", std::to_string(units));
+    if (context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
+    if (value != nullptr) out->Leaf(1, "type", value->type);
+    if (value != nullptr && value->dotted) out->Line(1, "<dot/>");
+    if (context.writeStaff) out->Leaf(1, "staff", std::to_string(context.voice->staff));
+    out->End(0, "</note>");
+}
+
+std::optional<int64_t> Units(const VoiceContext& context, Fraction quarters) {
+    const std::optional<Fraction> units = divisions::Scaled(quarters, context.divisions);
+    if (!units || units->den != 1 || units->num <= 0) return std::nullopt;
+    return units->num;
+}
+
+}  // namespace
+
+bool WriteRests(const VoiceContext& context, Fraction from, Fraction to, XmlOut* out) {
+    const std::optional<Fraction> whole = divisions::Difference(to, from);
+    if (!whole || whole->num <= 0) return false;
+    // A voice silent for the whole measure gets the one rest that says so.
+    if (from.num == 0 && divisions::Same(*whole, context.voice->length)) {
+        const std::optional<int64_t> units = Units(context, *whole);
+        if (!units) return false;
+        WriteRest(context, *units, nullptr, out);
+        return true;
+    }
+    std::vector<std::pair<int64_t, const NoteValue*>> rests;
+    for (Fraction at = from, left = *whole; left.num > 0;) {
+        const NoteValue* value = RestValueAt(at, left);
+        if (value == nullptr) return false;
+        const std::optional<int64_t> units = Units(context, value->quarters);
+        const std::optional<Fraction> next = divisions::Sum(at, value->quarters);
+        const std::optional<Fraction> rest = divisions::Difference(left, value->quarters);
+        if (!units || !next || !rest || rests.size() == kMostRests) return false;
+        rests.push_back({*units, value});
+        at = *next;
+        left = *rest;
+    }
+    for (const auto& [units, value] : rests) WriteRest(context, units, value, out);
     return true;
 }
 
@@ -310,3 +385,12 @@ void WriteMove(const VoiceContext& context, int64_t units, bool ownVoice, XmlOut
 }
 
 }  // namespace qz::musicxml::writer
+
+namespace qz::musicxml {
+
+std::string SlurNumber(pugi::xml_node slur) {
+    const std::string number = Trimmed(slur.attribute("number").value());
+    return number.empty() ? "1" : number;
+}
+
+}  // namespace qz::musicxml

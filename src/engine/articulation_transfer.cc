@@ -1,7 +1,6 @@
 #include "engine/articulation_transfer.h"
 
-#include <memory>
-#include <vector>
+#include <cstddef>
 
 #include "engine/donor_walk.h"
 #include "framework/articulations.h"
@@ -15,18 +14,12 @@ namespace {
 void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& plan) {
     const uint32_t tag = FCArticulation::kTag;
     const int present = plan.CountFor(target, tag);
-    std::vector<int16_t> held;
-    held.reserve(static_cast<std::size_t>(donated.GetCount()));
-    for (int32_t i = 0; i < donated.GetCount(); ++i) {
-        const int16_t definition = donated.GetArticulationAt(i)->GetDefinitionNumber();
-        if (plan.HasFirstWord(target, tag, definition)) held.push_back(definition);
-    }
+    // What the entry held before this merge are the records planned so far.
+    const std::size_t before = plan.Records().size();
     int added = 0;
     for (int32_t i = 0; i < donated.GetCount(); ++i) {
         const FCArticulation& articulation = *donated.GetArticulationAt(i);
-        bool skip = false;
-        for (int16_t definition : held) skip = skip || definition == articulation.GetDefinitionNumber();
-        if (skip) continue;
+        if (plan.HasFirstWord(target, tag, articulation.GetDefinitionNumber(), before)) continue;
         plan.AddRecord(target, tag, static_cast<int16_t>(articulation.GetKeyIndex() + present),
                        articulation.GetRecordData(), FCArticulation::kRecordSize);
         ++added;
@@ -34,24 +27,14 @@ void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& pla
     if (added > 0) plan.Mark(target, host::exentry::ENTRY_HAS_ARTICULATIONS, true);
 }
 
-// The host answers a failed read as it answers a missing record; an entry whose mark promises
-// articulations that do not load is the one failure that can be told apart.
-bool ReadAsMarked(const FCNoteEntry& entry, int loaded) {
-    return loaded > 0 || !entry.HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS);
-}
-
 }  // namespace
 
-bool AttachArticulations(FCNoteEntryLayer& repeat) {
-    bool complete = true;
+void AttachArticulations(FCNoteEntryLayer& repeat, Arena& memory) {
     for (int32_t i = 0; i < repeat.GetCount(); ++i) {
         FCNoteEntry* entry = repeat.GetEntryAt(i);
-        auto articulations = std::make_unique<FCArticulations>(entry);
-        const int loaded = articulations->LoadAll();
-        complete = complete && ReadAsMarked(*entry, loaded);
-        if (loaded >= 1) entry->AttachArticulations(articulations.release());
+        auto* articulations = memory.Make<FCArticulations>(entry, &memory);
+        if (articulations->LoadAll() >= 1) entry->AttachArticulations(articulations);
     }
-    return complete;
 }
 
 bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
@@ -71,16 +54,15 @@ bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLa
     return paired;
 }
 
-bool PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
-                             TransferPlan& plan) {
+void PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan, Arena& memory) {
     for (int32_t i = 0; i < source.GetCount() && i < rebuilt.GetCount(); ++i) {
         FCNoteEntry* from = source.GetEntryAt(i);
         if (!from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
-        FCArticulations donated(from);
-        if (!ReadAsMarked(*from, donated.LoadAll())) return false;
+        FCArticulations donated(from, &memory);
+        donated.LoadAll();
         PlanMerge(donated, i, plan);
     }
-    return true;
 }
 
 }  // namespace qz::engine

@@ -14,10 +14,11 @@
 namespace qz::engine {
 
 // Loads every entry's articulations of `repeat` and keeps them attached to the entry, before the
-// rebuild changes anything in the document. False when an entry marked as having articulations
-// yields none: the read failed, and rewriting the repeat would lose them. Throws std::bad_alloc
-// when they cannot be held.
-bool AttachArticulations(FCNoteEntryLayer& repeat);
+// rebuild changes anything in the document. An entry whose records do not load has none to pass
+// on: the host answers a record that is not there and a read that failed alike, and a stored
+// score may well carry an articulation mark without records. The collections live in `memory`
+// (borrowed) until it is rewound. Throws std::bad_alloc when they cannot be held.
+void AttachArticulations(FCNoteEntryLayer& repeat, Arena& memory);
 
 // Plans for each rebuilt entry the attached articulations of the old destination entry at the
 // same measure offset and position. True when at least one pair was found.
@@ -26,8 +27,9 @@ bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLa
 
 // Plans for rebuilt entry i the articulations of source entry i (read from the document now),
 // for source entries marked as having articulations, skipping definitions that entry i already
-// has in the plan. False when a marked source entry yields none (a failed read).
-bool PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
-                             TransferPlan& plan);
+// has in the plan. A marked source entry whose records do not load passes none on. What is read
+// is held in `memory` (borrowed).
+void PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rebuilt,
+                             TransferPlan& plan, Arena& memory);
 
 }  // namespace qz::engine

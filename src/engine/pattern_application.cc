@@ -44,28 +44,34 @@ void MakeRest(FCNoteEntry& entry) {
     entry.SetFlags(entry.GetFlags() & ~ex::kRestClearedBits);
 }
 
-// The rebuild covers the repeat: every measure has the old frame and the rebuilt one. A host
-// that answers the show test differently for two measures of one repeat leaves a gap, and a
-// repeat rewritten with a gap would pair entries with the wrong donors.
+// The rebuild covers the repeat from its first measure on, with the old frame and the rebuilt one
+// in every measure it rewrites. It may stop short of the repeat's end: a source cut at the end of
+// the host's current region, or one that starts at measure 0, has fewer measures than a repeat,
+// and the repeat's measures past it stay as they are (the rhythm test let through only repeats
+// with nothing there). A host that answers the show test differently for two measures of one
+// repeat leaves a gap instead, and a repeat rewritten with a gap would pair entries with the
+// wrong donors.
 bool RebuildCoversRepeat(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt) {
     if (rebuilt.GetStartMeasure() != repeat.GetStartMeasure() ||
-        rebuilt.GetEndMeasure() != repeat.GetEndMeasure())
+        rebuilt.GetEndMeasure() > repeat.GetEndMeasure())
         return false;
-    for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m)
-        if (repeat.GetFrameForMeasure(m) == nullptr || rebuilt.GetFrameForMeasure(m) == nullptr)
+    for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m) {
+        const bool rewritten = m <= rebuilt.GetEndMeasure();
+        if (repeat.GetFrameForMeasure(m) == nullptr ||
+            (rewritten && rebuilt.GetFrameForMeasure(m) == nullptr))
             return false;
+    }
     return true;
 }
 
 // Reads what the transfers need (the source's articulations and details; the old entries'
 // articulations are attached already) and works out every record and mark, in the order they
-// are written: details, then the old destination's articulations, then the source's. False
-// when a read failed.
-bool PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
-                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan) {
+// are written: details, then the old destination's articulations, then the source's.
+void PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
+                   const FCNoteEntryLayer& rebuilt, TransferPlan& plan, Arena& memory) {
     PlanEntryDetails(rebuilt, source, plan);
     PlanRepeatArticulations(repeat, rebuilt, plan);
-    return PlanSourceArticulations(source, rebuilt, plan);
+    PlanSourceArticulations(source, rebuilt, plan, memory);
 }
 
 bool IsSourceItself(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
@@ -90,21 +96,21 @@ void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
     }
 }
 
-bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion) {
+bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion,
+                  Arena& memory) {
     if (IsSourceItself(source, repeat)) return false;
-    // Articulations that cannot be read would be lost with the old entries: leave the repeat.
-    if (!AttachArticulations(repeat)) return false;
+    AttachArticulations(repeat, memory);
 
     FCNoteEntryLayer rebuilt(source.GetLayerIndex(), source.GetInstrument(),
-                             source.GetStartMeasure(), source.GetEndMeasure());
+                             source.GetStartMeasure(), source.GetEndMeasure(), &memory);
     // A rebuild that failed or has a gap writes nothing: the repeat stays as it was.
     if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),
                               repeat.GetStartMeasure()) ||
         !RebuildCoversRepeat(repeat, rebuilt))
         return false;
     TransferPitches(repeat, rebuilt, hostVersion);
-    TransferPlan plan(rebuilt.GetCount());
-    if (!PlanTransfers(source, repeat, rebuilt, plan)) return false;
+    TransferPlan plan(rebuilt.GetCount(), &memory);
+    PlanTransfers(source, repeat, rebuilt, plan, memory);
     // Everything is read and allocated; from here on the repeat is written whole or undone.
     WriteRebuiltRepeat(repeat, rebuilt, plan);
     return false;

@@ -14,8 +14,11 @@ namespace qz::engine {
 // the repeat is the source itself. Everything is read and allocated before the first write; a
 // rebuild that fails or does not cover every measure writes nothing, and a write the host
 // refuses undoes the repeat (repeat_writer.h). Throws std::bad_alloc only before the first
-// write. Always answers false (the driver does not look at it).
-bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion);
+// write. Always answers false (the driver does not look at it). The rebuild, the articulations
+// read and the plan draw their memory from `memory` (borrowed); what they leave there is the
+// caller's to rewind once `repeat` is gone.
+bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion,
+                  Arena& memory);
 
 // Gives each entry of `rebuilt` the notes of its donor in `repeat` (see DonorWalk), or makes it a
 // rest when either is a rest. `hostVersion` below 0x12000000 marks entries that received pitches.

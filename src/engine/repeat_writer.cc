@@ -1,6 +1,6 @@
 #include "engine/repeat_writer.h"
 
-#include <vector>
+#include <cstddef>
 
 #include "host/binding.h"
 #include "host/edata_key.h"
@@ -9,13 +9,21 @@
 namespace qz::engine {
 namespace {
 
-// The planned records the host has stored so far; room for all of them is made before the
-// first write, so recording one never allocates.
-using Journal = std::vector<const PlannedRecord*>;
+// The planned records are written in their order, so the ones the host has stored so far are
+// the first `stored` of the plan: keeping that count is the whole journal, and never allocates.
+struct Journal {
+    std::size_t stored = 0;
+};
 
 void KeyFor(const PlannedRecord& record, uint32_t number, unsigned char (&key)[host::entry_key::kSize]) {
     host::entry_key::SetNumber(key, static_cast<int32_t>(number));
     host::entry_key::SetIndex(key, record.index);
+}
+
+// A frame the host marks skipSave is never saved: its entries are left as the host keeps them,
+// get no number and take no record. That is the host's instruction, not a refused write.
+bool IsSaved(const FCNoteEntry& entry) {
+    return entry.GetFrame() != nullptr && host::tgf::SkipSave(entry.GetFrame()) == 0;
 }
 
 bool SaveAllFrames(FCNoteEntryLayer& rebuilt) {
@@ -24,10 +32,12 @@ bool SaveAllFrames(FCNoteEntryLayer& rebuilt) {
     return true;
 }
 
-// Every rebuilt entry must carry the number the host gave it: the records are keyed by it.
+// Every saved rebuilt entry must carry the number the host gave it: the records are keyed by it.
 bool AllNumbered(const FCNoteEntryLayer& rebuilt) {
-    for (int32_t i = 0; i < rebuilt.GetCount(); ++i)
-        if (rebuilt.GetEntryAt(i)->GetEntryNumber() == 0) return false;
+    for (int32_t i = 0; i < rebuilt.GetCount(); ++i) {
+        const FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
+        if (IsSaved(entry) && entry.GetEntryNumber() == 0) return false;
+    }
     return true;
 }
 
@@ -36,11 +46,12 @@ bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Jou
     for (const PlannedRecord& record : plan.Records()) {
         const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
         if (owner == nullptr) return false;
+        if (!IsSaved(*owner)) continue;
         unsigned char key[host::entry_key::kSize] = {};
         KeyFor(record, owner->GetEntryNumber(), key);
         if (host.SaveEData(record.tag, key, record.data, record.size, host::kCallVersion) == 0)
             return false;
-        journal.push_back(&record);
+        ++journal.stored;
     }
     return true;
 }
@@ -56,13 +67,14 @@ void ApplyMarks(FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
 // could have written. A refused delete leaves a record under a number that no entry carries
 // after the restore; a refused save leaves that measure with the rebuilt entries.
 void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
-             const Journal& journal) {
+             const TransferPlan& plan, const Journal& journal) {
     host::HostBinding& host = host::Host();
-    for (const PlannedRecord* record : journal) {
-        const FCNoteEntry* owner = rebuilt.GetEntryAt(record->entry);
+    for (std::size_t i = 0; i < journal.stored; ++i) {
+        const PlannedRecord& record = plan.Records()[i];
+        const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
         unsigned char key[host::entry_key::kSize] = {};
-        KeyFor(*record, owner->GetEntryNumber(), key);
-        host.DeleteEData(record->tag, key, host::kCallVersion);
+        KeyFor(record, owner->GetEntryNumber(), key);
+        host.DeleteEData(record.tag, key, host::kCallVersion);
     }
     for (int m = rebuilt.GetStartMeasure(); m <= rebuilt.GetEndMeasure(); ++m) {
         host::TGF* written = rebuilt.GetFrameForMeasure(m);
@@ -78,7 +90,6 @@ bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuil
                         const TransferPlan& plan) noexcept {
     Journal journal;
     try {
-        journal.reserve(plan.Records().size());
         // The reloads that bring the numbers back hold one more frame each for a moment.
         host::Host().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
     } catch (...) {
@@ -92,7 +103,7 @@ bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuil
     } catch (...) {
         // Nothing here should throw; if something does, the repeat is undone all the same.
     }
-    Restore(repeat, rebuilt, journal);
+    Restore(repeat, rebuilt, plan, journal);
     return false;
 }
 

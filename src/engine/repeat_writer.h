@@ -7,6 +7,8 @@
 // is undone: the planned records already stored are deleted, and every measure of the repeat is
 // saved again from the old frames the repeat layer still holds. Only when the host refuses the
 // undoing too can a measure stay rewritten, and then it holds the complete rebuilt entries.
+// A frame the host marks skipSave is no part of this: it is never saved, its entries get no
+// number and no record, and the other measures are written without it.
 #pragma once
 
 #include "engine/transfer_plan.h"

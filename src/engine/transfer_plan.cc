@@ -7,9 +7,10 @@
 
 namespace qz::engine {
 
-TransferPlan::TransferPlan(int32_t entries)
-    : set_(static_cast<std::size_t>(std::max(entries, 0))),
-      clear_(static_cast<std::size_t>(std::max(entries, 0))) {}
+TransferPlan::TransferPlan(int32_t entries, Arena* arena)
+    : records_(ArenaAllocator<PlannedRecord>(arena)),
+      set_(static_cast<std::size_t>(std::max(entries, 0)), 0u, ArenaAllocator<uint32_t>(arena)),
+      clear_(static_cast<std::size_t>(std::max(entries, 0)), 0u, ArenaAllocator<uint32_t>(arena)) {}
 
 void TransferPlan::AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
                              uint16_t size) {
@@ -36,10 +37,14 @@ int TransferPlan::CountFor(int32_t entry, uint32_t tag) const {
     return count;
 }
 
-bool TransferPlan::HasFirstWord(int32_t entry, uint32_t tag, int16_t first) const {
-    for (const PlannedRecord& r : records_)
+bool TransferPlan::HasFirstWord(int32_t entry, uint32_t tag, int16_t first,
+                                std::size_t within) const {
+    const std::size_t end = std::min(within, records_.size());
+    for (std::size_t i = 0; i < end; ++i) {
+        const PlannedRecord& r = records_[i];
         if (r.entry == entry && r.tag == tag && r.size >= 2 && host::Load<int16_t>(r.data, 0) == first)
             return true;
+    }
     return false;
 }
 

@@ -3,12 +3,16 @@
 //
 // The articulation and detail transfers read the document (the source's and the old
 // destination's records) and allocate while they plan; writing the plan then reads nothing and
-// allocates nothing, so a failed read or allocation leaves the document untouched, and a refused
-// write can be undone from what the plan and the repeat layer hold.
+// allocates nothing, so a failed allocation leaves the document untouched, and a refused write
+// can be undone from what the plan and the repeat layer hold. A record that does not load is no
+// failure here: the host answers a missing record the same way, so it has nothing to pass on.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
+
+#include "framework/arena.h"
 
 namespace qz::engine {
 
@@ -25,8 +29,9 @@ struct PlannedRecord {
 
 class TransferPlan {
 public:
-    // Room for the marks of `entries` rebuilt entries, and no record yet.
-    explicit TransferPlan(int32_t entries);
+    // Room for the marks of `entries` rebuilt entries, and no record yet. The plan's memory comes
+    // from `arena` (borrowed, outliving the plan) when one is given, else from the heap.
+    explicit TransferPlan(int32_t entries, Arena* arena = nullptr);
 
     // Appends a record (copying `size` bytes, at most kMaxSize, of `data`).
     void AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
@@ -35,19 +40,23 @@ public:
     // for the same bit wins.
     void Mark(int32_t entry, uint32_t bit, bool on);
 
-    const std::vector<PlannedRecord>& Records() const { return records_; }
+    using RecordList = std::vector<PlannedRecord, ArenaAllocator<PlannedRecord>>;
+    const RecordList& Records() const { return records_; }
     // The records planned so far for one entry and tag.
     int CountFor(int32_t entry, uint32_t tag) const;
-    // Whether a record planned for `entry` under `tag` starts with the 16-bit `first` value (an
-    // articulation's definition number).
-    bool HasFirstWord(int32_t entry, uint32_t tag, int16_t first) const;
+    // Whether a record planned for `entry` under `tag`, among the first `within` records planned,
+    // starts with the 16-bit `first` value (an articulation's definition number).
+    bool HasFirstWord(int32_t entry, uint32_t tag, int16_t first,
+                      std::size_t within = static_cast<std::size_t>(-1)) const;
     // The entry's flags after the plan's marks.
     uint32_t Apply(int32_t entry, uint32_t flags) const;
 
 private:
-    std::vector<PlannedRecord> records_;
-    std::vector<uint32_t> set_;
-    std::vector<uint32_t> clear_;
+    using Marks = std::vector<uint32_t, ArenaAllocator<uint32_t>>;
+
+    RecordList records_;
+    Marks set_;
+    Marks clear_;
 };
 
 }  // namespace qz::engine

@@ -100,21 +100,31 @@ int16_t FCArticulation::FindLastIndex() {
     return last;
 }
 
+FCArticulations::FCArticulations(FCNoteEntry* owner, Arena* arena) : owner_(owner), arena_(arena) {
+    SetOwnsItems(arena == nullptr);
+    DrawArraysFrom(arena);
+}
+
+FCArticulation* FCArticulations::NewItem(const FCArticulation& loaded) {
+    FCArticulation* item = arena_ != nullptr ? arena_->Make<FCArticulation>()
+                                             : static_cast<FCArticulation*>(loaded.CreateObject());
+    item->CopyKeyFrom(loaded);
+    item->CopyDataFrom(loaded);
+    item->SetNoteEntry(owner_);
+    return item;
+}
+
 int FCArticulations::LoadAll() {
     ClearAll();
     if (owner_ == nullptr || !owner_->GetEntryRecord() || owner_->GetEntryNumber() == 0)
         return 0;
-    std::unique_ptr<FCArticulation> probe(CreateElement());
-    probe->SetNoteEntry(owner_);
+    FCArticulation probe;
+    probe.SetNoteEntry(owner_);
     // Indexes are 16-bit, so at most 32768 records can follow one another from index 0.
-    for (bool loaded = probe->LoadFirst(); loaded && GetCount() <= 0x7FFF;
-         loaded = probe->LoadNext()) {
-        auto* item = static_cast<FCArticulation*>(probe->CreateObject());
-        item->CopyKeyFrom(*probe);
-        item->CopyDataFrom(*probe);
-        item->SetNoteEntry(owner_);
+    for (bool loaded = probe.LoadFirst(); loaded && GetCount() <= 0x7FFF;
+         loaded = probe.LoadNext()) {
         // A list cut short would read as an entry without some of its articulations.
-        if (!Add(item)) throw std::bad_alloc();
+        if (!Add(NewItem(probe))) throw std::bad_alloc();
     }
     return GetCount();
 }

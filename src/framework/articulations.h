@@ -1,5 +1,5 @@
 // __FCCollectionData, __FCCollectionEntryDetail and FCArticulations: collections of host data
-// records; FCArticulations holds the articulations of one entry (owned items).
+// records; FCArticulations holds the articulations of one entry.
 #pragma once
 
 #include <cstdint>
@@ -14,11 +14,12 @@ class __FCCollectionEntryDetail : public __FCCollectionData {};
 
 class FCArticulations : public __FCCollectionEntryDetail {
 public:
-    // `owner` is not owned and must outlive the collection's use.
-    explicit FCArticulations(FCNoteEntry* owner) : owner_(owner) {}
+    // `owner` is not owned and must outlive the collection's use. Without an arena the collection
+    // owns its items, on the heap; with one (borrowed, outliving the collection), the items and
+    // the item array are drawn from it and the arena destroys the items at its Rewind.
+    explicit FCArticulations(FCNoteEntry* owner, Arena* arena = nullptr);
     const char* ClassName() const override { return "FCArticulations"; }
 
-    virtual FCArticulation* CreateElement() const { return new FCArticulation(); }
     // Loads the owner's articulations of indexes 0, 1, 2, ... up to the first index that does not
     // load. Returns the count; 0 when the owner has no record or is not numbered yet.
     virtual int LoadAll();
@@ -33,7 +34,10 @@ public:
     FCNoteEntry* GetOwnerEntry() const { return owner_; }
 
 private:
+    FCArticulation* NewItem(const FCArticulation& loaded);
+
     FCNoteEntry* owner_;
+    Arena* arena_;
 };
 
 }  // namespace qz

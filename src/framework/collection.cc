@@ -16,7 +16,7 @@ int32_t GrowthStep(int32_t count) {
 
 __FCCollection::~__FCCollection() {
     ClearAll();
-    if (ownsArray_) delete[] items_;
+    if (ownsArray_) arrayAllocator_.deallocate(items_, static_cast<std::size_t>(capacity_));
     items_ = nullptr;
     count_ = 0;
 }
@@ -27,10 +27,14 @@ bool __FCCollection::EnsureRoom(int32_t n) {
     const int64_t step = GrowthStep(count_);
     const int64_t newCapacity = step * ((needed + step) / step);
     if (newCapacity > INT32_MAX) return false;
-    __FCBase** grown = new (std::nothrow) __FCBase*[static_cast<std::size_t>(newCapacity)];
-    if (grown == nullptr) return false;
+    __FCBase** grown = nullptr;
+    try {
+        grown = arrayAllocator_.allocate(static_cast<std::size_t>(newCapacity));
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     for (int64_t i = 0; i < newCapacity; ++i) grown[i] = i < count_ ? items_[i] : nullptr;
-    if (ownsArray_) delete[] items_;
+    if (ownsArray_) arrayAllocator_.deallocate(items_, static_cast<std::size_t>(capacity_));
     items_ = grown;
     ownsArray_ = true;
     capacity_ = static_cast<int32_t>(newCapacity);
@@ -39,7 +43,7 @@ bool __FCCollection::EnsureRoom(int32_t n) {
 
 bool __FCCollection::Add(__FCBase* item) {
     if (!EnsureRoom(1)) {
-        delete item;
+        if (ownsItems_) delete item;
         return false;
     }
     items_[count_++] = item;
@@ -65,6 +69,10 @@ void __FCCollection::UseItemArray(__FCBase** slots, int32_t capacity) {
     items_ = slots;
     capacity_ = capacity;
     ownsArray_ = false;
+}
+
+void __FCCollection::DrawArraysFrom(Arena* arena) {
+    if (items_ == nullptr) arrayAllocator_ = ArenaAllocator<__FCBase*>(arena);
 }
 
 int __FCCollection::ForEach(FCIteratorHandler& handler) {

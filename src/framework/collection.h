@@ -8,6 +8,7 @@
 
 #include <cstdint>
 
+#include "framework/arena.h"
 #include "framework/base.h"
 
 namespace qz {
@@ -41,8 +42,9 @@ public:
 
     // Makes room for `n` more items. False when the array could not be allocated.
     bool EnsureRoom(int32_t n);
-    // Appends `item` and takes ownership of it. When no room can be made the item is deleted
-    // and false is returned, so that nothing leaks.
+    // Appends `item` and takes ownership of it (in a collection that owns its items). When no
+    // room can be made, false is returned and an item the collection would have owned is
+    // deleted, so that nothing leaks.
     bool Add(__FCBase* item);
     int32_t GetCount() const { return count_; }
     int32_t GetCapacity() const { return capacity_; }
@@ -61,6 +63,9 @@ protected:
     // items allocates nothing. Growing past it moves the items to an array of the collection's
     // own.
     void UseItemArray(__FCBase** slots, int32_t capacity);
+    // Takes the item arrays from `arena` (borrowed, outliving the collection) instead of the
+    // heap. Only for a collection that has no array yet.
+    void DrawArraysFrom(Arena* arena);
 
 private:
     int32_t count_ = 0;
@@ -68,6 +73,7 @@ private:
     __FCBase** items_ = nullptr;
     bool ownsItems_ = true;
     bool ownsArray_ = true;  // whether items_ was allocated here
+    ArenaAllocator<__FCBase*> arrayAllocator_;  // where the arrays allocated here come from
 };
 
 }  // namespace qz

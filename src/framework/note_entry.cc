@@ -1,14 +1,9 @@
 #include "framework/note_entry.h"
 
-#include "framework/articulations.h"
-
 namespace qz {
 
 // The notes are members: the collection lets go of them while they still exist.
-FCNoteEntry::~FCNoteEntry() {
-    ClearAll();
-    delete articulations_;
-}
+FCNoteEntry::~FCNoteEntry() { ClearAll(); }
 
 void FCNoteEntry::BuildNotes() {
     ClearAll();
@@ -33,12 +28,6 @@ uint16_t FCNoteEntry::GetExtraFlags() const { return entryRecord_.ExtraFlags(); 
 void FCNoteEntry::SetExtraFlags(uint16_t flags) { entryRecord_.SetExtraFlags(flags); }
 int FCNoteEntry::GetNoteCount() const { return entryRecord_.NoteCount(); }
 void FCNoteEntry::SetNoteCount(int count) { entryRecord_.SetNoteCount(count); }
-
-void FCNoteEntry::AttachArticulations(FCArticulations* articulations) {
-    if (articulations == articulations_) return;
-    delete articulations_;
-    articulations_ = articulations;
-}
 
 void FCNoteEntry::Repoint(host::TGF* frame, host::EntryRef entryRecord) {
     frame_ = frame;

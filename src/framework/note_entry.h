@@ -2,7 +2,7 @@
 //
 // The entry points into its 146-byte record inside a host frame that its layer owns; it never
 // copies the record. Its FCNote objects live inside it (at most twelve, one per note record, so
-// building them never allocates), and an attached articulation collection is owned by it.
+// building them never allocates). An attached articulation collection is borrowed.
 // previous/next link the layer's entries in score order across measures (not owned).
 #pragma once
 
@@ -56,9 +56,10 @@ public:
     void SetPrevious(FCNoteEntry* entry) { previous_ = entry; }
     void SetNext(FCNoteEntry* entry) { next_ = entry; }
 
-    // The attached articulations (owned), or null. Attaching replaces and deletes any earlier.
+    // The attached articulations, or null. Borrowed: whoever attaches them keeps them alive
+    // while the entry is used. Attaching replaces (forgets) any earlier.
     FCArticulations* GetArticulations() const { return articulations_; }
-    void AttachArticulations(FCArticulations* articulations);
+    void AttachArticulations(FCArticulations* articulations) { articulations_ = articulations; }
 
     // Points the entry and its notes at the same record in a reloaded frame.
     void Repoint(host::TGF* frame, host::EntryRef entryRecord);
@@ -72,7 +73,7 @@ private:
     int16_t instrument_;
     FCNoteEntry* previous_ = nullptr;
     FCNoteEntry* next_ = nullptr;
-    FCArticulations* articulations_ = nullptr;
+    FCArticulations* articulations_ = nullptr;  // not owned
     FCNote noteStore_[kMaxNotes];         // the note objects, reused by BuildNotes
     __FCBase* noteSlots_[kMaxNotes] = {};  // the collection's item array
 };

@@ -1,6 +1,5 @@
 #include "framework/note_entry_layer.h"
 
-#include <memory>
 #include <new>
 
 #include "framework/music_region.h"
@@ -27,12 +26,14 @@ bool SameRecords(const host::TGF* saved, const host::TGF* reloaded) {
 }  // namespace
 
 FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
-                                   int16_t lastMeasure)
+                                   int16_t lastMeasure, Arena* arena)
     : layerIndex_(layerIndex),
       instrument_(instrument),
       startMeasure_(firstMeasure < 1 ? int16_t{1} : firstMeasure),
-      endMeasure_(lastMeasure) {
+      endMeasure_(lastMeasure),
+      frames_(ArenaAllocator<host::OwnedFrame>(arena)) {
     SetOwnsItems(false);  // the entries live in entryBlock_
+    DrawArraysFrom(arena);
     FCMusicRegion current;
     current.SetFromCurrentRegion();
     const int currentEnd = current.GetEndMeasure();
@@ -41,10 +42,14 @@ FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16
 
 FCNoteEntryLayer::~FCNoteEntryLayer() { ClearEntries(); }
 
+ArenaAllocator<FCNoteEntry> FCNoteEntryLayer::EntryAllocator() const {
+    return ArenaAllocator<FCNoteEntry>(frames_.get_allocator());
+}
+
 void FCNoteEntryLayer::ReleaseEntryBlock() {
     while (entriesBuilt_ > 0) entryBlock_[--entriesBuilt_].~FCNoteEntry();
     if (entryBlock_ != nullptr)
-        std::allocator<FCNoteEntry>().deallocate(entryBlock_, static_cast<std::size_t>(entryBlockSize_));
+        EntryAllocator().deallocate(entryBlock_, static_cast<std::size_t>(entryBlockSize_));
     entryBlock_ = nullptr;
     entryBlockSize_ = 0;
 }
@@ -175,7 +180,7 @@ void FCNoteEntryLayer::BuildEntries() {
         if (frame) total += tgf::EntryCount(frame.Get());
     if (total == 0) return;
     if (!EnsureRoom(total)) throw std::bad_alloc();
-    entryBlock_ = std::allocator<FCNoteEntry>().allocate(static_cast<std::size_t>(total));
+    entryBlock_ = EntryAllocator().allocate(static_cast<std::size_t>(total));
     entryBlockSize_ = total;
 
     host::HostBinding& host = host::Host();

@@ -12,12 +12,13 @@
 // Allocation failure throws std::bad_alloc out of Load and CloneToPlace, with the layer left
 // empty and every frame given back: a layer never holds a cut-short list of entries. The entries
 // (with their notes inside them) live in one block sized once per build, so a layer costs a few
-// allocations, not one per entry and note.
+// allocations, not one per entry and note; a layer given an arena takes even those from it.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
+#include "framework/arena.h"
 #include "framework/collection.h"
 #include "framework/note_entry.h"
 #include "host/owned_frame.h"
@@ -37,9 +38,12 @@ class FCNoteEntryLayer : public __FCNoteEntryCollection {
 public:
     // A layer of `layerIndex` (0-based) on staff `instrument` over measures first..last. The start
     // is raised to 1; the end is cut to the last measure of the host's current region, and -1 asks
-    // for exactly that measure. Asks the host for its current region; loads nothing.
+    // for exactly that measure. Asks the host for its current region; loads nothing. The layer's
+    // memory (frame owners, entries, item array) comes from `arena` when one is given (borrowed:
+    // it must outlive the layer and not be rewound while the layer holds entries), else from the
+    // heap.
     FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
-                     int16_t lastMeasure);
+                     int16_t lastMeasure, Arena* arena = nullptr);
     FCNoteEntryLayer(const FCNoteEntryLayer&) = delete;
     FCNoteEntryLayer& operator=(const FCNoteEntryLayer&) = delete;
     ~FCNoteEntryLayer() override;
@@ -86,6 +90,8 @@ private:
     void BuildEntries();
     void ClearEntries();
     void ReleaseEntryBlock();
+    // The entry block comes from where the frame owners do.
+    ArenaAllocator<FCNoteEntry> EntryAllocator() const;
     void ReloadFrame(int32_t i);
 
     int16_t layerIndex_;
@@ -95,8 +101,9 @@ private:
     bool requireFrames_ = true;
     bool shownLayersOnly_ = true;
     int32_t frameCount_ = 0;
-    std::vector<host::OwnedFrame> frames_;  // one per measure; an empty owner: no frame
-    FCNoteEntry* entryBlock_ = nullptr;     // storage of the entries, built in place
+    // one per measure; an empty owner: no frame
+    std::vector<host::OwnedFrame, ArenaAllocator<host::OwnedFrame>> frames_;
+    FCNoteEntry* entryBlock_ = nullptr;  // storage of the entries, built in place
     int32_t entryBlockSize_ = 0;            // room in the block
     int32_t entriesBuilt_ = 0;              // entries constructed in the block
 };

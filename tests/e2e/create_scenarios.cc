@@ -1,5 +1,7 @@
 // CREATE end to end: the real plug-in rewrites the simulated score, carrying pitches,
 // articulations and entry details over to the new rhythm. Needs the pattern engine.
+#include <functional>
+
 #include "e2e_support.h"
 #include "host/edata_key.h"
 #include "host/exentry.h"
@@ -25,11 +27,20 @@ const unsigned char* Record(hostsim::Document& doc, int slot, int measure, int i
     return doc.Entries(doc.SlotToInstrument(slot), measure, 0).at(static_cast<std::size_t>(i)).data();
 }
 
+// Marks stored entry i of layer 1 as having articulations, whether or not it has any.
+void MarkArticulations(hostsim::Document& doc, int slot, int measure, int i) {
+    unsigned char* record = doc.Entries(doc.SlotToInstrument(slot), measure, 0).at(static_cast<std::size_t>(i)).data();
+    ex::SetFlags(record, ex::Flags(record) | ex::ENTRY_HAS_ARTICULATIONS);
+}
+
+// `beforeCreate` runs between the two commands (a host fault for CREATE only, say).
 void SetSourceAndCreate(emulator::Session& session, const emulator::Selection& source,
-                        const emulator::Selection& destination) {
+                        const emulator::Selection& destination,
+                        const std::function<void()>& beforeCreate = nullptr) {
     session.Invoke(e2e::kSetSource, source);
     e2e::ExpectNoBox(session);
     e2e::ExpectCreateStatus(session, 1, "after SET SOURCE");
+    if (beforeCreate) beforeCreate();
     const int16_t result = session.Invoke(e2e::kCreate, destination);
     session.checks.ExpectEqual("CREATE returns", result, 1);
     e2e::ExpectNoBox(session);
@@ -130,4 +141,84 @@ QZ_SCENARIO(create_leaves_what_does_not_fit, FINALE, "engine") {
     session.checks.ExpectEqual("the repeat that does not fit", Music(doc, 2, 2), "E4/4 E4/2.");
     session.checks.ExpectEqual("the hidden layer", Music(doc, 2, 1, 2), "F3/1");
     session.checks.ExpectEqual("an empty layer stays empty", Music(doc, 2, 1, 1), "");
+}
+
+// An articulation mark with no record behind it, on a destination entry and on a source entry:
+// nothing loads for either, so nothing moves from them, and the repeat is rewritten all the same
+// (the other entries' articulations and the source's details come along).
+QZ_SCENARIO(create_rewrites_past_an_articulation_mark_without_records, FINALE, "engine") {
+    hostsim::Document& doc = NewScore(session.sim, 2, 1);
+    doc.Write(21, 1, 0, "C5/4+d C5/4@5 C5/4 r/4");
+    doc.Write(22, 1, 0, "D4+F4/2 E4/2@3");
+    MarkArticulations(doc, 1, 1, 0);
+    MarkArticulations(doc, 2, 1, 0);
+    SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1));
+    session.checks.ExpectEqual("measure 1", Music(doc, 2, 1), "D4+F4/4+d D4+F4/4@5 E4/4@3 r/4");
+    session.checks.ExpectEqualHex("no articulation mark where none moved",
+                                  ex::Flags(Record(doc, 2, 1, 0)) & ex::ENTRY_HAS_ARTICULATIONS, 0);
+    session.checks.ExpectEqual("the source", Music(doc, 1, 1), "C5/4+d C5/4@5 C5/4 r/4");
+}
+
+// A host whose every extended-data read fails loads no articulation: rhythm and pitches are
+// rewritten, no articulation moves, and the details, which come with the source's frame, do.
+QZ_SCENARIO(create_rewrites_when_no_articulation_can_be_read, FINALE, "engine") {
+    hostsim::Document& doc = NewScore(session.sim, 2, 1);
+    doc.Write(21, 1, 0, "C5/4@7+d C5/4@5 C5/4 r/4");
+    doc.Write(22, 1, 0, "D4+F4/2@3 E4/2@9");
+    const uint32_t oldFirst = ex::EntryNumber(Record(doc, 2, 1, 0));
+    SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1),
+                       [&] { session.sim.AddFault({"FX_LoadEData", 1, /*persistent=*/true}); });
+    session.checks.ExpectEqual("measure 1", Music(doc, 2, 1), "D4+F4/4+d D4+F4/4 E4/4 r/4");
+    session.checks.ExpectEqual("the old entry's records stay where they were",
+                               static_cast<int64_t>(doc.ArticulationsOf(oldFirst).size()), 1);
+    session.checks.ExpectEqual("the source", Music(doc, 1, 1), "C5/4@7+d C5/4@5 C5/4 r/4");
+}
+
+// A source cut at the end of the host's current region (measure 2) holds one measure of the two
+// of a repeat: the first measure of each repeat is rewritten, the second, empty, stays empty. A
+// repeat with music in its second measure finds no source entry there and stays as it was.
+QZ_SCENARIO(create_rewrites_the_measures_a_cut_source_reaches, FINALE, "engine") {
+    hostsim::Document& doc = NewScore(session.sim, 3, 3);
+    doc.Write(21, 2, 0, "C5/4 C5/4 r/4 C5/4");
+    doc.Write(21, 3, 0, "C5/1");
+    doc.Write(22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    doc.Write(23, 1, 0, "D4/1");
+    doc.Write(23, 2, 0, "E4/1");
+    SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 2, 3), emulator::WholeMeasures(2, 3, 1, 2));
+    session.checks.ExpectEqual("staff 2 measure 1", Music(doc, 2, 1), "C4+E4+G4/4 C4+E4+G4/4 r/4 F4+A4+C5/4");
+    session.checks.ExpectEqual("staff 2 measure 2 (no source measure)", Music(doc, 2, 2), "");
+    session.checks.ExpectEqual("staff 3 measure 1 (repeat does not fit)", Music(doc, 3, 1), "D4/1");
+    session.checks.ExpectEqual("staff 3 measure 2", Music(doc, 3, 2), "E4/1");
+    session.checks.ExpectEqual("the source's measure 2", Music(doc, 1, 2), "C5/4 C5/4 r/4 C5/4");
+}
+
+// A source region from measure 0 to 1 counts two measures but holds only measure 1: each
+// two-measure repeat has its first measure rewritten and its second left empty.
+QZ_SCENARIO(create_from_a_source_starting_at_measure_0, FINALE, "engine") {
+    hostsim::Document& doc = NewScore(session.sim, 2, 4);
+    doc.Write(21, 1, 0, "C5/4 C5/4 r/4 C5/4");
+    doc.Write(22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    doc.Write(22, 3, 0, "D4+F4+A4/1");
+    SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 0, 1), emulator::WholeMeasures(2, 2, 1, 4));
+    session.checks.ExpectEqual("measure 1", Music(doc, 2, 1), "C4+E4+G4/4 C4+E4+G4/4 r/4 F4+A4+C5/4");
+    session.checks.ExpectEqual("measure 2", Music(doc, 2, 2), "");
+    session.checks.ExpectEqual("measure 3", Music(doc, 2, 3), "D4+F4+A4/4 D4+F4+A4/4 r/4 D4+F4+A4/4");
+    session.checks.ExpectEqual("measure 4", Music(doc, 2, 4), "");
+}
+
+// The host marks measure 4 of the destination skipSave: it is neither saved nor given records,
+// and measure 3 of the same repeat is rewritten with its articulations and details.
+QZ_SCENARIO(create_leaves_a_skip_save_measure_and_rewrites_the_rest, FINALE, "engine") {
+    hostsim::Document& doc = NewScore(session.sim, 2, 4);
+    doc.Write(21, 1, 0, "C5/4 C5/4@5 r/4 C5/4+d");
+    doc.Write(21, 2, 0, "C5/2 C5/2");
+    doc.Write(22, 3, 0, "D4+F4/2@3 E4/2");
+    doc.Write(22, 4, 0, "G4/1@4");
+    session.sim.MarkSkipSave(2, 4, 0);
+    SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 2), emulator::WholeMeasures(2, 2, 3, 4));
+    session.checks.ExpectEqual("measure 3", Music(doc, 2, 3), "D4+F4/4@3 D4+F4/4@5 r/4 E4/4+d");
+    session.checks.ExpectEqual("measure 4 (skipSave)", Music(doc, 2, 4), "G4/1@4");
+    int unnumbered = 0;
+    for (const auto& [key, bytes] : doc.EData()) unnumbered += key.first == 0 ? 1 : 0;
+    session.checks.ExpectEqual("records under entry number 0", unnumbered, 0);
 }

@@ -4,8 +4,8 @@
 // The input decides, in order:
 //   - the host: its version, one or two documents (staves, measures, meters, stored entries as
 //     music with articulations and details, raw bytes laid over those records, stray extended
-//     data), the shown layers and the layer count, frames it cannot supply, a function it does
-//     not export;
+//     data), the shown layers and the layer count, frames it cannot supply or marks skipSave, a
+//     function it does not export;
 //   - a schedule of host faults: any of the seventeen functions failing at its k-th call, once
 //     or from then on, short inserts, malformed frames (counts without arrays, negative counts,
 //     a header naming another measure, layer or slot, the same pointer handed out twice), a
@@ -58,13 +58,18 @@ struct HostShape {
     int maxLayers = 4;
     bool completesIndex = true;
     std::vector<std::tuple<int, int, int>> absentFrames;
+    bool firstIsSkipSave = false;  // the first of those frames is handed out, marked skipSave
     std::string missingFunction;
 
     void ApplyTo(hostsim::SimHost& sim) const {
         for (int layer = 0; layer < kLayers; ++layer) sim.SetLayerShown(layer, shown[layer]);
         sim.SetMaxLayers(maxLayers);
         sim.SetCreateCompletesIndex(completesIndex);
-        for (const auto& [slot, measure, layer] : absentFrames) sim.MakeFrameAbsent(slot, measure, layer);
+        for (std::size_t i = 0; i < absentFrames.size(); ++i) {
+            const auto& [slot, measure, layer] = absentFrames[i];
+            if (i == 0 && firstIsSkipSave) sim.MarkSkipSave(slot, measure, layer);
+            else sim.MakeFrameAbsent(slot, measure, layer);
+        }
         sim.SetLogging(false);
     }
 };
@@ -137,6 +142,7 @@ HostShape ShapeFrom(FuzzBytes& in, int staves, int measures) {
     HostShape shape;
     const uint8_t layers = in.Next();
     for (int layer = 0; layer < kLayers; ++layer) shape.shown[layer] = (layers >> layer & 1) == 0;
+    shape.firstIsSkipSave = (layers & 0x10) != 0;
     shape.maxLayers = in.Chance(7) ? 4 : in.Below(7) - 1;
     shape.completesIndex = in.Chance(6);
     for (int n = in.Chance(1) ? 1 + in.Below(2) : 0; n > 0; --n)
@@ -171,7 +177,8 @@ std::vector<hostsim::Fault> FaultsFrom(FuzzBytes& in) {
 }
 
 // How far a faulted run may differ from the fault-free one: refused writes can keep a restore
-// from completing, refused record stores can cost entries their records.
+// from completing, refused record stores can cost entries their records, failed record reads
+// can cost them articulations.
 qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
     qz::fuzz::Tolerance tolerance;
     int refusedWrites = 0;
@@ -181,6 +188,7 @@ qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
             refusedWrites += fault.persistent ? 2 : 1;
         if (fault.function == "FX_SaveEData" || fault.function == "FX_CreateEData")
             tolerance.attachedMayBeMissing = true;
+        if (fault.function == "FX_LoadEData") tolerance.articulationsMayBeMissing = true;
     }
     tolerance.restoreMayFail = refusedWrites >= 2;
     tolerance.attachedMayBeMissing = tolerance.attachedMayBeMissing || tolerance.restoreMayFail;
@@ -406,8 +414,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (Tracing()) {
         std::string layers;
         for (bool shown : session->shape.shown) layers += shown ? "1" : "0";
+        std::string frames;
+        for (const auto& [slot, measure, layer] : session->shape.absentFrames)
+            frames += (frames.empty() && session->shape.firstIsSkipSave ? " skipSave " : " absent ") +
+                      hostsim::SimHost::PlaceText(slot, measure, layer);
         Trace("version " + std::to_string(version) + " shown " + layers + " max layers " +
-              std::to_string(session->shape.maxLayers) + " missing '" + session->shape.missingFunction + "'");
+              std::to_string(session->shape.maxLayers) + " missing '" + session->shape.missingFunction + "'" +
+              frames);
     }
 
     for (const Command& command : commands) session->Run(command);

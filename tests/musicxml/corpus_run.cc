@@ -372,12 +372,19 @@ private:
         return std::to_string(slot);
     }
 
-    // A destination: one slot, a range of slots, all, a part id, or PARTID/N.
+    // A destination: one slot, a range of slots, all, a part id, PARTID/N, or a list of
+    // staves that are not all adjacent.
     static std::string DestStaves(const File& f, Random& random, std::vector<int>* slots) {
         int staves = static_cast<int>(f.show.staves.size());
-        int form = random.Between(0, 4);
+        int form = random.Between(0, 5);
         int a = random.Between(1, staves);
         const StaffInfo& staff = f.show.staves[a - 1];
+        if (form == 5 && staves > 2 && a + 2 <= staves) {
+            int c = random.Between(a + 2, staves);
+            slots->push_back(a);
+            slots->push_back(c);
+            return std::to_string(c) + "," + std::to_string(a);
+        }
         if (form == 1 && staves > 1) {
             int b = random.Between(a, staves);
             for (int s = a; s <= b; ++s) slots->push_back(s);

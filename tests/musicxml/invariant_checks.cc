@@ -156,6 +156,12 @@ void CheckArticulations(const Entry& out, const Entry& src, const Entry* donor, 
         allowed.insert(donor->kinds.begin(), donor->kinds.end());
         if (donorInMeasure) required.insert(donor->kinds.begin(), donor->kinds.end());
     }
+    // A rest is held, not played: of its donors' marks it keeps only the fermatas.
+    if (out.rest) {
+        for (std::set<std::string>* kinds : {&required, &allowed})
+            for (auto it = kinds->begin(); it != kinds->end();)
+                it = *it == "fermata" ? std::next(it) : kinds->erase(it);
+    }
     std::set<std::string> have(out.kinds.begin(), out.kinds.end());
     if (have.size() != out.kinds.size())
         failures->push_back(where + ": an articulation kind appears twice on " + Describe(out));

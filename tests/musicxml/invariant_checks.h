@@ -60,7 +60,8 @@ bool ReadReport(const Json& json, Report* report, std::string* error);
 //  - every report row lies in the destination, one per staff x layer x repeat;
 //  - each rewritten voice carries the source's rhythm (rests included), fills its measure, and
 //    each of its notes sounds the destination chord sounding at its onset in the input;
-//  - each rewritten entry's articulations are the merge of its two donors', no kind twice;
+//  - each rewritten entry's articulations are the merge of its two donors', no kind twice (a
+//    rest keeps only fermatas);
 //  - the other voices of a rewritten measure sound exactly as before.
 std::vector<std::string> CheckApply(const std::string& input, const std::string& output,
                                     const ShowInfo& show, const Selection& source,

@@ -1,4 +1,4 @@
-// The model laid into the host's document, and the selections resolved against the model.
+// The model laid into the host's document.
 #include <gtest/gtest.h>
 
 #include "host/bytes.h"
@@ -6,7 +6,6 @@
 #include "host/note_record.h"
 #include "hostsim/entry_record.h"
 #include "musicxml/host_mapping.h"
-#include "musicxml/selection.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {
@@ -107,41 +106,6 @@ TEST(ReaderMapping, TheHostAnswersAMeasureLengthSetForOneStaff) {
     EXPECT_EQ(lengthOf(1), 3072);
     sim.CheckNoLeaks();
     EXPECT_TRUE(sim.Violations().empty());
-}
-
-TEST(ReaderMapping, SelectionsByNumberPartIdStaffAndRange) {
-    auto score = Load(Partwise(kTwoParts));
-    ASSERT_TRUE(score);
-    const Score& s = score->model;
-    struct Case {
-        std::string text;
-        bool destination;
-        int firstSlot, lastSlot, firstMeasure, lastMeasure;
-    };
-    const Case good[] = {
-        {"1:1-2", false, 1, 1, 1, 2}, {"Pno:2", false, 2, 2, 2, 2},
-        {"Pno/2:1-1", false, 3, 3, 1, 1}, {"all:1-2", true, 1, 3, 1, 2},
-        {"2-3:2-2", true, 2, 3, 2, 2}, {"Fl:1-2", true, 1, 1, 1, 2},
-    };
-    for (const Case& c : good) {
-        Selection out;
-        std::string error;
-        const bool ok = c.destination ? ParseDestinationSelection(c.text, s, &out, &error)
-                                      : ParseSourceSelection(c.text, s, &out, &error);
-        ASSERT_TRUE(ok) << c.text << ": " << error;
-        EXPECT_EQ(out.firstSlot, c.firstSlot) << c.text;
-        EXPECT_EQ(out.lastSlot, c.lastSlot) << c.text;
-        EXPECT_EQ(out.firstMeasure, c.firstMeasure) << c.text;
-        EXPECT_EQ(out.lastMeasure, c.lastMeasure) << c.text;
-    }
-    const char* bad[] = {"all:1-2", "1-2:1-1", "Pno/3:1-1", "4:1-1", "1:0-1", "1:3-3", "1", "1:a-b",
-                         ":1-1", "1:2-1"};
-    for (const char* text : bad) {
-        Selection out;
-        std::string error;
-        EXPECT_FALSE(ParseSourceSelection(text, s, &out, &error)) << text;
-        EXPECT_FALSE(error.empty()) << text;
-    }
 }
 
 }  // namespace

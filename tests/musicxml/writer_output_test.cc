@@ -1,7 +1,9 @@
 // Writing the result: through a temporary file and a rename, as plain text or as an archive in
 // which only the score's member changes.
 #include <dirent.h>
+#include <signal.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 #include <zip.h>
 
@@ -16,6 +18,7 @@
 
 #include "musicxml/mxl_writer.h"
 #include "musicxml/output_file.h"
+#include "musicxml/output_target.h"
 #include "musicxml/score_file.h"
 
 namespace qz::musicxml {
@@ -123,15 +126,61 @@ TEST_F(OutputFileTest, WritesThroughARenameAndKeepsAnExistingFilesPermissions) {
     EXPECT_EQ(Listing(), std::vector<std::string>{"out.musicxml"});  // no temporary left
 }
 
+TEST_F(OutputFileTest, OnlyRegularFilesAndNewNamesAreWritten) {
+    ASSERT_EQ(::mkfifo((folder_ + "/fifo").c_str(), 0600), 0);
+    const struct {
+        std::string path;
+        std::string error;
+    } refused[] = {
+        {"/dev/null", "/dev/null: a device, not a regular file; nothing written"},
+        {folder_, folder_ + ": a folder, not a regular file; nothing written"},
+        {folder_ + "/fifo", folder_ + "/fifo: a pipe, not a regular file; nothing written"},
+    };
+    for (const auto& c : refused) {
+        OutputTarget target;
+        std::string error;
+        EXPECT_FALSE(ResolveOutput(c.path, &target, &error));
+        EXPECT_EQ(error, c.error);
+    }
+    ASSERT_EQ(::unlink((folder_ + "/fifo").c_str()), 0);
+}
+
+// A child stages a file and waits; the signal must take the temporary file with it.
+TEST_F(OutputFileTest, AnInterruptedWriteLeavesNoTemporaryFile) {
+    for (int signal : {SIGINT, SIGTERM}) {
+        int ready[2];
+        ASSERT_EQ(::pipe(ready), 0);
+        const pid_t child = ::fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            ::close(ready[0]);
+            ::alarm(10);  // never outlive a failed test
+            StagedWrite write;
+            std::string error;
+            if (!write.Stage(folder_ + "/big.musicxml", std::string(8 << 20, 'x'), &error))
+                ::_exit(1);
+            if (::write(ready[1], "r", 1) != 1) ::_exit(1);
+            for (;;) ::pause();
+        }
+        ::close(ready[1]);
+        char byte = 0;
+        ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+        ::close(ready[0]);
+        ASSERT_EQ(Listing().size(), 1u);
+        EXPECT_EQ(Listing()[0].rfind(".motifgraft-", 0), 0u);
+        ASSERT_EQ(::kill(child, signal), 0);
+        int status = 0;
+        ASSERT_EQ(::waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == signal) << status;
+        EXPECT_TRUE(Listing().empty());
+    }
+}
+
 TEST_F(OutputFileTest, AFailedWriteLeavesNothingBehind) {
     std::string error;
     EXPECT_FALSE(WriteFileAtomically(folder_ + "/missing/out.xml", "x", &error));
-    EXPECT_EQ(error, folder_ + "/missing/out.xml: cannot create a temporary file beside it: "
-                               "No such file or directory");
-    ASSERT_EQ(::mkdir((folder_ + "/sub").c_str(), 0755), 0);
-    EXPECT_FALSE(WriteFileAtomically(folder_ + "/sub", "x", &error));
-    EXPECT_EQ(error, folder_ + "/sub: cannot write: Is a directory");
-    ASSERT_EQ(::rmdir((folder_ + "/sub").c_str()), 0);
+    EXPECT_EQ(error, folder_ + "/missing/out.xml: the folder " + folder_ +
+                         "/missing does not exist; nothing written");
     EXPECT_TRUE(Listing().empty());
 }
 
@@ -186,17 +235,17 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     packed.format = {Charset::kUtf8, true};
     packed.archiveBytes = BuildArchive({{"s.xml", "<old/>"}, {"t.txt", "kept"}});
     const std::string path = folder_ + "/out.mxl";
-    ASSERT_TRUE(WriteScore(packed, "<new/>", path, &error)) << error;
+    ASSERT_TRUE(ScoreBytes(packed, "<new/>", &bytes, &error)) << error;
+    ASSERT_TRUE(WriteFileAtomically(path, bytes, &error)) << error;
     const std::vector<Member> written = ReadArchive(ReadFile(path));
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[0].data, "\xEF\xBB\xBF<new/>");
     EXPECT_EQ(written[1].data, "kept");
 
-    // Text the input's encoding cannot carry is refused before anything is written.
+    // Text the input's encoding cannot carry is refused.
     ScoreContainer latin;
     latin.format = {Charset::kLatin1, false};
-    EXPECT_FALSE(WriteScore(latin, "\xE2\x99\xAF", folder_ + "/x.xml", &error));
-    EXPECT_EQ(Listing(), std::vector<std::string>{"out.mxl"});
+    EXPECT_FALSE(ScoreBytes(latin, "\xE2\x99\xAF", &bytes, &error));
 }
 
 }  // namespace

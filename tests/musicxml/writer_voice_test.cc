@@ -150,7 +150,10 @@ protected:
     }
     static NewEntry Entry(Fraction onset, Fraction duration, pugi::xml_node rhythm,
                           std::vector<pugi::xml_node> donors = {}) {
-        NewEntry e{onset, duration, rhythm, {}, {}};
+        NewEntry e;
+        e.onset = onset;
+        e.duration = duration;
+        e.rhythmFrom = rhythm;
         for (pugi::xml_node d : donors) e.pitches.push_back({d, false, false});
         return e;
     }
@@ -190,7 +193,7 @@ TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherEl
         sourceMarks.child("articulations").child("accent"), sourceMarks.child("fermata")};
     v.entries.push_back(
         Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
-    // Beat 3.5 to 4 is left open: the voice is padded with a forward of its own.
+    // Beat 3.5 to 4 is left open: the voice is filled with a rest of its own.
     EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
       <attributes>
         <divisions>2</divisions>
@@ -247,10 +250,12 @@ TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherEl
         <dot/>
         <stem>up</stem>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>1</duration>
         <voice>1</voice>
-      </forward>
+        <type>eighth</type>
+      </note>
       <backup>
         <duration>8</duration>
       </backup>
@@ -464,10 +469,12 @@ TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
         <dot/>
         <beam number="1">begin</beam>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>1</duration>
         <voice>2</voice>
-      </forward>
+        <type>eighth</type>
+      </note>
       <barline location="right"><bar-style>light-heavy</bar-style></barline>
     </measure>)");
 }
@@ -487,17 +494,21 @@ TEST_F(VoiceWriterTest, AVoiceIsReplacedAndAnotherAddedInOneMeasure) {
         <voice>1</voice>
         <type>half</type>
       </note>
-      <forward>
+      <note>
+        <rest/>
         <duration>12</duration>
         <voice>1</voice>
-      </forward>
+        <type>half</type>
+      </note>
       <backup>
         <duration>24</duration>
       </backup>
-      <forward>
+      <note>
+        <rest/>
         <duration>6</duration>
         <voice>2</voice>
-      </forward>
+        <type>quarter</type>
+      </note>
       <note>
         <pitch><step>E</step><octave>4</octave></pitch>
         <duration>2</duration>
@@ -573,8 +584,8 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text,
               "<note>\r\n\t\t\t\t<rest/>\r\n\t\t\t\t<duration>2</duration>\r\n"
-              "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t\t<forward>\r\n"
-              "\t\t\t\t<duration>2</duration>\r\n\t\t\t</forward>");
+              "\t\t\t\t<type>whole</type>\r\n\t\t\t</note>\r\n\t\t\t<note>\r\n\t\t\t\t<rest/>\r\n"
+              "\t\t\t\t<duration>2</duration>\r\n\t\t\t\t<type>half</type>\r\n\t\t\t</note>");
 
     // A measure written on one line stays on one line.
     VoiceRewrite compact = Voice(1);
@@ -766,6 +777,137 @@ TEST_F(VoiceWriterTest, AMeasureWithoutNotesGetsTheVoiceAfterItsAttributes) {
         <divisions>1</divisions>
       </attributes>
     </measure>)");
+}
+
+// The value of each <tag> in `text`, "-" for a note without one.
+std::vector<std::string> PerNote(const std::string& text, const std::string& tag) {
+    std::vector<std::string> values;
+    for (size_t note = text.find("<note"); note != std::string::npos;
+         note = text.find("<note", note + 1)) {
+        if (text.compare(note, 10, "<notations") == 0) continue;
+        const size_t end = text.find("</note>", note);
+        const size_t at = text.find("<" + tag + ">", note);
+        values.push_back(at < end ? text.substr(at + tag.size() + 2,
+                                                text.find('<', at + 1) - at - tag.size() - 2)
+                                  : "-");
+    }
+    return values;
+}
+
+TEST_F(VoiceWriterTest, ARestFillsWhatTheSourceLeavesOpenInValuesOnTheirOwnBeats) {
+    struct Case {
+        Fraction end;                    // where the source's only note ends
+        std::vector<std::string> rests;  // the types of the rests after it
+        bool forward;  // a tuplet's share no value expresses: a <forward> of the voice
+    };
+    const std::vector<Case> cases = {
+        {{3, 1}, {"quarter"}, false},  // a 3/4 source over 4/4
+        {{1, 1}, {"quarter", "half"}, false},
+        {{1, 2}, {"eighth", "quarter", "half"}, false},
+        {{3, 2}, {"quarter", "quarter"}, false},  // dotted, on its own beat, then one more
+        {{0, 1}, {}, false},  // no entry at all: one whole-measure rest
+        {{1, 3}, {}, true},
+    };
+    for (const Case& c : cases) {
+        VoiceRewrite v = Voice(2);
+        if (c.end.num > 0)
+            v.entries.push_back(Entry({0, 1}, c.end, Note("P1", 1, 3), {Note("P2", 2, 1)}));
+        const std::string out = Rewrite({v}, 2);
+        if (c.end.num == 0) {
+            EXPECT_NE(out.find("<rest measure=\"yes\"/>\n        <duration>8<"), std::string::npos)
+                << out;
+            continue;
+        }
+        std::vector<std::string> types = PerNote(out, "type");
+        types.erase(types.begin());  // the new note
+        EXPECT_EQ(types, c.rests) << out;
+        EXPECT_EQ(out.find("<forward>") != std::string::npos, c.forward) << out;
+    }
+}
+
+TEST_F(VoiceWriterTest, ARestTakesNoArticulationButAFermataAndANoteTakesTheLyricsMovedToIt) {
+    const pugi::xml_node marks = Note("P1", 1, 2).child("notations");
+    VoiceRewrite v = Voice(1);
+    v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
+    v.entries.back().lyrics = {Note("P2", 1, 1).child("lyric")};
+    v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+    v.entries.back().articulations = {marks.child("articulations").child("staccato"),
+                                      marks.child("fermata")};
+    const std::string out = Rewrite({v}, 1);
+    EXPECT_NE(out.find("</beam>\n        <lyric><text>la</text></lyric>\n      </note>"),
+              std::string::npos)
+        << out;
+    EXPECT_NE(out.find("<type>half</type>\n        <notations>\n          <fermata/>\n"
+                       "        </notations>"),
+              std::string::npos)
+        << out;
+    EXPECT_EQ(out.find("staccato"), std::string::npos) << out;
+}
+
+TEST_F(VoiceWriterTest, CarriedSlurEndsAreWrittenAndTheSourcesSlursOfABusyNumberAreNot) {
+    // A slur stop carried from a replaced note goes first; the source's own slur (number 1,
+    // entries 1 and 2) is written only while its number is free.
+    const pugi::xml_node carried = Note("P1", 1, 2).child("notations").child("slur");
+    for (bool busy : {false, true}) {
+        VoiceRewrite v = Voice(1);
+        v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
+        v.entries.back().carriedSlurs = {carried};
+        v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 2)}));
+        v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+        if (busy) v.busySlurNumbers = {"1"};
+        const std::string out = Rewrite({v}, 1);
+        size_t slurs = 0;
+        for (size_t at = out.find("<slur"); at != std::string::npos; at = out.find("<slur", at + 1))
+            ++slurs;
+        EXPECT_EQ(slurs, busy ? 1u : 3u) << out;
+        EXPECT_NE(out.find("<notations>\n          <slur type=\"stop\"/>\n"), std::string::npos);
+    }
+}
+
+TEST_F(VoiceWriterTest, AccidentalsFollowTheKeyTheOtherVoicesAndTiesBrokenAtTheBarline) {
+    Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <attributes><divisions>1</divisions><key><fifths>0</fifths></key></attributes>
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>4</duration><voice>1</voice><tie type="start"/></note>
+      <backup><duration>4</duration></backup>
+      <note><rest/><duration>1</duration><voice>2</voice></note>
+      <note><pitch><step>F</step><octave>4</octave></pitch><duration>1</duration><voice>2</voice></note>
+      <note><rest/><duration>2</duration><voice>2</voice></note>
+    </measure>
+    <measure number="2">
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>4</duration><voice>1</voice><tie type="stop"/></note>
+    </measure>
+    <measure number="3">
+      <attributes><key><fifths>1</fifths></key></attributes>
+      <note><pitch><step>F</step><alter>1</alter><octave>4</octave></pitch><duration>4</duration><voice>1</voice></note>
+    </measure>
+  </part>
+</score-partwise>)");
+    struct Case {
+        int measure;
+        std::vector<Fraction> onsets;  // half notes of F sharp
+        bool tiedIn;                   // the first is tied from the measure before
+        std::vector<std::string> shown;  // the new notes', then the other voice's
+    };
+    const std::vector<Case> cases = {
+        // The second F sharp follows the other voice's F natural.
+        {1, {{0, 1}, {2, 1}}, false, {"sharp", "sharp", "-", "-", "-"}},
+        {2, {{0, 1}}, true, {"-", "-"}},
+        {2, {{0, 1}}, false, {"sharp", "-"}},  // the tie into the measure was broken
+        {3, {{0, 1}}, false, {"-", "-"}},      // G major
+    };
+    const pugi::xml_node sharp = Note("P2", 1, 1);
+    for (const Case& c : cases) {
+        VoiceRewrite v = Voice(c.measure);
+        v.divisions = 1;
+        v.key = Measure("P2", c.measure == 3 ? 3 : 1).child("attributes").child("key");
+        for (Fraction onset : c.onsets)
+            v.entries.push_back(Entry(onset, {2, 1}, sharp, {sharp}));
+        v.entries[0].pitches[0].tieStop = c.tiedIn;
+        std::vector<std::string> shown = PerNote(Rewrite({v}, c.measure), "accidental");
+        EXPECT_EQ(shown, c.shown) << "measure " << c.measure;
+    }
 }
 
 }  // namespace

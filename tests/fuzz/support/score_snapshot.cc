@@ -91,15 +91,13 @@ const PlaceState& StateAt(const DocumentSnapshot& snapshot, const PlaceKey& key)
     return it == snapshot.places.end() ? kNothing : it->second;
 }
 
-// The record without its entry number, which the host assigns, and when records may be missing
-// without the flags that announce them.
-hostsim::Record Unnumbered(const hostsim::Record& record, bool withoutAttachedFlags) {
+// The record without its entry number, which the host assigns, and without the flags `unflagged`
+// of records that may be missing.
+hostsim::Record Unnumbered(const hostsim::Record& record, uint32_t unflagged) {
     hostsim::Record copy = record;
     if (copy.size() < ex::kSize) return copy;
     ex::SetEntryNumber(copy.data(), 0);
-    if (withoutAttachedFlags)
-        ex::SetFlags(copy.data(),
-                     ex::Flags(copy.data()) & ~(ex::ENTRY_HAS_ARTICULATIONS | ex::ENTRY_HAS_DETAILS));
+    ex::SetFlags(copy.data(), ex::Flags(copy.data()) & ~unflagged);
     return copy;
 }
 
@@ -108,6 +106,28 @@ bool Subset(const AttachedRecords& part, const AttachedRecords& whole) {
         auto it = whole.find(item.first);
         return it != whole.end() && it->second == item.second;
     });
+}
+
+// Articulations whose reads may have failed: every articulation of `part` is one of `whole`'s, by
+// its bytes at any index, each used once; the details of `part` are `whole`'s, or a subset of
+// them when `detailsMayBeMissing`.
+bool ArticulationsWithin(const AttachedRecords& part, const AttachedRecords& whole,
+                         bool detailsMayBeMissing) {
+    std::multiset<std::vector<unsigned char>> articulations;
+    AttachedRecords partDetails, wholeDetails;
+    for (const auto& [key, bytes] : whole)
+        if (key.first == hostsim::kArticulationTag) articulations.insert(bytes);
+        else wholeDetails[key] = bytes;
+    for (const auto& [key, bytes] : part) {
+        if (key.first != hostsim::kArticulationTag) {
+            partDetails[key] = bytes;
+            continue;
+        }
+        auto it = articulations.find(bytes);
+        if (it == articulations.end()) return false;
+        articulations.erase(it);
+    }
+    return detailsMayBeMissing ? Subset(partDetails, wholeDetails) : partDetails == wholeDetails;
 }
 
 // The records as the host stores them again after a save: every save brings a frame into the
@@ -143,16 +163,21 @@ std::vector<hostsim::Record> Settled(const std::vector<hostsim::Record>& records
     return AsSavedAgain(AsSavedAgain(records));
 }
 
-bool SameAsRewritten(const PlaceState& rewritten, const PlaceState& after, bool attachedMayBeMissing) {
+bool SameAsRewritten(const PlaceState& rewritten, const PlaceState& after, const Tolerance& tolerance) {
     if (rewritten.records.size() != after.records.size()) return false;
-    const auto expected = attachedMayBeMissing ? Settled(rewritten.records) : rewritten.records;
-    const auto actual = attachedMayBeMissing ? Settled(after.records) : after.records;
+    const bool anyMissing = tolerance.attachedMayBeMissing;
+    const auto expected = anyMissing ? Settled(rewritten.records) : rewritten.records;
+    const auto actual = anyMissing ? Settled(after.records) : after.records;
+    uint32_t unflagged = 0;
+    if (tolerance.articulationsMayBeMissing) unflagged |= ex::ENTRY_HAS_ARTICULATIONS;
+    if (anyMissing) unflagged |= ex::ENTRY_HAS_ARTICULATIONS | ex::ENTRY_HAS_DETAILS;
     for (size_t i = 0; i < after.records.size(); ++i) {
-        if (Unnumbered(expected[i], attachedMayBeMissing) != Unnumbered(actual[i], attachedMayBeMissing))
-            return false;
-        const bool attachedOk = attachedMayBeMissing
-                                    ? Subset(after.attached[i], rewritten.attached[i])
-                                    : after.attached[i] == rewritten.attached[i];
+        if (Unnumbered(expected[i], unflagged) != Unnumbered(actual[i], unflagged)) return false;
+        const AttachedRecords& have = after.attached[i];
+        const AttachedRecords& want = rewritten.attached[i];
+        const bool attachedOk = tolerance.articulationsMayBeMissing ? ArticulationsWithin(have, want, anyMissing)
+                                : anyMissing                        ? Subset(have, want)
+                                                                    : have == want;
         if (!attachedOk) return false;
     }
     return true;
@@ -290,7 +315,7 @@ std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& 
                     const PlaceKey key{slot, first + i, layer};
                     const PlaceState& is = StateAt(after, key);
                     const bool isOld = SameAsBefore(StateAt(before, key), is, true);
-                    const bool isNew = SameAsRewritten(StateAt(rewritten, key), is, tolerance.attachedMayBeMissing);
+                    const bool isNew = SameAsRewritten(StateAt(rewritten, key), is, tolerance);
                     if (!isOld && !isNew)
                         return "measure " + std::to_string(first + i) +
                                " neither as it was nor as the fault-free run rewrote it:" + report();

@@ -66,6 +66,10 @@ struct Tolerance {
     // and the flags that announce them, and its notes may be one save short of the host's
     // normalised note ids.
     bool attachedMayBeMissing = false;
+    // Articulation reads may have failed, which the plug-in cannot tell from records that are not
+    // there: a rewritten entry may lack some of its articulations and the mark that announces
+    // them, and those it has may sit at other indexes (they follow the ones it did get).
+    bool articulationsMayBeMissing = false;
 };
 
 // `layers` layers of every staff and measure of `doc`, and all its extended data.

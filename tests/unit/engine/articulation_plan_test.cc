@@ -34,7 +34,8 @@ TEST_F(ArticulationPlanTest, HeldDefinitionsAreSkippedAndOnlyGainsAreMarked) {
     plan.AddRecord(0, hostsim::kArticulationTag, 0, four, 12);
     plan.AddRecord(1, hostsim::kArticulationTag, 0, five, 12);
 
-    ASSERT_TRUE(engine::PlanSourceArticulations(source, rebuilt, plan));
+    Arena memory;
+    engine::PlanSourceArticulations(source, rebuilt, plan, memory);
     EXPECT_EQ(plan.CountFor(0, hostsim::kArticulationTag), 2) << "4 held, 8 added";
     EXPECT_TRUE(plan.HasFirstWord(0, hostsim::kArticulationTag, 8));
     EXPECT_EQ(plan.Apply(0, 0), ex::ENTRY_HAS_ARTICULATIONS);

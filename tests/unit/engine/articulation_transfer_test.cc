@@ -61,6 +61,22 @@ TEST_F(TransferTest, SourceEntriesWithoutTheMarkPassNothingOn) {
     EXPECT_FALSE(Flag(2, 1, 0, ex::ENTRY_HAS_ARTICULATIONS));
 }
 
+TEST_F(TransferTest, MarksWithoutRecordsAndFailedReadsPassNothingOnAndTheRestMoves) {
+    for (bool readsFail : {false, true}) {
+        doc->Write(Inst(1), 1, 0, "C5/2+d C5/2@5");
+        doc->Write(Inst(2), 1, 0, "D4/2 E4/2@3");
+        for (int slot : {1, 2}) {  // marked, with no record behind the mark
+            unsigned char* first = Stored(slot, 1, 0);
+            ex::SetFlags(first, ex::Flags(first) | ex::ENTRY_HAS_ARTICULATIONS);
+        }
+        sim.ClearFaults();
+        if (readsFail) sim.AddFault({"FX_LoadEData", 1, /*persistent=*/true});
+        ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
+        EXPECT_EQ(Music(2, 1), readsFail ? "D4/2+d E4/2" : "D4/2+d E4/2@3@5") << readsFail;
+        EXPECT_FALSE(Flag(2, 1, 0, ex::ENTRY_HAS_ARTICULATIONS)) << readsFail;
+    }
+}
+
 TEST_F(TransferTest, ArticulationsNeverMoveAcrossMeasures) {
     // Destination measure 2 is empty; the walk ends on measure 1's last entry, at position 0 of
     // its own measure, which must not pair with measure 2's entry at position 0.

@@ -176,6 +176,24 @@ TEST_F(DriverTest, SourceIsBoundedByTheHostsCurrentRegion) {
     EXPECT_TRUE(Create(Region(1, 2, 1, 3), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/1");
     EXPECT_EQ(Music(2, 2), "E4/1");
+    // With nothing there, the measure the cut source reaches is rewritten and the other stays.
+    doc->Write(Inst(2), 2, 0, "");
+    EXPECT_TRUE(Create(Region(1, 2, 1, 3), Region(2, 1, 2, 2)));
+    EXPECT_EQ(Music(2, 1), "D4/2 D4/2");
+    EXPECT_EQ(Music(2, 2), "");
+}
+
+TEST_F(DriverTest, AMeasureTheHostMarksSkipSaveStaysAndTheRestOfItsRepeatIsWritten) {
+    MakeScore(2, 2);
+    doc->Write(Inst(1), 1, 0, "C5/2@5 C5/2");
+    doc->Write(Inst(1), 2, 0, "C5/2@6 C5/2");
+    doc->Write(Inst(2), 1, 0, "D4/1");
+    doc->Write(Inst(2), 2, 0, "E4/1@4");
+    sim.MarkSkipSave(2, 2, 0);
+    ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 1, 2, 2)));
+    EXPECT_EQ(Music(2, 1), "D4/2@5 D4/2");
+    EXPECT_EQ(Music(2, 2), "E4/1@4");
+    for (const auto& item : doc->EData()) EXPECT_NE(item.first.first, 0) << "a record on no entry";
 }
 
 TEST_F(DriverTest, WhatTheHostReceivesForOneRewrittenRepeat) {

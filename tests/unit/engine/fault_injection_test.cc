@@ -1,6 +1,10 @@
 // CREATE under host failures: the n-th call of one host function fails, once or from then on,
 // for n = 1, 2, ... until the run no longer reaches it. After every run nothing has leaked, no
-// host array was overrun, and each destination measure is either as it was or fully rewritten.
+// host array was overrun, and each destination measure is either as it was or fully rewritten;
+// a failed articulation read loads nothing, so the measure is rewritten without those.
+#include <algorithm>
+#include <sstream>
+
 #include "engine/engine_fixture.h"
 
 namespace qz::testing {
@@ -24,6 +28,26 @@ struct Score {
 const char* const kOriginal[] = {"D4+F4/2@2 E4/2", "G4/1@3"};
 const char* const kRewritten[] = {"D4+F4/4@2@1 D4+F4/4 r/4 E4/4@2", "G4/2@3 G4/2"};
 
+// Whether `music` is `rewritten` with some articulations ("@n") of its entries left out.
+bool WithFewerArticulations(const std::string& music, const std::string& rewritten) {
+    std::istringstream have(music), want(rewritten);
+    std::string entry, expected;
+    while (want >> expected) {
+        if (!(have >> entry)) return false;
+        std::vector<std::string> left;  // what `expected` has after its notes, "@n" by "@n"
+        std::string::size_type at = expected.find('@');
+        if (entry.substr(0, entry.find('@')) != expected.substr(0, at)) return false;
+        for (; at != std::string::npos; at = expected.find('@', at + 1))
+            left.push_back(expected.substr(at, expected.find('@', at + 1) - at));
+        for (at = entry.find('@'); at != std::string::npos; at = entry.find('@', at + 1)) {
+            auto it = std::find(left.begin(), left.end(), entry.substr(at, entry.find('@', at + 1) - at));
+            if (it == left.end()) return false;
+            left.erase(it);
+        }
+    }
+    return !(have >> entry);
+}
+
 // The music as text, without articulations when only the notes are compared.
 std::string Shown(const std::string& music, bool notesOnly) {
     if (!notesOnly) return music;
@@ -40,10 +64,11 @@ std::string Shown(const std::string& music, bool notesOnly) {
 class FaultInjectionTest : public EngineTest {};
 
 TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
-    // A failed resize makes the clone fail, so the measure is never half-written. A failed load,
-    // reload or record write skips or undoes the repeat, articulations included. Only saves that
-    // fail from then on can refuse the undoing too: such a measure keeps the rebuilt notes
-    // without their articulations.
+    // A failed resize makes the clone fail, so the measure is never half-written. A failed frame
+    // load, reload or record write skips or undoes the repeat, articulations included. Only saves
+    // that fail from then on can refuse the undoing too: such a measure keeps the rebuilt notes
+    // without their articulations. A failed articulation read is a record not there: the measure
+    // is rewritten without it.
     const struct {
         const char* function;
         bool notesOnly;
@@ -75,8 +100,10 @@ TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
                     for (int m = 1; m <= 4; ++m) {
                         const std::string music = Shown(score.doc->Describe(staff, m, 0), notesOnly);
                         const int kind = (m - 1) % 2;
-                        EXPECT_TRUE(music == Shown(kOriginal[kind], notesOnly) ||
-                                    music == Shown(kRewritten[kind], notesOnly))
+                        const bool unread = std::string(function) == "FX_LoadEData";
+                        EXPECT_TRUE(unread ? WithFewerArticulations(music, kRewritten[kind])
+                                           : music == Shown(kOriginal[kind], notesOnly) ||
+                                                 music == Shown(kRewritten[kind], notesOnly))
                             << where << ", staff " << staff << " measure " << m << ": " << music;
                     }
                 if (!reached) break;

@@ -55,6 +55,8 @@ TEST(TransferPlanTest, RecordsAreCutToTheirRoomAndFoundByEntryTagAndFirstWord) {
     EXPECT_FALSE(plan.HasFirstWord(0, kTagA, 9)) << "a one-byte record has no first word";
     EXPECT_FALSE(plan.HasFirstWord(0, kTagB, 0x0201)) << "another tag";
     EXPECT_FALSE(plan.HasFirstWord(2, kTagA, 0x0201)) << "another entry";
+    EXPECT_FALSE(plan.HasFirstWord(1, kTagB, 0x0201, 2)) << "only among the first two records";
+    EXPECT_TRUE(plan.HasFirstWord(1, kTagB, 0x0201, 3));
 }
 
 }  // namespace

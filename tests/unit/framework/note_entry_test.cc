@@ -62,17 +62,19 @@ TEST(NoteEntryTest, CopyNotesTakesTheDonorsRecordsAndKeepsTheRest) {
     EXPECT_EQ(ex::NoteAt(mine.data(), 2)[0], 0x42) << "records past the donor's count stay";
 }
 
-TEST(NoteEntryTest, ArticulationsAreOwnedAndReplaced) {
+TEST(NoteEntryTest, ArticulationsAreBorrowedAndReplaced) {
     Record record = WithNotes(1, 0);
-    FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
-    auto* first = new FCArticulations(&entry);
-    entry.AttachArticulations(first);
-    entry.AttachArticulations(first);  // the same again: kept, not deleted
-    EXPECT_EQ(entry.GetArticulations(), first);
-    entry.AttachArticulations(new FCArticulations(&entry));  // the first is deleted (sanitizers)
-    EXPECT_NE(entry.GetArticulations(), nullptr);
-    entry.AttachArticulations(nullptr);
-    EXPECT_EQ(entry.GetArticulations(), nullptr);
+    FCArticulations first(nullptr), second(nullptr);  // outlive the entry
+    {
+        FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
+        entry.AttachArticulations(&first);
+        EXPECT_EQ(entry.GetArticulations(), &first);
+        entry.AttachArticulations(&second);
+        EXPECT_EQ(entry.GetArticulations(), &second);
+        entry.AttachArticulations(nullptr);
+        EXPECT_EQ(entry.GetArticulations(), nullptr);
+        entry.AttachArticulations(&first);
+    }  // the entry lets go of them without deleting: deleting these would crash
 }
 
 TEST(NoteEntryTest, NotesAreBuiltWithoutAllocating) {

@@ -1,0 +1,88 @@
+#include "musicxml/output_check.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <vector>
+
+#include "musicxml/output_target.h"
+
+namespace qz::musicxml {
+namespace {
+
+struct NamedOutput {
+    std::string option;
+    std::string path;
+    bool mayBeInput = false;
+    OutputTarget target;
+};
+
+std::string ParentOf(std::string path) {
+    while (path.size() > 1 && path.back() == '/') path.pop_back();
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// The pictures' folder is made when missing: it must be a folder, or a path whose nearest
+// existing ancestor is one. True with `exists` telling which.
+bool CheckPicturesFolder(const std::string& dir, bool* exists, std::string* error) {
+    struct stat info;
+    *exists = ::stat(dir.c_str(), &info) == 0;
+    if (*exists && S_ISDIR(info.st_mode)) return true;
+    if (*exists || errno != ENOENT) {
+        *error = "--pictures " + dir + ": not a folder; nothing written";
+        return false;
+    }
+    std::string ancestor = ParentOf(dir);
+    for (int depth = 0; depth < 256 && ::stat(ancestor.c_str(), &info) != 0 && errno == ENOENT;
+         ++depth)
+        ancestor = ParentOf(ancestor);
+    if (::stat(ancestor.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
+    *error = "--pictures " + dir + ": cannot be made, " + ancestor + " is not a folder; nothing written";
+    return false;
+}
+
+std::string Named(const NamedOutput& output) { return output.option + " " + output.path; }
+
+}  // namespace
+
+std::string ScoreOutputPath(const ApplyOptions& options) {
+    return options.output.empty() ? DefaultOutputPath(options.score) : options.output;
+}
+
+bool CheckApplyOutputs(const ApplyOptions& options, std::string* error) {
+    std::vector<NamedOutput> outputs;
+    outputs.push_back({options.output.empty() ? "the default output" : "-o",
+                       ScoreOutputPath(options), !options.output.empty(), {}});
+    if (!options.jsonReport.empty()) outputs.push_back({"--json", options.jsonReport, false, {}});
+    if (!options.picturesDir.empty()) {
+        bool exists = false;
+        if (!CheckPicturesFolder(options.picturesDir, &exists, error)) return false;
+        // In a folder still to be made, the pictures cannot meet any other file.
+        if (exists)
+            for (const char* name : {kBeforePicture, kAfterPicture})
+                outputs.push_back({"--pictures", options.picturesDir + "/" + name, false, {}});
+    }
+    for (NamedOutput& output : outputs) {
+        std::string why;
+        if (!ResolveOutput(output.path, &output.target, &why)) {
+            *error = output.option + " " + why;
+            return false;
+        }
+        if (!output.mayBeInput && IsExistingFile(output.target, options.score)) {
+            *error = Named(output) + " is the input score; nothing written";
+            return false;
+        }
+    }
+    for (std::size_t i = 0; i < outputs.size(); ++i)
+        for (std::size_t j = i + 1; j < outputs.size(); ++j)
+            if (SameFile(outputs[i].target, outputs[j].target)) {
+                *error = Named(outputs[j]) + " is the same file as " + Named(outputs[i]) +
+                         "; nothing written";
+                return false;
+            }
+    return true;
+}
+
+}  // namespace qz::musicxml
