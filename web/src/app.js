@@ -72,6 +72,10 @@ function fillExplain(report) {
   const token = ++page.explainToken;
   body.replaceChildren();
   const rows = report?.repeats ?? [];
+  // The report's counts besides the rows, as it names them ("lyrics_moved": 4 -> lyrics moved: 4).
+  $('explain-summary').textContent = Object.entries(report ?? {})
+    .filter(([, value]) => typeof value === 'number')
+    .map(([key, value]) => `${key.replaceAll('_', ' ')}: ${value}`).join(', ');
   const addRows = (from) => {
     if (token !== page.explainToken) return;
     const fragment = document.createDocumentFragment();

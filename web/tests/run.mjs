@@ -124,6 +124,9 @@ const checks = {
       const expected = JSON.parse(native.report).repeats.map((r) => [`${r.slot} (${r.part} ${r.staff})`, String(r.layer),
         `${r.measures[0]}–${r.measures[1]}`, r.status + (r.reason ? `: ${r.reason}` : '')]);
       expectEqual(JSON.stringify(rows), JSON.stringify(expected), 'explain table');
+      const counts = Object.entries(JSON.parse(native.report)).filter(([, v]) => typeof v === 'number');
+      expectEqual(await page.$eval('#explain-summary', (e) => e.textContent),
+        counts.map(([k, v]) => `${k.replaceAll('_', ' ')}: ${v}`).join(', '), 'the report\'s counts');
       expectEqual(await page.$$eval('rect.mark-rewritten', (r) => r.length > 0), true, 'rewritten measures marked');
 
       await page.click('#download-score');
