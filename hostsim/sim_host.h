@@ -121,7 +121,10 @@ public:
     // when detail records are stored for the entry. "" when nothing is stored.
     std::string Describe(int instrument, int measure, int layer) const;
 
-    uint32_t NextEntryNumber() { return nextEntryNumber_++; }
+    // The number the next new entry gets. A number that already keys entry records in the store
+    // (records a damaged file or another program left without their entry) is never handed out:
+    // the new entry would inherit records that were never its own.
+    uint32_t NextEntryNumber();
 
     // Extended data, keyed by tag and key. Entry-attached tags use the 6-byte key (i32 number,
     // i16 index); the 'ot' tags (0x6F74xxxx) and 0x4F096649 the 4-byte key of two i16 words
@@ -144,6 +147,7 @@ public:
 
 private:
     void EraseAttachedData(uint32_t entryNumber);
+    bool KeysRecords(uint32_t entryNumber) const;
 
     int16_t id_;
     std::vector<int16_t> staves_;

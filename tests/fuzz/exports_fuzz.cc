@@ -109,7 +109,9 @@ void FillPlace(FuzzBytes& in, hostsim::Document& doc, int instrument, int measur
 }
 
 // Records the plug-in may meet in the store: attached ones of odd sizes, on live or unknown
-// entries, and records of other tags.
+// entries, and records of other tags. A record under a number no entry holds yet stays stray:
+// the host never hands out a number that already keys records, so the faulted and fault-free
+// runs, which number their new entries differently, cannot give it to different entries.
 void AddStrayData(FuzzBytes& in, hostsim::Document& doc, uint32_t lastNumber) {
     static constexpr uint32_t kTags[] = {hostsim::kArticulationTag, hostsim::kDetailTag,
                                          0x6F740001, 0x4F096649};
