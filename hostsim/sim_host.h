@@ -21,7 +21,9 @@
 // Threading: one thread, like the real host. Nothing here is locked.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -291,16 +293,28 @@ public:
     struct Frame;  // defined in sim_frame.h
 
 private:
+    // The seventeen functions, in the order of FunctionNames(): calls are counted and faults
+    // matched by this index, not by name, since every host call passes through both.
+    enum class Function {
+        kLoadTGF, kSaveTGF, kFreeTGF, kInsertEXENTRY, kDeleteEXENTRY, kLoadEData, kSaveEData,
+        kCreateEData, kDeleteEData, kNextEData, kSlotToInst, kInstToSlot, kGetCurERegions,
+        kGetTGFDuration, kGetShowLayer, kGetCurrentEnigmaDocument, kGetMaxLayers
+    };
+    static constexpr std::size_t kFunctionCount = 17;
+    static int FunctionIndex(const std::string& name);  // -1 for a name the host does not know
+
     struct ActiveFault {
         Fault fault;
+        int function = -1;  // FunctionIndex(fault.function)
         int calls = 0;
     };
     // The fault that strikes this call of `function` (the first added, when several do), or
     // null. Every fault on the function counts the call.
-    const Fault* Strikes(const std::string& function);
+    const Fault* Strikes(Function function);
     qz::host::TGF* HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure,
                                 uint16_t layer, FrameDefect defect);
-    void Log(const std::string& name, std::vector<int64_t> args);
+    // Counts the call; keeps it with its arguments only while logging.
+    void Log(Function function, std::initializer_list<int64_t> args);
     void Violation(std::string text) { violations_.push_back(std::move(text)); }
     Frame* FindFrame(const qz::host::TGF* frame, const char* function);
     void CheckFrame(Frame& frame, const char* function);
@@ -316,7 +330,7 @@ private:
     bool createCompletesIndex_ = true;
     std::set<std::tuple<int, int, int>> absentFrames_;
     std::vector<ActiveFault> faults_;
-    std::map<std::string, int> callCounts_;
+    std::array<int, kFunctionCount> callCounts_ = {};
     std::set<std::string> absent_;
     std::vector<Call> calls_;
     bool logging_ = true;
