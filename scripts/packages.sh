@@ -1,5 +1,5 @@
-# Sourced by scripts/test and scripts/demo: installs the Debian packages a step needs, only
-# those that are missing, so that a second run starts at once.
+# Sourced by every script that builds: installs the Debian packages a step needs, only those
+# that are missing, so that a second run starts at once.
 #
 #   ensure_packages cmake g++ wine ...
 
@@ -31,3 +31,7 @@ NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmar
 # label `musescore`, that a real notation program opens every rewritten score.
 MUSESCORE_PACKAGES=(musescore3)
 CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
+# The fuzz preset: clang and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES=(clang clang-14 libclang-rt-14-dev)
+# scripts/coverage reports with gcovr.
+COVERAGE_PACKAGES=(gcovr python3)
