@@ -83,7 +83,9 @@ void SimHost::MakeFrameAbsent(int slot, int measure, int layer) {
     absentFrames_.insert({slot, measure, layer});
 }
 
-void SimHost::AddFault(const Fault& fault) { faults_.push_back({fault, FunctionIndex(fault.function), 0}); }
+void SimHost::AddFault(const Fault& fault) {
+    faults_.push_back({fault, FunctionIndex(fault.function), 0});
+}
 void SimHost::ClearFaults() { faults_.clear(); }
 
 void SimHost::SetAbsent(const std::string& function, bool absent) {
