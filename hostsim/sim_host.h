@@ -127,6 +127,8 @@ public:
     // (records a damaged file or another program left without their entry) is never handed out:
     // the new entry would inherit records that were never its own.
     uint32_t NextEntryNumber();
+    // No number below this one is handed out from now on.
+    uint32_t NumbersFrom() const { return nextEntryNumber_; }
 
     // Extended data, keyed by tag and key. Entry-attached tags use the 6-byte key (i32 number,
     // i16 index); the 'ot' tags (0x6F74xxxx) and 0x4F096649 the 4-byte key of two i16 words

@@ -173,7 +173,8 @@ std::vector<hostsim::Fault> FaultsFrom(FuzzBytes& in) {
 }
 
 // How far a faulted run may differ from the fault-free one: refused writes can keep a restore
-// from completing, refused record stores can cost entries their records.
+// from completing, refused record stores can cost entries their records, refused deletes can
+// leave the records of a restored repeat behind.
 qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
     qz::fuzz::Tolerance tolerance;
     int refusedWrites = 0;
@@ -183,6 +184,7 @@ qz::fuzz::Tolerance ToleranceFor(const std::vector<hostsim::Fault>& faults) {
             refusedWrites += fault.persistent ? 2 : 1;
         if (fault.function == "FX_SaveEData" || fault.function == "FX_CreateEData")
             tolerance.attachedMayBeMissing = true;
+        if (fault.function == "FX_DeleteEData") tolerance.leftoverRecordsMayRemain = true;
     }
     tolerance.restoreMayFail = refusedWrites >= 2;
     tolerance.attachedMayBeMissing = tolerance.attachedMayBeMissing || tolerance.restoreMayFail;

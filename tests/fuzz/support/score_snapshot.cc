@@ -169,7 +169,8 @@ std::set<int64_t> DestinationNumbers(const DocumentSnapshot& snapshot, const Des
 }
 
 std::string CheckOutside(const DocumentSnapshot& before, const DocumentSnapshot& after,
-                         const Destination& destination, const char* run) {
+                         const Destination& destination, const char* run,
+                         bool leftoverRecordsMayRemain = false) {
     auto changed = [&](const PlaceKey& key) {
         return !destination.Covers(std::get<0>(key), std::get<1>(key)) &&
                !SameAsBefore(StateAt(before, key), StateAt(after, key), false);
@@ -188,14 +189,18 @@ std::string CheckOutside(const DocumentSnapshot& before, const DocumentSnapshot&
     numbers.insert(later.begin(), later.end());
     // Every record but those attached to an entry the destination held or holds, compared by
     // walking both stores in key order.
-    auto skipInside = [&](auto& it, const auto& end) {
-        while (it != end && IsAttachedTag(it->first.tag) && numbers.count(it->first.first) > 0) ++it;
+    auto inside = [&](const hostsim::Document::EDataKey& key) {
+        return IsAttachedTag(key.tag) && numbers.count(key.first) > 0;
+    };
+    auto leftover = [&](const hostsim::Document::EDataKey& key) {
+        return leftoverRecordsMayRemain && IsAttachedTag(key.tag) && key.first >= before.numbersFrom &&
+               key.first < after.numbersFrom && before.data.count(key) == 0;
     };
     auto was = before.data.begin(), is = after.data.begin();
     const auto wasEnd = before.data.end(), isEnd = after.data.end();
     for (;; ++was, ++is) {
-        skipInside(was, wasEnd);
-        skipInside(is, isEnd);
+        while (was != wasEnd && inside(was->first)) ++was;
+        while (is != isEnd && (inside(is->first) || leftover(is->first))) ++is;
         if (was == wasEnd && is == isEnd) return "";
         if (is == isEnd || (was != wasEnd && was->first < is->first))
             return std::string(run) + ": extended data outside the destination changed: " +
@@ -248,6 +253,7 @@ DocumentSnapshot Take(const hostsim::Document& doc, int layers) {
                     state.attached.push_back(AttachedTo(doc, ex::EntryNumber(record.data())));
             }
     snapshot.data = doc.EData();
+    snapshot.numbersFrom = doc.NumbersFrom();
     return snapshot;
 }
 
@@ -257,7 +263,9 @@ std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& 
     if (std::string problem = CheckOutside(before, rewritten, destination, "fault-free run");
         !problem.empty())
         return problem;
-    if (std::string problem = CheckOutside(before, after, destination, "faulted run"); !problem.empty())
+    if (std::string problem = CheckOutside(before, after, destination, "faulted run",
+                                           tolerance.leftoverRecordsMayRemain);
+        !problem.empty())
         return problem;
     if (destination.length < 1 || destination.overlapsSource) return "";
     // Only repeats that reach into the document can hold anything; a host record may name a
