@@ -1,5 +1,5 @@
-# Sourced by scripts/test and scripts/demo: installs the Debian packages a step needs, only
-# those that are missing, so that a second run starts at once.
+# Sourced by every script that builds: installs the Debian packages a step needs, only those
+# that are missing, so that a second run starts at once.
 #
 #   ensure_packages cmake g++ wine ...
 
@@ -35,3 +35,7 @@ CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
 # from node-acorn), dpkg-dev unpacks the C libraries' Debian sources for it, Chromium runs the
 # browser tests and the demo's screenshot. Node and npm come with the machine's nodejs.
 WEB_PACKAGES=(cmake make emscripten node-acorn dpkg-dev chromium nodejs)
+# The fuzz preset: clang and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES=(clang clang-14 libclang-rt-14-dev)
+# scripts/coverage reports with gcovr.
+COVERAGE_PACKAGES=(gcovr python3)
