@@ -3,6 +3,7 @@
 
 #include "host/bytes.h"
 #include "host/exentry.h"
+#include "hostsim/edata_key_layout.h"
 #include "hostsim/entry_record.h"
 #include "hostsim/sim_host.h"
 
@@ -98,6 +99,26 @@ int Document::DetailCountOf(uint32_t entryNumber) const {
          ++it)
         ++count;
     return count;
+}
+
+uint32_t Document::NextEntryNumber() {
+    while (KeysRecords(nextEntryNumber_)) ++nextEntryNumber_;
+    return nextEntryNumber_++;
+}
+
+// Whether any tag keyed by entry number holds a record under `entryNumber`: one look-up per tag.
+bool Document::KeysRecords(uint32_t entryNumber) const {
+    const int64_t first = KeyNumber(entryNumber);
+    for (auto tagStart = edata_.begin(); tagStart != edata_.end();) {
+        const uint32_t tag = tagStart->first.tag;
+        if (!edata_key::UsesWordPair(tag)) {
+            auto it = edata_.lower_bound({tag, first, kLowestIndex});
+            if (it != edata_.end() && it->first.tag == tag && it->first.first == first) return true;
+        }
+        if (tag == std::numeric_limits<uint32_t>::max()) break;
+        tagStart = edata_.lower_bound({tag + 1, std::numeric_limits<int64_t>::min(), kLowestIndex});
+    }
+    return false;
 }
 
 void Document::EraseAttachedData(uint32_t entryNumber) {

@@ -41,8 +41,8 @@ Document::EDataKey SimHost::KeyOf(uint32_t tag, const void* key) const {
 
 int16_t SimHost::LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size,
                            uint32_t version) {
-    Log("FX_LoadEData", {tag, Address(key), Address(buffer), Address(size), version});
-    bool struck = Strikes("FX_LoadEData");
+    Log(Function::kLoadEData, {tag, Address(key), Address(buffer), Address(size), version});
+    bool struck = Strikes(Function::kLoadEData);
     if (key == nullptr) {
         Violation("FX_LoadEData: null key");
         return 0;
@@ -60,8 +60,8 @@ int16_t SimHost::LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size
 
 int16_t SimHost::SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
                            uint32_t version) {
-    Log("FX_SaveEData", {tag, Address(key), Address(buffer), size, version});
-    bool struck = Strikes("FX_SaveEData");
+    Log(Function::kSaveEData, {tag, Address(key), Address(buffer), size, version});
+    bool struck = Strikes(Function::kSaveEData);
     if (key == nullptr) {
         Violation("FX_SaveEData: null key");
         return 0;
@@ -75,8 +75,8 @@ int16_t SimHost::SaveEData(uint32_t tag, const void* key, const void* buffer, in
 
 int16_t SimHost::CreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
                              uint32_t version) {
-    Log("FX_CreateEData", {tag, Address(key), Address(buffer), size, version});
-    bool struck = Strikes("FX_CreateEData");
+    Log(Function::kCreateEData, {tag, Address(key), Address(buffer), size, version});
+    bool struck = Strikes(Function::kCreateEData);
     if (key == nullptr) {
         Violation("FX_CreateEData: null key");
         return 0;
@@ -97,8 +97,8 @@ int16_t SimHost::CreateEData(uint32_t tag, void* key, const void* buffer, int32_
 }
 
 int16_t SimHost::DeleteEData(uint32_t tag, const void* key, uint32_t version) {
-    Log("FX_DeleteEData", {tag, Address(key), version});
-    bool struck = Strikes("FX_DeleteEData");
+    Log(Function::kDeleteEData, {tag, Address(key), version});
+    bool struck = Strikes(Function::kDeleteEData);
     if (key == nullptr) {
         Violation("FX_DeleteEData: null key");
         return 0;
@@ -110,8 +110,8 @@ int16_t SimHost::DeleteEData(uint32_t tag, const void* key, uint32_t version) {
 
 int16_t SimHost::NextEData(uint32_t tag, void* key, void* unused1, void* unused2,
                            uint32_t version) {
-    Log("FX_NextEData", {tag, Address(key), Address(unused1), Address(unused2), version});
-    bool struck = Strikes("FX_NextEData");
+    Log(Function::kNextEData, {tag, Address(key), Address(unused1), Address(unused2), version});
+    bool struck = Strikes(Function::kNextEData);
     if (key == nullptr) {
         Violation("FX_NextEData: null key");
         return 0;

@@ -106,9 +106,9 @@ bool SimHost::Frame::HeaderIntact() const {
 
 TGF* SimHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
                       uint16_t require, uint32_t version) {
-    Log("FX_LoadTGF", {scope, slot, measure, layer, require, version});
+    Log(Function::kLoadTGF, {scope, slot, measure, layer, require, version});
     FrameDefect defect = FrameDefect::kNone;
-    if (const Fault* fault = Strikes("FX_LoadTGF")) {
+    if (const Fault* fault = Strikes(Function::kLoadTGF)) {
         if (fault->defect == FrameDefect::kNone) return nullptr;
         defect = fault->defect;
     }
@@ -163,8 +163,8 @@ TGF* SimHost::HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure, uint
 }
 
 int16_t SimHost::SaveTGF(TGF* frame, uint32_t version) {
-    Log("FX_SaveTGF", {Address(frame), version});
-    bool struck = Strikes("FX_SaveTGF");
+    Log(Function::kSaveTGF, {Address(frame), version});
+    bool struck = Strikes(Function::kSaveTGF);
     Frame* f = FindFrame(frame, "FX_SaveTGF");
     if (f == nullptr) return 0;
     CheckFrame(*f, "FX_SaveTGF");
@@ -182,8 +182,8 @@ int16_t SimHost::SaveTGF(TGF* frame, uint32_t version) {
 }
 
 int16_t SimHost::FreeTGF(TGF* frame, uint32_t version) {
-    Log("FX_FreeTGF", {Address(frame), version});
-    bool struck = Strikes("FX_FreeTGF");
+    Log(Function::kFreeTGF, {Address(frame), version});
+    bool struck = Strikes(Function::kFreeTGF);
     if (frame == nullptr) return 0;
     auto it = frames_.find(frame);
     if (it == frames_.end()) {
@@ -199,8 +199,8 @@ int16_t SimHost::FreeTGF(TGF* frame, uint32_t version) {
 }
 
 int16_t SimHost::InsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
-    Log("FX_InsertEXENTRY", {Address(frame), where, count, version});
-    const Fault* fault = Strikes("FX_InsertEXENTRY");
+    Log(Function::kInsertEXENTRY, {Address(frame), where, count, version});
+    const Fault* fault = Strikes(Function::kInsertEXENTRY);
     const bool struck = fault != nullptr;
     const int shortBy = struck ? fault->shortBy : 0;
     Frame* f = FindFrame(frame, "FX_InsertEXENTRY");
@@ -224,8 +224,8 @@ int16_t SimHost::InsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint3
 }
 
 int16_t SimHost::DeleteEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
-    Log("FX_DeleteEXENTRY", {Address(frame), where, count, version});
-    bool struck = Strikes("FX_DeleteEXENTRY");
+    Log(Function::kDeleteEXENTRY, {Address(frame), where, count, version});
+    bool struck = Strikes(Function::kDeleteEXENTRY);
     Frame* f = FindFrame(frame, "FX_DeleteEXENTRY");
     if (f == nullptr) return 0;
     CheckFrame(*f, "FX_DeleteEXENTRY");
@@ -246,8 +246,8 @@ int16_t SimHost::DeleteEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint3
 }
 
 int32_t SimHost::GetTGFDuration(const TGF* frame, uint32_t version) {
-    Log("FX_GetTGFDuration", {Address(frame), version});
-    bool struck = Strikes("FX_GetTGFDuration");
+    Log(Function::kGetTGFDuration, {Address(frame), version});
+    bool struck = Strikes(Function::kGetTGFDuration);
     if (frame == nullptr) return 0;
     Frame* f = FindFrame(frame, "FX_GetTGFDuration");
     if (f == nullptr || struck) return 0;

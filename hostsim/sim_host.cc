@@ -87,7 +87,9 @@ void SimHost::MarkSkipSave(int slot, int measure, int layer) {
     skipSaveFrames_.insert({slot, measure, layer});
 }
 
-void SimHost::AddFault(const Fault& fault) { faults_.push_back({fault, 0}); }
+void SimHost::AddFault(const Fault& fault) {
+    faults_.push_back({fault, FunctionIndex(fault.function), 0});
+}
 void SimHost::ClearFaults() { faults_.clear(); }
 
 void SimHost::SetAbsent(const std::string& function, bool absent) {
@@ -99,10 +101,10 @@ void SimHost::SetAbsent(const std::string& function, bool absent) {
 
 bool SimHost::IsAbsent(const std::string& function) const { return absent_.count(function) > 0; }
 
-const Fault* SimHost::Strikes(const std::string& function) {
+const Fault* SimHost::Strikes(Function function) {
     const Fault* struck = nullptr;
     for (ActiveFault& active : faults_) {
-        if (active.fault.function != function) continue;
+        if (active.function != static_cast<int>(function)) continue;
         ++active.calls;
         bool hit = active.calls == active.fault.nth ||
                    (active.fault.persistent && active.calls > active.fault.nth);
@@ -113,15 +115,22 @@ const Fault* SimHost::Strikes(const std::string& function) {
 
 // --- what the plug-in did --------------------------------------------------------------------
 
-void SimHost::Log(const std::string& name, std::vector<int64_t> args) {
-    ++callCounts_[name];
+void SimHost::Log(Function function, std::initializer_list<int64_t> args) {
+    const auto index = static_cast<std::size_t>(function);
+    ++callCounts_[index];
     ++totalCalls_;
-    if (logging_) calls_.push_back({name, std::move(args)});
+    if (logging_) calls_.push_back({FunctionNames()[index], std::vector<int64_t>(args)});
 }
 
 int SimHost::CallCount(const std::string& function) const {
-    auto it = callCounts_.find(function);
-    return it == callCounts_.end() ? 0 : it->second;
+    const int index = FunctionIndex(function);
+    return index < 0 ? 0 : callCounts_[static_cast<std::size_t>(index)];
+}
+
+int SimHost::FunctionIndex(const std::string& name) {
+    const std::vector<std::string>& names = FunctionNames();
+    const auto it = std::find(names.begin(), names.end(), name);
+    return it == names.end() ? -1 : static_cast<int>(it - names.begin());
 }
 
 std::string SimHost::PlaceText(int slot, int measure, int layer) {
@@ -143,19 +152,20 @@ SimHost::Frame* SimHost::FindFrame(const qz::host::TGF* frame, const char* funct
 }
 
 void SimHost::CheckFrame(Frame& frame, const char* function) {
-    const std::string where = std::string(function) + ": " + frame.Place();
+    // Told only when something is wrong: every frame call checks, and almost none finds anything.
+    auto where = [&] { return std::string(function) + ": " + frame.Place(); };
     struct Guard {
         const GuardedArray& array;
         const char* name;
     };
     for (const Guard& g : {Guard{frame.entries, "entries"}, Guard{frame.details, "details"}}) {
         if (!g.array.FrontGuardIntact())
-            Violation(where + ": guard bytes before the " + g.name + " array overwritten");
+            Violation(where() + ": guard bytes before the " + g.name + " array overwritten");
         if (!g.array.BackGuardIntact())
-            Violation(where + ": guard bytes after the " + g.name + " array overwritten");
+            Violation(where() + ": guard bytes after the " + g.name + " array overwritten");
     }
     if (!frame.HeaderIntact())
-        Violation(where + ": header pointers or counts changed by the plug-in");
+        Violation(where() + ": header pointers or counts changed by the plug-in");
 }
 
 void SimHost::ReleaseFrame(const qz::host::TGF* frame) {

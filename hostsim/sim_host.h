@@ -21,7 +21,9 @@
 // Threading: one thread, like the real host. Nothing here is locked.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <initializer_list>
 #include <map>
 #include <memory>
 #include <set>
@@ -121,7 +123,12 @@ public:
     // when detail records are stored for the entry. "" when nothing is stored.
     std::string Describe(int instrument, int measure, int layer) const;
 
-    uint32_t NextEntryNumber() { return nextEntryNumber_++; }
+    // The number the next new entry gets. A number that already keys entry records in the store
+    // (records a damaged file or another program left without their entry) is never handed out:
+    // the new entry would inherit records that were never its own.
+    uint32_t NextEntryNumber();
+    // No number below this one is handed out from now on.
+    uint32_t NumbersFrom() const { return nextEntryNumber_; }
 
     // Extended data, keyed by tag and key. Entry-attached tags use the 6-byte key (i32 number,
     // i16 index); the 'ot' tags (0x6F74xxxx) and 0x4F096649 the 4-byte key of two i16 words
@@ -144,6 +151,7 @@ public:
 
 private:
     void EraseAttachedData(uint32_t entryNumber);
+    bool KeysRecords(uint32_t entryNumber) const;
 
     int16_t id_;
     std::vector<int16_t> staves_;
@@ -289,16 +297,28 @@ public:
     struct Frame;  // defined in sim_frame.h
 
 private:
+    // The seventeen functions, in the order of FunctionNames(): calls are counted and faults
+    // matched by this index, not by name, since every host call passes through both.
+    enum class Function {
+        kLoadTGF, kSaveTGF, kFreeTGF, kInsertEXENTRY, kDeleteEXENTRY, kLoadEData, kSaveEData,
+        kCreateEData, kDeleteEData, kNextEData, kSlotToInst, kInstToSlot, kGetCurERegions,
+        kGetTGFDuration, kGetShowLayer, kGetCurrentEnigmaDocument, kGetMaxLayers
+    };
+    static constexpr std::size_t kFunctionCount = 17;
+    static int FunctionIndex(const std::string& name);  // -1 for a name the host does not know
+
     struct ActiveFault {
         Fault fault;
+        int function = -1;  // FunctionIndex(fault.function)
         int calls = 0;
     };
     // The fault that strikes this call of `function` (the first added, when several do), or
     // null. Every fault on the function counts the call.
-    const Fault* Strikes(const std::string& function);
+    const Fault* Strikes(Function function);
     qz::host::TGF* HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure,
                                 uint16_t layer, FrameDefect defect);
-    void Log(const std::string& name, std::vector<int64_t> args);
+    // Counts the call; keeps it with its arguments only while logging.
+    void Log(Function function, std::initializer_list<int64_t> args);
     void Violation(std::string text) { violations_.push_back(std::move(text)); }
     Frame* FindFrame(const qz::host::TGF* frame, const char* function);
     void CheckFrame(Frame& frame, const char* function);
@@ -315,7 +335,7 @@ private:
     std::set<std::tuple<int, int, int>> absentFrames_;
     std::set<std::tuple<int, int, int>> skipSaveFrames_;
     std::vector<ActiveFault> faults_;
-    std::map<std::string, int> callCounts_;
+    std::array<int, kFunctionCount> callCounts_ = {};
     std::set<std::string> absent_;
     std::vector<Call> calls_;
     bool logging_ = true;

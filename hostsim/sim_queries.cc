@@ -17,22 +17,22 @@ int64_t Address(const void* p) { return static_cast<int64_t>(reinterpret_cast<ui
 }  // namespace
 
 int16_t SimHost::SlotToInst(uint16_t slot, uint16_t scope, uint32_t version) {
-    Log("FX_SlotToInst", {slot, scope, version});
+    Log(Function::kSlotToInst, {slot, scope, version});
     Document* document = CurrentOrNull();
-    if (Strikes("FX_SlotToInst") || document == nullptr) return 0;
+    if (Strikes(Function::kSlotToInst) || document == nullptr) return 0;
     return static_cast<int16_t>(document->SlotToInstrument(slot));
 }
 
 int16_t SimHost::InstToSlot(uint16_t instrument, uint16_t zero, uint32_t version) {
-    Log("FX_InstToSlot", {instrument, zero, version});
+    Log(Function::kInstToSlot, {instrument, zero, version});
     Document* document = CurrentOrNull();
-    if (Strikes("FX_InstToSlot") || document == nullptr) return 0;
+    if (Strikes(Function::kInstToSlot) || document == nullptr) return 0;
     return static_cast<int16_t>(document->InstrumentToSlot(static_cast<int16_t>(instrument)));
 }
 
 int16_t SimHost::GetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version) {
-    Log("FX_GetCurERegions", {Address(scratch8), Address(scratch24), Address(region), version});
-    if (Strikes("FX_GetCurERegions")) return 0;
+    Log(Function::kGetCurERegions, {Address(scratch8), Address(scratch24), Address(region), version});
+    if (Strikes(Function::kGetCurERegions)) return 0;
     if (scratch8 != nullptr) std::memset(scratch8, kScratchPattern, kScratch8);
     if (scratch24 != nullptr) std::memset(scratch24, kScratchPattern, kScratch24);
     if (region != nullptr) std::memcpy(region, region_, qz::host::eregion::kSize);
@@ -40,20 +40,20 @@ int16_t SimHost::GetCurERegions(void* scratch8, void* scratch24, void* region, u
 }
 
 int16_t SimHost::GetShowLayer(uint16_t layer, uint32_t version) {
-    Log("FX_GetShowLayer", {layer, version});
-    if (Strikes("FX_GetShowLayer")) return 0;
+    Log(Function::kGetShowLayer, {layer, version});
+    if (Strikes(Function::kGetShowLayer)) return 0;
     return layer < 4 && shown_[layer] ? 1 : 0;
 }
 
 int16_t SimHost::GetCurrentEnigmaDocument(uint32_t version) {
-    Log("FX_GetCurrentEnigmaDocument", {version});
-    if (Strikes("FX_GetCurrentEnigmaDocument")) return 0;
+    Log(Function::kGetCurrentEnigmaDocument, {version});
+    if (Strikes(Function::kGetCurrentEnigmaDocument)) return 0;
     return CurrentOrNull() == nullptr ? 0 : static_cast<int16_t>(currentDocument_);
 }
 
 int16_t SimHost::GetMaxLayers(uint32_t version) {
-    Log("FX_GetMaxLayers", {version});
-    if (Strikes("FX_GetMaxLayers")) return 0;
+    Log(Function::kGetMaxLayers, {version});
+    if (Strikes(Function::kGetMaxLayers)) return 0;
     return static_cast<int16_t>(maxLayers_);
 }
 

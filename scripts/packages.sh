@@ -1,5 +1,5 @@
-# Sourced by scripts/test and scripts/demo: installs the Debian packages a step needs, only
-# those that are missing, so that a second run starts at once.
+# Sourced by every script that builds: installs the Debian packages a step needs, only those
+# that are missing, so that a second run starts at once.
 #
 #   ensure_packages cmake g++ wine ...
 
@@ -31,3 +31,11 @@ NATIVE_PACKAGES=(cmake make g++ libgtest-dev libgmock-dev googletest libbenchmar
 # label `musescore`, that a real notation program opens every rewritten score.
 MUSESCORE_PACKAGES=(musescore3)
 CROSS_PACKAGES=(cmake make g++-mingw-w64-x86-64 wine wine64)
+# The page: Debian's emscripten compiles the core to WebAssembly (its optimizer needs acorn
+# from node-acorn), dpkg-dev unpacks the C libraries' Debian sources for it, Chromium runs the
+# browser tests and the demo's screenshot. Node and npm come with the machine's nodejs.
+WEB_PACKAGES=(cmake make emscripten node-acorn dpkg-dev chromium nodejs)
+# The fuzz preset: clang and its libFuzzer and sanitizer runtimes.
+FUZZ_PACKAGES=(clang clang-14 libclang-rt-14-dev)
+# scripts/coverage reports with gcovr.
+COVERAGE_PACKAGES=(gcovr python3)

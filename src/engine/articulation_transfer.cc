@@ -10,7 +10,9 @@ namespace qz::engine {
 namespace {
 
 // Merges `donated` into the plan of rebuilt entry `target`: a definition the entry held before
-// this merge is skipped; the others follow what it held, in the donor's order.
+// this merge is skipped; the others follow what it held, in the donor's order, at consecutive
+// indexes. A skipped definition takes no index: the host reads an entry's articulations up to
+// the first missing index, so a gap would hide every articulation after it.
 void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& plan) {
     const uint32_t tag = FCArticulation::kTag;
     const int present = plan.CountFor(target, tag);
@@ -20,7 +22,7 @@ void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& pla
     for (int32_t i = 0; i < donated.GetCount(); ++i) {
         const FCArticulation& articulation = *donated.GetArticulationAt(i);
         if (plan.HasFirstWord(target, tag, articulation.GetDefinitionNumber(), before)) continue;
-        plan.AddRecord(target, tag, static_cast<int16_t>(articulation.GetKeyIndex() + present),
+        plan.AddRecord(target, tag, static_cast<int16_t>(present + added),
                        articulation.GetRecordData(), FCArticulation::kRecordSize);
         ++added;
     }

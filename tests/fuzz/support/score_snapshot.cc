@@ -66,9 +66,9 @@ std::string Describe(const PlaceState& state) {
     return text;
 }
 
-std::string KeyText(const std::tuple<uint32_t, int64_t, int64_t>& key) {
-    return "tag " + std::to_string(std::get<0>(key)) + " key " + std::to_string(std::get<1>(key)) +
-           "/" + std::to_string(std::get<2>(key));
+std::string KeyText(const hostsim::Document::EDataKey& key) {
+    return "tag " + std::to_string(key.tag) + " key " + std::to_string(key.first) + "/" +
+           std::to_string(key.second);
 }
 
 // Where two versions of a place differ: record bytes by offset, attached records by key.
@@ -194,42 +194,49 @@ std::set<int64_t> DestinationNumbers(const DocumentSnapshot& snapshot, const Des
 }
 
 std::string CheckOutside(const DocumentSnapshot& before, const DocumentSnapshot& after,
-                         const Destination& destination, const char* run) {
-    std::set<PlaceKey> keys;
-    for (const auto& item : before.places) keys.insert(item.first);
-    for (const auto& item : after.places) keys.insert(item.first);
-    for (const PlaceKey& key : keys) {
-        if (destination.Covers(std::get<0>(key), std::get<1>(key))) continue;
-        if (!SameAsBefore(StateAt(before, key), StateAt(after, key), false))
-            return std::string(run) + ": " + PlaceName(key) +
-                   " outside the destination changed\n  before: " + Describe(StateAt(before, key)) +
-                   "\n  after:  " + Describe(StateAt(after, key));
-    }
+                         const Destination& destination, const char* run,
+                         bool leftoverRecordsMayRemain = false) {
+    auto changed = [&](const PlaceKey& key) {
+        return !destination.Covers(std::get<0>(key), std::get<1>(key)) &&
+               !SameAsBefore(StateAt(before, key), StateAt(after, key), false);
+    };
+    auto placeProblem = [&](const PlaceKey& key) {
+        return std::string(run) + ": " + PlaceName(key) +
+               " outside the destination changed\n  before: " + Describe(StateAt(before, key)) +
+               "\n  after:  " + Describe(StateAt(after, key));
+    };
+    for (const auto& item : before.places)
+        if (changed(item.first)) return placeProblem(item.first);
+    for (const auto& item : after.places)
+        if (before.places.count(item.first) == 0 && changed(item.first)) return placeProblem(item.first);
     std::set<int64_t> numbers = DestinationNumbers(before, destination);
     const std::set<int64_t> later = DestinationNumbers(after, destination);
     numbers.insert(later.begin(), later.end());
-    auto outside = [&](const DocumentSnapshot& snapshot) {
-        std::map<std::tuple<uint32_t, int64_t, int64_t>, std::vector<unsigned char>> kept;
-        for (const auto& [key, bytes] : snapshot.data)
-            if (!IsAttachedTag(key.tag) || numbers.count(key.first) == 0)
-                kept[{key.tag, key.first, key.second}] = bytes;
-        return kept;
+    // Every record but those attached to an entry the destination held or holds, compared by
+    // walking both stores in key order.
+    auto inside = [&](const hostsim::Document::EDataKey& key) {
+        return IsAttachedTag(key.tag) && numbers.count(key.first) > 0;
     };
-    const auto was = outside(before), is = outside(after);
-    if (was != is) {
-        for (const auto& [key, bytes] : was) {
-            auto it = is.find(key);
-            if (it == is.end() || it->second != bytes)
-                return std::string(run) + ": extended data outside the destination changed: " +
-                       KeyText(key) + " was " + Hex(bytes) + ", is " +
-                       (it == is.end() ? "gone" : Hex(it->second));
-        }
-        for (const auto& [key, bytes] : is)
-            if (was.count(key) == 0)
-                return std::string(run) + ": extended data outside the destination added: " +
-                       KeyText(key) + " = " + Hex(bytes);
+    auto leftover = [&](const hostsim::Document::EDataKey& key) {
+        return leftoverRecordsMayRemain && IsAttachedTag(key.tag) && key.first >= before.numbersFrom &&
+               key.first < after.numbersFrom && before.data.count(key) == 0;
+    };
+    auto was = before.data.begin(), is = after.data.begin();
+    const auto wasEnd = before.data.end(), isEnd = after.data.end();
+    for (;; ++was, ++is) {
+        while (was != wasEnd && inside(was->first)) ++was;
+        while (is != isEnd && (inside(is->first) || leftover(is->first))) ++is;
+        if (was == wasEnd && is == isEnd) return "";
+        if (is == isEnd || (was != wasEnd && was->first < is->first))
+            return std::string(run) + ": extended data outside the destination changed: " +
+                   KeyText(was->first) + " was " + Hex(was->second) + ", is gone";
+        if (was == wasEnd || is->first < was->first)
+            return std::string(run) + ": extended data outside the destination added: " +
+                   KeyText(is->first) + " = " + Hex(is->second);
+        if (was->second != is->second)
+            return std::string(run) + ": extended data outside the destination changed: " +
+                   KeyText(was->first) + " was " + Hex(was->second) + ", is " + Hex(is->second);
     }
-    return "";
 }
 
 }  // namespace
@@ -271,6 +278,7 @@ DocumentSnapshot Take(const hostsim::Document& doc, int layers) {
                     state.attached.push_back(AttachedTo(doc, ex::EntryNumber(record.data())));
             }
     snapshot.data = doc.EData();
+    snapshot.numbersFrom = doc.NumbersFrom();
     return snapshot;
 }
 
@@ -280,7 +288,9 @@ std::string CheckCreate(const DocumentSnapshot& before, const DocumentSnapshot& 
     if (std::string problem = CheckOutside(before, rewritten, destination, "fault-free run");
         !problem.empty())
         return problem;
-    if (std::string problem = CheckOutside(before, after, destination, "faulted run"); !problem.empty())
+    if (std::string problem = CheckOutside(before, after, destination, "faulted run",
+                                           tolerance.leftoverRecordsMayRemain);
+        !problem.empty())
         return problem;
     if (destination.length < 1 || destination.overlapsSource) return "";
     // Only repeats that reach into the document can hold anything; a host record may name a

@@ -39,6 +39,8 @@ struct DocumentSnapshot {
     std::map<PlaceKey, PlaceState> places;
     // Every extended-data record, keyed as the document keys it.
     std::map<hostsim::Document::EDataKey, std::vector<unsigned char>> data;
+    // The host hands out no entry number below this one after the snapshot.
+    int64_t numbersFrom = 0;
 };
 
 // The rectangle CREATE may rewrite and the length of one repeat. Empty (no repeats) when the
@@ -70,6 +72,10 @@ struct Tolerance {
     // there: a rewritten entry may lack some of its articulations and the mark that announces
     // them, and those it has may sit at other indexes (they follow the ones it did get).
     bool articulationsMayBeMissing = false;
+    // The host may have refused to delete the records of a repeat it then restored: they stay
+    // under numbers it handed out during the command, which no entry keeps and which it never
+    // hands out again, so the score cannot show them. Only such records may be left over.
+    bool leftoverRecordsMayRemain = false;
 };
 
 // `layers` layers of every staff and measure of `doc`, and all its extended data.

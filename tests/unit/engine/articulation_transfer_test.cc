@@ -50,6 +50,15 @@ TEST_F(TransferTest, DestinationArticulationsComeFirstThenTheSourcesWithoutRepea
     EXPECT_EQ(Articulations(1, 1, 0), (std::vector<int>{7, 3}));
 }
 
+TEST_F(TransferTest, ASkippedDuplicateLeavesNoGapBeforeTheArticulationsAfterIt) {
+    // The source's 3 is already on the rebuilt entry; its 7 must follow at the next index, or
+    // the list would end at the gap and the 7 would never be read.
+    doc->Write(Inst(1), 1, 0, "C5/2@3@7 C5/2");
+    doc->Write(Inst(2), 1, 0, "D4/1@3");
+    ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
+    EXPECT_EQ(Articulations(2, 1, 0), (std::vector<int>{3, 7}));
+}
+
 TEST_F(TransferTest, SourceEntriesWithoutTheMarkPassNothingOn) {
     doc->Write(Inst(1), 1, 0, "C5/2@4 C5/2");
     // Clear the mark on the source entry while its record stays in the document.

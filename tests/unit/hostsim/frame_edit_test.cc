@@ -51,6 +51,23 @@ TEST_F(HostsimTest, SaveNumbersNewEntriesInTheStoreOnly) {
     EXPECT_TRUE(sim.Violations().empty()) << Violations();
 }
 
+TEST_F(HostsimTest, SaveSkipsNumbersThatAlreadyKeyRecords) {
+    const uint32_t kept = doc->AddEntry(11, 1, 0, {0, kQuarter, {60}});
+    // Records left under the next two numbers, one articulation and one detail; a record of a
+    // tag keyed by other words does not hold a number.
+    doc->EData()[{kArticulationTag, kept + 1, 0}] = {1, 0};
+    doc->EData()[{kDetailTag, kept + 2, 3}] = {2};
+    doc->EData()[{0x6F740001, kept + 3, 0}] = {3};
+    TGF* frame = LoadFrame(1, 1);
+    FX_InsertEXENTRY(frame, 1, 1, kV);
+    SetPositions(frame, {0, kQuarter});
+    ASSERT_EQ(FX_SaveTGF(frame, kV), 1);
+    FX_FreeTGF(frame, kV);
+
+    EXPECT_EQ(ex::EntryNumber(doc->Entries(11, 1, 0)[1].data()), kept + 3);
+    EXPECT_TRUE(doc->ArticulationsOf(kept + 3).empty());
+}
+
 TEST_F(HostsimTest, SaveReplacesTheWholePlace) {
     doc->Write(11, 1, 0, "C4/4 D4/4 E4/4 F4/4");
     TGF* frame = LoadFrame(1, 1);

@@ -78,6 +78,41 @@ TEST_F(HostsimTest, EveryCallIsLoggedWithAllArguments) {
     EXPECT_EQ(sim.CallCount("FX_SaveTGF"), 0);
 }
 
+TEST_F(HostsimTest, EachFunctionIsLoggedAndCountedUnderItsOwnName) {
+    sim.ClearCalls();
+    unsigned char key[8] = {};
+    const unsigned char record[12] = {1};
+    unsigned char region[20];
+    uint32_t size = 0;
+    qz::host::TGF* frame = LoadFrame(1, 1);
+    FX_SaveTGF(frame, kV);
+    FX_InsertEXENTRY(frame, 0, 1, kV);
+    FX_DeleteEXENTRY(frame, 0, 1, kV);
+    FX_GetTGFDuration(frame, kV);
+    FX_FreeTGF(frame, kV);
+    FX_LoadEData(kDetailTag, key, nullptr, &size, kV);
+    FX_SaveEData(kDetailTag, key, record, 12, kV);
+    FX_CreateEData(kDetailTag, key, record, 12, kV);
+    FX_DeleteEData(kDetailTag, key, kV);
+    FX_NextEData(kDetailTag, key, nullptr, nullptr, kV);
+    FX_SlotToInst(1, 0, kV);
+    FX_InstToSlot(11, 0, kV);
+    FX_GetCurERegions(nullptr, nullptr, region, kV);
+    FX_GetShowLayer(0, kV);
+    FX_GetCurrentEnigmaDocument(kV);
+    FX_GetMaxLayers(kV);
+
+    std::vector<std::string> logged;
+    for (const Call& call : sim.Calls()) logged.push_back(call.name);
+    const std::vector<std::string> called = {
+        "FX_LoadTGF", "FX_SaveTGF", "FX_InsertEXENTRY", "FX_DeleteEXENTRY", "FX_GetTGFDuration",
+        "FX_FreeTGF", "FX_LoadEData", "FX_SaveEData", "FX_CreateEData", "FX_DeleteEData",
+        "FX_NextEData", "FX_SlotToInst", "FX_InstToSlot", "FX_GetCurERegions", "FX_GetShowLayer",
+        "FX_GetCurrentEnigmaDocument", "FX_GetMaxLayers"};
+    EXPECT_EQ(logged, called);
+    for (const std::string& name : SimHost::FunctionNames()) EXPECT_EQ(sim.CallCount(name), 1) << name;
+}
+
 TEST(HostsimWithoutHost, FunctionsFailSafeWithNoCurrentHost) {
     SimHost idle;
     SimHost::MakeNoneCurrent();
