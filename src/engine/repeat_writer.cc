@@ -41,6 +41,17 @@ bool AllNumbered(const FCNoteEntryLayer& rebuilt) {
     return true;
 }
 
+// Whether a saved entry of the rebuilt layer takes a record: a host that cannot store records
+// would see its frames written and then restored, and a refused restore would leave the rebuilt
+// rhythm without them. Such a repeat is left alone before the first write.
+bool NeedsRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
+    for (const PlannedRecord& record : plan.Records()) {
+        const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
+        if (owner != nullptr && IsSaved(*owner)) return true;
+    }
+    return false;
+}
+
 bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Journal& journal) {
     host::HostBinding& host = host::Host();
     for (const PlannedRecord& record : plan.Records()) {
@@ -89,6 +100,7 @@ void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
 bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
                         const TransferPlan& plan) noexcept {
     Journal journal;
+    if (NeedsRecords(rebuilt, plan) && !host::Host().HasHostSaveEData()) return false;
     try {
         // The reloads that bring the numbers back hold one more frame each for a moment.
         host::Host().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);

@@ -60,6 +60,9 @@ int CopyFrameEntries(const TGF* source, TGF* destination) {
     if (source == nullptr || destination == nullptr) return 0;
     HostBinding& host = Host();
     host.DeleteEXENTRY(destination, tgf::EntryCount(destination));
+    // Entries a refused delete left behind still carry their numbers, and the records keyed by
+    // them: a copy written over one would take that number with it. Nothing is copied then.
+    if (tgf::EntryCount(destination) != 0) return 0;
     const int wanted = tgf::EntryCount(source);
     host.InsertEXENTRY(destination, wanted);
 

@@ -16,7 +16,8 @@ void FixUpFrame(TGF* frame);
 // host-owned frames): deletes the destination's entries, inserts as many as the source holds,
 // and copies each record over, keeping the number the host gave the inserted entry and clearing
 // the attached-data markers. When the host inserts fewer entries than asked, only as many are
-// copied as the destination holds. Returns the number of entries copied.
+// copied as the destination holds; when it deletes fewer than all, nothing is inserted or
+// copied. Returns the number of entries copied.
 int CopyFrameEntries(const TGF* source, TGF* destination);
 
 }  // namespace qz::host

@@ -307,8 +307,16 @@ struct Session {
         if (!command.noRegion) SelectInHost(host, command.region);
         std::optional<allocation_hook::ScopedFailure> failing;
         if (commandNumber == allocation.command) failing.emplace(allocation.nth, allocation.persistent);
-        return FinaleExtensionInvoke(kWindow, static_cast<uint32_t>(command.index),
-                                     command.noRegion ? nullptr : command.region.data());
+        host.SetLogging(Tracing());
+        host.ClearCalls();
+        const int16_t result = FinaleExtensionInvoke(kWindow, static_cast<uint32_t>(command.index),
+                                                     command.noRegion ? nullptr : command.region.data());
+        for (const hostsim::Call& call : host.Calls()) {
+            std::string line = "  " + call.name;
+            for (int64_t arg : call.args) line += " " + std::to_string(arg);
+            Trace(line);
+        }
+        return result;
     }
 
     void SetSource(const Command& command) {

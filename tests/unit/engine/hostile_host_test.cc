@@ -101,6 +101,20 @@ TEST_F(HostileHostTest, ARefusedRecordWriteUndoesTheRepeatAndItsRecords) {
     EXPECT_EQ(attached, 6u) << "the source's 2 articulations and 2 details, the destination's 2";
 }
 
+TEST_F(HostileHostTest, AHostThatCannotStoreRecordsSeesNoWriteOfARepeatThatNeedsThem) {
+    // Written and then restored, a refused restore would leave the rhythm without its records.
+    sim.SetAbsent("FX_SaveEData");
+    Reinstall();
+    Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1));
+    EXPECT_EQ(Music(2, 1), "D4+F4/2@3 E4/2");
+    EXPECT_EQ(sim.CallCount("FX_SaveTGF"), 0);
+    // Without records to write, the same host has the repeat rewritten.
+    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 r/4 C5/4");
+    doc->Write(Inst(2), 1, 0, "D4+F4/2 E4/2");
+    Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1));
+    EXPECT_EQ(Music(2, 1), "D4+F4/4 D4+F4/4 r/4 E4/4");
+}
+
 TEST_F(HostileHostTest, AShowTestThatChangesWithinARepeatLeavesItAsItWas) {
     // Show tests: the source's two measures (#1, #2), the repeat's (#3, #4), the rebuild's
     // (#5, #6). The rebuild is told the layer is hidden for its second measure only.

@@ -432,6 +432,21 @@ TEST_F(CopyFrameEntriesTest, AShortInsertNeverWritesPastTheHostsArray) {
     }
 }
 
+TEST_F(CopyFrameEntriesTest, ARefusedDeleteLeavesTheNumberedEntriesUntouched) {
+    hostsim::Fault fault;
+    fault.function = "FX_DeleteEXENTRY";
+    fault.nth = 1;
+    sim_.AddFault(fault);
+    TGF* source = LoadFrame(1);
+    TGF* destination = LoadFrame(2);
+    ASSERT_NE(source, nullptr);
+    ASSERT_NE(destination, nullptr);
+    const std::vector<Bytes> before = EntriesOf(destination);
+    EXPECT_EQ(CopyFrameEntries(source, destination), 0);
+    EXPECT_EQ(EntriesOf(destination), before);
+    ASSERT_EQ(Seen().size(), 1u) << "nothing may be inserted beside the survivors";
+}
+
 TEST_F(CopyFrameEntriesTest, NullFramesAreLeftAlone) {
     TGF* frame = LoadFrame(1);
     ASSERT_NE(frame, nullptr);
