@@ -1,6 +1,5 @@
 #include "hostsim/fx_api.h"
 
-#include <chrono>
 #include <type_traits>
 #include <utility>
 
@@ -34,17 +33,8 @@ namespace {
 // The host that the FX_ functions serve. It lives here, not in sim_host.cc, so that a program
 // that uses a SimHost always links this file, and with it the exported functions.
 SimHost* g_current = nullptr;
-int g_callDepth = 0;
-bool g_clockOn = false;
-long long g_hostNanoseconds = 0;
 
 }  // namespace
-
-bool InsideHostCall() { return g_callDepth > 0; }
-
-void SetHostClock(bool on) { g_clockOn = on; }
-long long HostNanoseconds() { return g_hostNanoseconds; }
-void ResetHostClock() { g_hostNanoseconds = 0; }
 
 SimHost* SimHost::Current() { return g_current; }
 void SimHost::MakeCurrent() { g_current = this; }
@@ -54,33 +44,12 @@ void SimHost::MakeNoneCurrent() { g_current = nullptr; }
 
 namespace {
 
-// Runs `call` on the current host; the neutral `fallback` without one or when the simulator
-// fails (an allocation, say): nothing may unwind into the plug-in.
+// Runs `call` on the current host (whose functions guard themselves); the neutral `fallback`
+// without one.
 template <typename Result, typename Call>
 Result OnCurrentHost(Result fallback, Call&& call) {
     hostsim::SimHost* host = hostsim::SimHost::Current();
-    if (host == nullptr) return fallback;
-    // Only the outermost call is clocked: a host function the simulator calls from inside
-    // another is part of the outer one's time.
-    struct Depth {
-        bool clocked = hostsim::g_clockOn && hostsim::g_callDepth == 0;
-        std::chrono::steady_clock::time_point start =
-            clocked ? std::chrono::steady_clock::now() : std::chrono::steady_clock::time_point{};
-        Depth() { ++hostsim::g_callDepth; }
-        ~Depth() {
-            --hostsim::g_callDepth;
-            if (clocked)
-                hostsim::g_hostNanoseconds +=
-                    std::chrono::duration_cast<std::chrono::nanoseconds>(
-                    std::chrono::steady_clock::now() - start)
-                    .count();
-        }
-    } depth;
-    try {
-        return std::forward<Call>(call)(*host);
-    } catch (...) {
-        return fallback;
-    }
+    return host == nullptr ? fallback : std::forward<Call>(call)(*host);
 }
 
 }  // namespace

@@ -39,7 +39,7 @@ Document::EDataKey SimHost::KeyOf(uint32_t tag, const void* key) const {
     return {tag, edata_key::ReadFirst(tag, key), edata_key::ReadSecond(tag, key)};
 }
 
-int16_t SimHost::LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size,
+int16_t SimHost::ServeLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size,
                            uint32_t version) {
     Log(Function::kLoadEData, {tag, Address(key), Address(buffer), Address(size), version});
     bool struck = Strikes(Function::kLoadEData);
@@ -58,7 +58,7 @@ int16_t SimHost::LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size
     return 1;
 }
 
-int16_t SimHost::SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
+int16_t SimHost::ServeSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
                            uint32_t version) {
     Log(Function::kSaveEData, {tag, Address(key), Address(buffer), size, version});
     bool struck = Strikes(Function::kSaveEData);
@@ -73,7 +73,7 @@ int16_t SimHost::SaveEData(uint32_t tag, const void* key, const void* buffer, in
     return 1;
 }
 
-int16_t SimHost::CreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
+int16_t SimHost::ServeCreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
                              uint32_t version) {
     Log(Function::kCreateEData, {tag, Address(key), Address(buffer), size, version});
     bool struck = Strikes(Function::kCreateEData);
@@ -96,7 +96,7 @@ int16_t SimHost::CreateEData(uint32_t tag, void* key, const void* buffer, int32_
     return 1;
 }
 
-int16_t SimHost::DeleteEData(uint32_t tag, const void* key, uint32_t version) {
+int16_t SimHost::ServeDeleteEData(uint32_t tag, const void* key, uint32_t version) {
     Log(Function::kDeleteEData, {tag, Address(key), version});
     bool struck = Strikes(Function::kDeleteEData);
     if (key == nullptr) {
@@ -108,7 +108,7 @@ int16_t SimHost::DeleteEData(uint32_t tag, const void* key, uint32_t version) {
     return document->EData().erase(KeyOf(tag, key)) > 0 ? 1 : 0;
 }
 
-int16_t SimHost::NextEData(uint32_t tag, void* key, void* unused1, void* unused2,
+int16_t SimHost::ServeNextEData(uint32_t tag, void* key, void* unused1, void* unused2,
                            uint32_t version) {
     Log(Function::kNextEData, {tag, Address(key), Address(unused1), Address(unused2), version});
     bool struck = Strikes(Function::kNextEData);

@@ -104,7 +104,7 @@ bool SimHost::Frame::HeaderIntact() const {
            Load<int16_t>(h, tgf::kDetailCount) == HeaderDetailCount();
 }
 
-TGF* SimHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
+TGF* SimHost::ServeLoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
                       uint16_t require, uint32_t version) {
     Log(Function::kLoadTGF, {scope, slot, measure, layer, require, version});
     FrameDefect defect = FrameDefect::kNone;
@@ -162,7 +162,7 @@ TGF* SimHost::HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure, uint
     return handle;
 }
 
-int16_t SimHost::SaveTGF(TGF* frame, uint32_t version) {
+int16_t SimHost::ServeSaveTGF(TGF* frame, uint32_t version) {
     Log(Function::kSaveTGF, {Address(frame), version});
     bool struck = Strikes(Function::kSaveTGF);
     Frame* f = FindFrame(frame, "FX_SaveTGF");
@@ -181,7 +181,7 @@ int16_t SimHost::SaveTGF(TGF* frame, uint32_t version) {
     return 1;
 }
 
-int16_t SimHost::FreeTGF(TGF* frame, uint32_t version) {
+int16_t SimHost::ServeFreeTGF(TGF* frame, uint32_t version) {
     Log(Function::kFreeTGF, {Address(frame), version});
     bool struck = Strikes(Function::kFreeTGF);
     if (frame == nullptr) return 0;
@@ -198,7 +198,7 @@ int16_t SimHost::FreeTGF(TGF* frame, uint32_t version) {
     return struck ? 0 : 1;
 }
 
-int16_t SimHost::InsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
+int16_t SimHost::ServeInsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
     Log(Function::kInsertEXENTRY, {Address(frame), where, count, version});
     const Fault* fault = Strikes(Function::kInsertEXENTRY);
     const bool struck = fault != nullptr;
@@ -223,7 +223,7 @@ int16_t SimHost::InsertEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint3
     return 1;
 }
 
-int16_t SimHost::DeleteEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
+int16_t SimHost::ServeDeleteEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint32_t version) {
     Log(Function::kDeleteEXENTRY, {Address(frame), where, count, version});
     bool struck = Strikes(Function::kDeleteEXENTRY);
     Frame* f = FindFrame(frame, "FX_DeleteEXENTRY");
@@ -245,7 +245,7 @@ int16_t SimHost::DeleteEXENTRY(TGF* frame, uint16_t where, uint16_t count, uint3
     return 1;
 }
 
-int32_t SimHost::GetTGFDuration(const TGF* frame, uint32_t version) {
+int32_t SimHost::ServeGetTGFDuration(const TGF* frame, uint32_t version) {
     Log(Function::kGetTGFDuration, {Address(frame), version});
     bool struck = Strikes(Function::kGetTGFDuration);
     if (frame == nullptr) return 0;

@@ -93,13 +93,18 @@ void SimHost::AddFault(const Fault& fault) {
 void SimHost::ClearFaults() { faults_.clear(); }
 
 void SimHost::SetAbsent(const std::string& function, bool absent) {
-    if (absent)
-        absent_.insert(function);
-    else
-        absent_.erase(function);
+    const int index = FunctionIndex(function);
+    if (index >= 0) absent_[static_cast<std::size_t>(index)] = absent;
 }
 
-bool SimHost::IsAbsent(const std::string& function) const { return absent_.count(function) > 0; }
+bool SimHost::IsAbsent(const std::string& function) const {
+    const int index = FunctionIndex(function);
+    return index >= 0 && absent_[static_cast<std::size_t>(index)];
+}
+
+bool SimHost::Provides(qz::host::HostFunction function) {
+    return !absent_[static_cast<std::size_t>(function)];
+}
 
 const Fault* SimHost::Strikes(Function function) {
     const Fault* struck = nullptr;

@@ -31,6 +31,7 @@
 #include <tuple>
 #include <vector>
 
+#include "host/host_api.h"
 #include "host/tgf.h"
 
 namespace hostsim {
@@ -194,10 +195,10 @@ struct Fault {
     FrameDefect defect = FrameDefect::kNone;  // FX_LoadTGF only
 };
 
-class SimHost {
+class SimHost final : public qz::host::HostApi {
 public:
     SimHost();
-    ~SimHost();  // releases frames still handed out (CheckNoLeaks reports them)
+    ~SimHost() override;  // releases frames still handed out (CheckNoLeaks reports them)
     SimHost(const SimHost&) = delete;
     SimHost& operator=(const SimHost&) = delete;
 
@@ -254,39 +255,42 @@ public:
     // releases and forgets them.
     void CheckNoLeaks();
 
-    // --- the FX_ functions (fx_api.cc forwards here; each call is logged) ---
+    // --- the FX_ functions (handed in as the HostApi, or reached through fx_api.cc; each call is
+    // logged) ---
+    // False for a function marked absent (SetAbsent).
+    bool Provides(qz::host::HostFunction function) override;
     // Frames: see frame accounting above. Unknown frames are violations and answer 0.
     qz::host::TGF* LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
-                           uint16_t require, uint32_t version);
+                           uint16_t require, uint32_t version) override;
     // Writes the frame's entries over the stored ones, numbering unnumbered entries in the
     // store only (the frame keeps 0: the plug-in must load the frame again to see numbers).
     // The detail table is not written back: details live in the EData store.
-    int16_t SaveTGF(qz::host::TGF* frame, uint32_t version);
-    int16_t FreeTGF(qz::host::TGF* frame, uint32_t version);
+    int16_t SaveTGF(qz::host::TGF* frame, uint32_t version) override;
+    int16_t FreeTGF(qz::host::TGF* frame, uint32_t version) override;
     // Both move the entry array (the old one is released) and leave the detail table alone.
     int16_t InsertEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
-                          uint32_t version);
+                          uint32_t version) override;
     int16_t DeleteEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
-                          uint32_t version);
+                          uint32_t version) override;
     // Extended data of the current document; a null key is a violation and answers 0.
-    int16_t LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
+    int16_t LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version) override;
     int16_t SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
-                      uint32_t version);
+                      uint32_t version) override;
     int16_t CreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
-                        uint32_t version);
-    int16_t DeleteEData(uint32_t tag, const void* key, uint32_t version);
-    int16_t NextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version);
+                        uint32_t version) override;
+    int16_t DeleteEData(uint32_t tag, const void* key, uint32_t version) override;
+    int16_t NextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version) override;
     // Staves of the current document; 0 for an unknown slot or instrument.
-    int16_t SlotToInst(uint16_t slot, uint16_t scope, uint32_t version);
-    int16_t InstToSlot(uint16_t instrument, uint16_t zero, uint32_t version);
+    int16_t SlotToInst(uint16_t slot, uint16_t scope, uint32_t version) override;
+    int16_t InstToSlot(uint16_t instrument, uint16_t zero, uint32_t version) override;
     // Copies the current region record to `region` and fills the scratch areas (8 and 24
     // bytes) with 0xA5. Null pointers are skipped.
-    int16_t GetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version);
+    int16_t GetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version) override;
     // Duration of the frame's measure's time signature; 0 for a null frame.
-    int32_t GetTGFDuration(const qz::host::TGF* frame, uint32_t version);
-    int16_t GetShowLayer(uint16_t layer, uint32_t version);
-    int16_t GetCurrentEnigmaDocument(uint32_t version);
-    int16_t GetMaxLayers(uint32_t version);
+    int32_t GetTGFDuration(const qz::host::TGF* frame, uint32_t version) override;
+    int16_t GetShowLayer(uint16_t layer, uint32_t version) override;
+    int16_t GetCurrentEnigmaDocument(uint32_t version) override;
+    int16_t GetMaxLayers(uint32_t version) override;
 
     // The seventeen function names, in the binding's order.
     static const std::vector<std::string>& FunctionNames();
@@ -306,6 +310,30 @@ private:
     };
     static constexpr std::size_t kFunctionCount = 17;
     static int FunctionIndex(const std::string& name);  // -1 for a name the host does not know
+
+    // The simulator's work behind each FX_ function; the public functions guard and clock it.
+    qz::host::TGF* ServeLoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
+                           uint16_t require, uint32_t version);
+    int16_t ServeSaveTGF(qz::host::TGF* frame, uint32_t version);
+    int16_t ServeFreeTGF(qz::host::TGF* frame, uint32_t version);
+    int16_t ServeInsertEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
+                          uint32_t version);
+    int16_t ServeDeleteEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
+                          uint32_t version);
+    int16_t ServeLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
+    int16_t ServeSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
+                      uint32_t version);
+    int16_t ServeCreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
+                        uint32_t version);
+    int16_t ServeDeleteEData(uint32_t tag, const void* key, uint32_t version);
+    int16_t ServeNextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version);
+    int16_t ServeSlotToInst(uint16_t slot, uint16_t scope, uint32_t version);
+    int16_t ServeInstToSlot(uint16_t instrument, uint16_t zero, uint32_t version);
+    int16_t ServeGetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version);
+    int32_t ServeGetTGFDuration(const qz::host::TGF* frame, uint32_t version);
+    int16_t ServeGetShowLayer(uint16_t layer, uint32_t version);
+    int16_t ServeGetCurrentEnigmaDocument(uint32_t version);
+    int16_t ServeGetMaxLayers(uint32_t version);
 
     struct ActiveFault {
         Fault fault;
@@ -336,7 +364,7 @@ private:
     std::set<std::tuple<int, int, int>> skipSaveFrames_;
     std::vector<ActiveFault> faults_;
     std::array<int, kFunctionCount> callCounts_ = {};
-    std::set<std::string> absent_;
+    std::array<bool, kFunctionCount> absent_ = {};
     std::vector<Call> calls_;
     bool logging_ = true;
     long long totalCalls_ = 0;

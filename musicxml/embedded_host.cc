@@ -3,9 +3,8 @@
 #include <cstdint>
 
 #include "hostsim/region_record.h"
-#include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
-#include "shell/exports.h"
+#include "shell/plugin.h"
 
 namespace qz::musicxml {
 namespace {
@@ -56,9 +55,8 @@ std::string NewBoxText(std::size_t before) {
 
 }  // namespace
 
-EmbeddedHost::EmbeddedHost() : document_(&sim_.AddDocument()) {
+EmbeddedHost::EmbeddedHost() : document_(&sim_.AddDocument()), plugin_(sim_) {
     sim_.SetLogging(false);  // a long score makes many calls; nothing here reads the log
-    hostsim::InstallInStandIn(sim_, "FINALE.EXE");
     stand_in::AddWindow(kHostWindow);
 }
 
@@ -70,25 +68,25 @@ EmbeddedHost::~EmbeddedHost() {
 CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selection>& destination,
                                 int slots, int measures) {
     CreateOutcome outcome;
-    FinaleExtensionVersion(kHostVersion);
+    plugin_.Version(kHostVersion);
     uint32_t flags = 0;
-    FinaleExtensionInit(nullptr, &flags);
+    plugin_.Init(nullptr, &flags);
     unsigned char item[196] = {};
     unsigned char item16[772] = {};
-    for (uint32_t index = 0; index < 2; ++index) {
-        FinaleExtensionEnumerate(nullptr, index, item);
-        FinaleExtensionEnumerate_UTF16(nullptr, index, item16);
+    for (int16_t index = 0; index < 2; ++index) {
+        plugin_.Enumerate(nullptr, index, item);
+        plugin_.EnumerateUtf16(nullptr, index, item16);
     }
 
-    FinaleExtensionGetMenuStatus(0);
+    plugin_.GetMenuStatus(0);
     const hostsim::RegionRecord sourceRecord = RecordOf(source);
     sim_.SetCurrentRegion(source.firstSlot, source.firstMeasure, source.lastSlot,
                           source.lastMeasure);
     std::size_t boxes = stand_in::MessageBoxes().size();
-    FinaleExtensionInvoke(kHostWindow, 0, sourceRecord.data());
+    plugin_.Invoke(kHostWindow, 0, sourceRecord.data());
     outcome.message = NewBoxText(boxes);
     if (!outcome.message.empty()) return outcome;
-    if (FinaleExtensionGetMenuStatus(1) == 0) {
+    if (plugin_.GetMenuStatus(1) == 0) {
         outcome.message = "SET SOURCE did not accept the source selection.";
         return outcome;
     }
@@ -97,7 +95,7 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
     for (const Selection& region : destination) {
         const hostsim::RegionRecord destinationRecord = RecordOf(region);
         boxes = stand_in::MessageBoxes().size();
-        outcome.created = FinaleExtensionInvoke(kHostWindow, 1, destinationRecord.data()) != 0;
+        outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data()) != 0;
         outcome.message = NewBoxText(boxes);
         if (!outcome.created) {
             if (outcome.message.empty()) outcome.message = "CREATE did not run.";

@@ -1,9 +1,7 @@
-// The embedded host: a SimHost holding the score, installed as the host program in the platform
-// stand-in, and the plug-in driven through its seven exports as the host program drives it.
+// The embedded host: a SimHost holding the score, handed to a freshly loaded plug-in, which is
+// driven through the calls its exports forward, as the host program drives it.
 //
-// One EmbeddedHost per run; it owns the simulator. The plug-in's module state (the stored
-// source) lives for the process, as it would for the host's session; every run sets its own
-// source first.
+// One EmbeddedHost per run; it owns the simulator and the plug-in.
 #pragma once
 
 #include <string>
@@ -11,6 +9,7 @@
 
 #include "hostsim/sim_host.h"
 #include "musicxml/selection.h"
+#include "shell/plugin.h"
 
 namespace qz::musicxml {
 
@@ -41,6 +40,7 @@ public:
 private:
     hostsim::SimHost sim_;
     hostsim::Document* document_ = nullptr;
+    shell::Plugin plugin_;
 };
 
 }  // namespace qz::musicxml

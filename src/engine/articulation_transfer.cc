@@ -34,7 +34,7 @@ void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& pla
 void AttachArticulations(FCNoteEntryLayer& repeat, Arena& memory) {
     for (int32_t i = 0; i < repeat.GetCount(); ++i) {
         FCNoteEntry* entry = repeat.GetEntryAt(i);
-        auto* articulations = memory.Make<FCArticulations>(entry, &memory);
+        auto* articulations = memory.Make<FCArticulations>(repeat.GetHost(), entry, &memory);
         if (articulations->LoadAll() >= 1) entry->AttachArticulations(articulations);
     }
 }
@@ -61,7 +61,7 @@ void PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLa
     for (int32_t i = 0; i < source.GetCount() && i < rebuilt.GetCount(); ++i) {
         FCNoteEntry* from = source.GetEntryAt(i);
         if (!from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
-        FCArticulations donated(from, &memory);
+        FCArticulations donated(source.GetHost(), from, &memory);
         donated.LoadAll();
         PlanMerge(donated, i, plan);
     }

@@ -101,7 +101,7 @@ bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint
     if (IsSourceItself(source, repeat)) return false;
     AttachArticulations(repeat, memory);
 
-    FCNoteEntryLayer rebuilt(source.GetLayerIndex(), source.GetInstrument(),
+    FCNoteEntryLayer rebuilt(repeat.GetHost(), source.GetLayerIndex(), source.GetInstrument(),
                              source.GetStartMeasure(), source.GetEndMeasure(), &memory);
     // A rebuild that failed or has a gap writes nothing: the repeat stays as it was.
     if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),

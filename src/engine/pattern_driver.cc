@@ -19,7 +19,7 @@ namespace {
 void ProcessRepeat(const FCNoteEntryLayer& source, int layer, int instrument, int first,
                    int length, uint32_t hostVersion, Arena& memory) {
     try {
-        FCNoteEntryLayer repeat(static_cast<int16_t>(layer), static_cast<int16_t>(instrument),
+        FCNoteEntryLayer repeat(source.GetHost(), static_cast<int16_t>(layer), static_cast<int16_t>(instrument),
                                 static_cast<int16_t>(first), static_cast<int16_t>(first + length - 1),
                                 &memory);
         repeat.Load();
@@ -31,11 +31,11 @@ void ProcessRepeat(const FCNoteEntryLayer& source, int layer, int instrument, in
 
 }  // namespace
 
-bool CopyPatternToRegion(const FCMusicRegion& source, const FCMusicRegion& destination,
-                         uint32_t hostVersion, char* messageBuffer) {
-    host::HostBinding& host = host::Host();
+bool CopyPatternToRegion(host::HostBinding& host, const FCMusicRegion& source,
+                         const FCMusicRegion& destination, uint32_t hostVersion,
+                         char* messageBuffer) {
     FCNoteEntryLayer sourceLayer(
-        0, static_cast<int16_t>(host.SlotToInst(source.GetStartSlot(), source.GetStartSlotScope())),
+        host, 0, static_cast<int16_t>(host.SlotToInst(source.GetStartSlot(), source.GetStartSlotScope())),
         static_cast<int16_t>(source.GetStartMeasure()), static_cast<int16_t>(source.GetEndMeasure()));
     // Layer 1 is the rhythm even while the host hides it.
     sourceLayer.SetShownLayersOnly(false);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "framework/music_region.h"
+#include "host/binding.h"
 
 namespace qz::engine {
 
@@ -12,13 +13,14 @@ namespace qz::engine {
 inline constexpr const char* kNoSourceEntriesMessage =
     "Source region didn't contain any entries in layer 1.";
 
-// Loads layer 1 (index 0) of the source once, then for every staff slot of `destination`, every
+// Works through `host` (borrowed for the call). Loads layer 1 (index 0) of the source once, then for every staff slot of `destination`, every
 // layer the host reports and every stretch of destination measures as long as the source,
 // rewrites the stretch when its rhythm can take the source's. `hostVersion` is the version the
 // host announced. Returns true when the run completed, changed or not; false, with
 // kNoSourceEntriesMessage written into `messageBuffer` (at least 293 bytes, owned by the caller),
 // when the source holds no entry. Nothing in the document changes in that case.
-bool CopyPatternToRegion(const FCMusicRegion& source, const FCMusicRegion& destination,
-                         uint32_t hostVersion, char* messageBuffer);
+bool CopyPatternToRegion(host::HostBinding& host, const FCMusicRegion& source,
+                         const FCMusicRegion& destination, uint32_t hostVersion,
+                         char* messageBuffer);
 
 }  // namespace qz::engine

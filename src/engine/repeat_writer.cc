@@ -53,7 +53,7 @@ bool NeedsRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
 }
 
 bool WriteRecords(const FCNoteEntryLayer& rebuilt, const TransferPlan& plan, Journal& journal) {
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = rebuilt.GetHost();
     for (const PlannedRecord& record : plan.Records()) {
         const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
         if (owner == nullptr) return false;
@@ -79,7 +79,7 @@ void ApplyMarks(FCNoteEntryLayer& rebuilt, const TransferPlan& plan) {
 // after the restore; a refused save leaves that measure with the rebuilt entries.
 void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
              const TransferPlan& plan, const Journal& journal) {
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = rebuilt.GetHost();
     for (std::size_t i = 0; i < journal.stored; ++i) {
         const PlannedRecord& record = plan.Records()[i];
         const FCNoteEntry* owner = rebuilt.GetEntryAt(record.entry);
@@ -100,10 +100,10 @@ void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
 bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
                         const TransferPlan& plan) noexcept {
     Journal journal;
-    if (NeedsRecords(rebuilt, plan) && !host::Host().HasHostSaveEData()) return false;
+    if (NeedsRecords(rebuilt, plan) && !rebuilt.GetHost().HasHostSaveEData()) return false;
     try {
         // The reloads that bring the numbers back hold one more frame each for a moment.
-        host::Host().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
+        rebuilt.GetHost().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
     } catch (...) {
         return false;  // nothing written yet
     }

@@ -6,7 +6,7 @@ namespace qz::engine {
 namespace {
 
 bool MeasuresAreLongEnough(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = repeat.GetHost();
     for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m) {
         const int32_t destination = host.GetTGFDuration(repeat.GetFrameForMeasure(m));
         const int sourceMeasure = source.GetStartMeasure() + (m - repeat.GetStartMeasure());

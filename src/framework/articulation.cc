@@ -12,7 +12,7 @@
 
 namespace qz {
 
-FCArticulation::FCArticulation() {
+FCArticulation::FCArticulation(host::HostBinding& host) : __FCEntryDetail(host) {
     UseBuffer(recordData_);
     SetDataSize(kRecordSize);
 }
@@ -61,8 +61,8 @@ bool FCArticulation::CreateData() {
     unsigned char key[8] = {};
     host::entry_key::SetNumber(key, GetKeyNumber());
     host::entry_key::SetIndex(key, -1);
-    if (host::Host().CreateEData(GetTag(), key, GetRecordBuffer(),
-                                 static_cast<int32_t>(GetSaveSize()), GetVersion()) == 0)
+    if (Host().CreateEData(GetTag(), key, GetRecordBuffer(),
+                          static_cast<int32_t>(GetSaveSize()), GetVersion()) == 0)
         return false;
     int16_t index = host::entry_key::Index(key);
     if (index == -1) index = FindLastIndex();
@@ -100,13 +100,14 @@ int16_t FCArticulation::FindLastIndex() {
     return last;
 }
 
-FCArticulations::FCArticulations(FCNoteEntry* owner, Arena* arena) : owner_(owner), arena_(arena) {
+FCArticulations::FCArticulations(host::HostBinding& host, FCNoteEntry* owner, Arena* arena)
+    : host_(host), owner_(owner), arena_(arena) {
     SetOwnsItems(arena == nullptr);
     DrawArraysFrom(arena);
 }
 
 FCArticulation* FCArticulations::NewItem(const FCArticulation& loaded) {
-    FCArticulation* item = arena_ != nullptr ? arena_->Make<FCArticulation>()
+    FCArticulation* item = arena_ != nullptr ? arena_->Make<FCArticulation>(host_)
                                              : static_cast<FCArticulation*>(loaded.CreateObject());
     item->CopyKeyFrom(loaded);
     item->CopyDataFrom(loaded);
@@ -118,7 +119,7 @@ int FCArticulations::LoadAll() {
     ClearAll();
     if (owner_ == nullptr || !owner_->GetEntryRecord() || owner_->GetEntryNumber() == 0)
         return 0;
-    FCArticulation probe;
+    FCArticulation probe(host_);
     probe.SetNoteEntry(owner_);
     // Indexes are 16-bit, so at most 32768 records can follow one another from index 0.
     for (bool loaded = probe.LoadFirst(); loaded && GetCount() <= 0x7FFF;

@@ -17,12 +17,12 @@ public:
     static constexpr uint32_t kTag = 0x6564494D;
     static constexpr uint32_t kRecordSize = 12;
 
-    FCArticulation();
+    explicit FCArticulation(host::HostBinding& host);
     int ClassKind() const override { return 3; }
     const char* ClassName() const override { return "FCArticulation"; }
 
     unsigned char* GetRecordBuffer() override { return recordData_; }
-    __FCBaseData* CreateObject() const override { return new FCArticulation(); }
+    __FCBaseData* CreateObject() const override { return new FCArticulation(Host()); }
     uint32_t GetTag() const override { return kTag; }
     uint32_t GetRecordSize() const override { return kRecordSize; }
     uint32_t GetSaveSize() const override { return kRecordSize; }

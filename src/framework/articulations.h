@@ -14,10 +14,10 @@ class __FCCollectionEntryDetail : public __FCCollectionData {};
 
 class FCArticulations : public __FCCollectionEntryDetail {
 public:
-    // `owner` is not owned and must outlive the collection's use. Without an arena the collection
+    // `host` and `owner` are not owned and must outlive the collection's use. Without an arena the collection
     // owns its items, on the heap; with one (borrowed, outliving the collection), the items and
     // the item array are drawn from it and the arena destroys the items at its Rewind.
-    explicit FCArticulations(FCNoteEntry* owner, Arena* arena = nullptr);
+    FCArticulations(host::HostBinding& host, FCNoteEntry* owner, Arena* arena = nullptr);
     const char* ClassName() const override { return "FCArticulations"; }
 
     // Loads the owner's articulations of indexes 0, 1, 2, ... up to the first index that does not
@@ -36,6 +36,7 @@ public:
 private:
     FCArticulation* NewItem(const FCArticulation& loaded);
 
+    host::HostBinding& host_;
     FCNoteEntry* owner_;
     Arena* arena_;
 };

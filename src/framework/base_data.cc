@@ -27,7 +27,7 @@ bool __FCBaseData::Load() {
     // A buffer of its own (from CopyDataFrom) bounds the room by its own size.
     const uint32_t room = ownsBuffer_ ? ownedSize_ : GetRecordSize();
     uint32_t size = room;
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = Host();
     if (recordBuffer_ == nullptr ||
         host.LoadEData(GetTag(), key_, recordBuffer_, &size, GetVersion()) == 0) {
         dataSize_ = 0;
@@ -42,18 +42,18 @@ bool __FCBaseData::Load() {
 
 bool __FCBaseData::Save() {
     if (dataSize_ == 0 || recordBuffer_ == nullptr) return false;
-    return host::Host().SaveEData(GetTag(), key_, recordBuffer_,
-                                  static_cast<int32_t>(GetSaveSize()), GetVersion()) != 0;
+    return Host().SaveEData(GetTag(), key_, recordBuffer_,
+                           static_cast<int32_t>(GetSaveSize()), GetVersion()) != 0;
 }
 
 bool __FCBaseData::Reload() { return dataSize_ > 0 && Load(); }
 
 bool __FCBaseData::DeleteData() {
-    return host::Host().DeleteEData(GetTag(), key_, GetVersion()) != 0;
+    return Host().DeleteEData(GetTag(), key_, GetVersion()) != 0;
 }
 
 bool __FCBaseData::LoadNext() {
-    if (host::Host().NextEData(GetTag(), key_, GetVersion()) == 0) return false;
+    if (Host().NextEData(GetTag(), key_, GetVersion()) == 0) return false;
     return Load();
 }
 

@@ -10,13 +10,18 @@
 #include "framework/base.h"
 #include "host/host_abi.h"
 
+namespace qz::host {
+class HostBinding;
+}
+
 namespace qz {
 
 class FCNoteEntry;
 
 class __FCBaseData : public __FCBase {
 public:
-    __FCBaseData() = default;
+    // Reaches the document through `host` (borrowed: it must outlive the object).
+    explicit __FCBaseData(host::HostBinding& host) : host_(&host) {}
     ~__FCBaseData() override;
     const char* ClassName() const override { return "__FCBaseData"; }
 
@@ -52,6 +57,7 @@ public:
     void CopyKeyFrom(const __FCBaseData& other);
 
 protected:
+    host::HostBinding& Host() const { return *host_; }
     void SetDataSize(uint64_t size) { dataSize_ = size; }
     void SetDocumentId(int16_t id) { documentId_ = id; }
     void UseBuffer(unsigned char* buffer) { recordBuffer_ = buffer; }
@@ -59,6 +65,7 @@ protected:
 private:
     void ReleaseOwnedBuffer();
 
+    host::HostBinding* host_;
     int16_t documentId_ = 0;
     unsigned char* recordBuffer_ = nullptr;
     bool ownsBuffer_ = false;
@@ -70,6 +77,7 @@ private:
 // A record attached to a note entry, keyed by the entry's number and an index.
 class __FCEntryDetail : public __FCBaseData {
 public:
+    using __FCBaseData::__FCBaseData;
     FCNoteEntry* GetOwnerEntry() const { return ownerEntry_; }
     int32_t GetKeyNumber() const;
     int16_t GetKeyIndex() const;

@@ -12,14 +12,14 @@ namespace er = host::eregion;
 
 static_assert(sizeof(unsigned char[20]) == er::kSize, "a region holds one ERegion record");
 
-void FCMusicRegion::SetFromRecord(const void* record) {
+void FCMusicRegion::SetFromRecord(host::HostBinding& host, const void* record) {
     std::memcpy(record_, record, er::kSize);
-    documentId_ = static_cast<int16_t>(host::Host().GetCurrentEnigmaDocument());
+    documentId_ = static_cast<int16_t>(host.GetCurrentEnigmaDocument());
 }
 
-bool FCMusicRegion::SetFromCurrentRegion() {
-    host::Host().GetCurERegions(record_);
-    documentId_ = static_cast<int16_t>(host::Host().GetCurrentEnigmaDocument());
+bool FCMusicRegion::SetFromCurrentRegion(host::HostBinding& host) {
+    host.GetCurERegions(record_);
+    documentId_ = static_cast<int16_t>(host.GetCurrentEnigmaDocument());
     return true;
 }
 
@@ -41,9 +41,8 @@ int16_t FCMusicRegion::GetEndSlot() const { return Load<int16_t>(record_, er::kE
 int16_t FCMusicRegion::GetRawEndMeasure() const { return Load<int16_t>(record_, er::kEndMeasure); }
 int32_t FCMusicRegion::GetEndPosition() const { return Load<int32_t>(record_, er::kEndPosition); }
 
-bool FCMusicRegion::IsEqual(const FCMusicRegion* other) const {
+bool FCMusicRegion::IsEqual(host::HostBinding& host, const FCMusicRegion* other) const {
     if (other == nullptr) return false;
-    host::HostBinding& host = host::Host();
     if (other->GetStartSlotScope() != GetStartSlotScope()) return false;
     const int16_t otherStart =
         static_cast<int16_t>(host.SlotToInst(other->GetStartSlot(), other->GetStartSlotScope()));

@@ -9,6 +9,10 @@
 
 #include "framework/base.h"
 
+namespace qz::host {
+class HostBinding;
+}
+
 namespace qz {
 
 class FCMusicRegion : public __FCBase {
@@ -22,13 +26,13 @@ public:
     }
     const char* ClassName() const override { return "FCMusicRegion"; }
     // Value comparison through the host's staff numbers; documentId takes no part.
-    virtual bool IsEqual(const FCMusicRegion* other) const;
+    virtual bool IsEqual(host::HostBinding& host, const FCMusicRegion* other) const;
 
     // Takes over the 20 bytes at `record` (owned by the caller) and the current document.
-    void SetFromRecord(const void* record);
+    void SetFromRecord(host::HostBinding& host, const void* record);
     // Asks the host for its current region (FX_GetCurERegions) and the current document. When
     // the host lacks the function the record is left as it was. Always true.
-    bool SetFromCurrentRegion();
+    bool SetFromCurrentRegion(host::HostBinding& host);
     // Copies another region whole, document included.
     void CopyFrom(const FCMusicRegion& other);
 

@@ -25,9 +25,10 @@ bool SameRecords(const host::TGF* saved, const host::TGF* reloaded) {
 
 }  // namespace
 
-FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
-                                   int16_t lastMeasure, Arena* arena)
-    : layerIndex_(layerIndex),
+FCNoteEntryLayer::FCNoteEntryLayer(host::HostBinding& host, int16_t layerIndex, int16_t instrument,
+                                   int16_t firstMeasure, int16_t lastMeasure, Arena* arena)
+    : host_(host),
+      layerIndex_(layerIndex),
       instrument_(instrument),
       startMeasure_(firstMeasure < 1 ? int16_t{1} : firstMeasure),
       endMeasure_(lastMeasure),
@@ -35,7 +36,7 @@ FCNoteEntryLayer::FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16
     SetOwnsItems(false);  // the entries live in entryBlock_
     DrawArraysFrom(arena);
     FCMusicRegion current;
-    current.SetFromCurrentRegion();
+    current.SetFromCurrentRegion(host_);
     const int currentEnd = current.GetEndMeasure();
     if (lastMeasure == -1 || lastMeasure > currentEnd) endMeasure_ = static_cast<int16_t>(currentEnd);
 }
@@ -78,7 +79,7 @@ bool FCNoteEntryLayer::Load() {
 bool FCNoteEntryLayer::LoadFrames() {
     ClearEntries();
     AllocateFrames(endMeasure_ - startMeasure_ + 1);
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = host_;
     for (int32_t i = 0; i < frameCount_; ++i) {
         const bool shown = host.GetShowLayer(layerIndex_) != 0;
         if (shownLayersOnly_ && !shown) continue;
@@ -113,7 +114,7 @@ bool FCNoteEntryLayer::CloneToPlace(int16_t targetLayer, int16_t targetInstrumen
 bool FCNoteEntryLayer::CloneFrames(int16_t targetLayer, int16_t targetInstrument,
                                    int16_t targetFirstMeasure) {
     AllocateFrames(endMeasure_ - startMeasure_ + 1);
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = host_;
     for (int32_t i = 0; i < frameCount_; ++i) {
         const bool shown = host.GetShowLayer(layerIndex_) != 0;
         if (shownLayersOnly_ && !shown) continue;
@@ -127,7 +128,7 @@ bool FCNoteEntryLayer::CloneFrames(int16_t targetLayer, int16_t targetInstrument
         // A host that did not resize the frame as asked would leave a measure with missing or
         // stale entries: such a clone fails rather than write a damaged measure later.
         const int wanted = tgf::EntryCount(source.Get());
-        const bool complete = host::CopyFrameEntries(source.Get(), frames_[i].Get()) == wanted &&
+        const bool complete = host::CopyFrameEntries(host_, source.Get(), frames_[i].Get()) == wanted &&
                               tgf::EntryCount(frames_[i].Get()) == wanted;
         source.Free();
         if (!complete) return false;
@@ -150,7 +151,7 @@ bool FCNoteEntryLayer::SaveFrameAt(int32_t i) {
     bool unnumbered = false;
     for (int j = 0, n = tgf::EntryCount(frame); j < n && !unnumbered; ++j)
         unnumbered = tgf::EntryRefAt(frame, j).EntryNumber() == 0;
-    if (host::Host().SaveTGF(frame) == 0) return false;
+    if (host_.SaveTGF(frame) == 0) return false;
     if (unnumbered) ReloadFrame(i);
     return true;
 }
@@ -160,7 +161,7 @@ bool FCNoteEntryLayer::SaveFrameAt(int32_t i) {
 // the engine sees that no number came back.
 void FCNoteEntryLayer::ReloadFrame(int32_t i) {
     host::TGF* frame = frames_[i].Get();
-    host::OwnedFrame reloaded = host::LoadFrame(host::Host(), tgf::SlotScope(frame), tgf::Slot(frame),
+    host::OwnedFrame reloaded = host::LoadFrame(host_, tgf::SlotScope(frame), tgf::Slot(frame),
                                                 tgf::Measure(frame), tgf::Layer(frame), 0);
     if (!reloaded || !SameRecords(frame, reloaded.Get())) return;
     for (int32_t e = 0; e < GetCount(); ++e) {
@@ -183,7 +184,7 @@ void FCNoteEntryLayer::BuildEntries() {
     entryBlock_ = EntryAllocator().allocate(static_cast<std::size_t>(total));
     entryBlockSize_ = total;
 
-    host::HostBinding& host = host::Host();
+    host::HostBinding& host = host_;
     FCNoteEntry* previous = nullptr;
     for (int32_t i = 0; i < frameCount_; ++i) {
         host::TGF* frame = frames_[i].Get();

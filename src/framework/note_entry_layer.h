@@ -36,14 +36,15 @@ public:
 
 class FCNoteEntryLayer : public __FCNoteEntryCollection {
 public:
-    // A layer of `layerIndex` (0-based) on staff `instrument` over measures first..last. The start
+    // A layer of `layerIndex` (0-based) on staff `instrument` over measures first..last, reached
+    // through `host` (borrowed: it must outlive the layer). The start
     // is raised to 1; the end is cut to the last measure of the host's current region, and -1 asks
     // for exactly that measure. Asks the host for its current region; loads nothing. The layer's
     // memory (frame owners, entries, item array) comes from `arena` when one is given (borrowed:
     // it must outlive the layer and not be rewound while the layer holds entries), else from the
     // heap.
-    FCNoteEntryLayer(int16_t layerIndex, int16_t instrument, int16_t firstMeasure,
-                     int16_t lastMeasure, Arena* arena = nullptr);
+    FCNoteEntryLayer(host::HostBinding& host, int16_t layerIndex, int16_t instrument,
+                     int16_t firstMeasure, int16_t lastMeasure, Arena* arena = nullptr);
     FCNoteEntryLayer(const FCNoteEntryLayer&) = delete;
     FCNoteEntryLayer& operator=(const FCNoteEntryLayer&) = delete;
     ~FCNoteEntryLayer() override;
@@ -71,6 +72,8 @@ public:
     // The frame of measure m, or null outside the range or for a measure without frame.
     host::TGF* GetFrameForMeasure(int m) const;
 
+    // The host the layer was made with; the engine reaches the same host through it.
+    host::HostBinding& GetHost() const { return host_; }
     int16_t GetLayerIndex() const { return layerIndex_; }
     int16_t GetInstrument() const { return instrument_; }
     int16_t GetStartMeasure() const { return startMeasure_; }
@@ -94,6 +97,7 @@ private:
     ArenaAllocator<FCNoteEntry> EntryAllocator() const;
     void ReloadFrame(int32_t i);
 
+    host::HostBinding& host_;
     int16_t layerIndex_;
     int16_t instrument_;
     int16_t startMeasure_;

@@ -1,26 +1,27 @@
-// Late binding of the host's FX_ functions.
+// HostBinding: the plug-in's calls to its host, over the HostApi it was handed.
 //
-// The plug-in is not linked against the host. The first call of each wrapper finds the host
-// module ("FINALE.EXE", else "FINDEMO.EXE") and the function by name, and caches the answer, a
-// missing function included, for the rest of the plug-in's life. Only a missing module is asked
-// for again at the next call, so that nothing is settled before the host module is known. A wrapper whose function is missing returns the fallback it documents and shows
-// nothing. Each wrapper passes its 16-bit arguments as the caller's low 16 bits and appends
-// kCallVersion. Threading: host's UI thread only, no locks.
-//
-// The binding in use is reached through Host(). It starts as the plug-in's own instance, which
-// lives from load to unload; UseHost lets a test start from a freshly loaded plug-in.
+// Each wrapper passes its 16-bit arguments as the caller's low 16 bits and appends kCallVersion,
+// fixes frames up before the host sees them (FixUpFrame) and translates legacy EData tags. A
+// wrapper whose function the host lacks returns the fallback it documents and shows nothing.
+// The binding also keeps the record of frames the plug-in holds (owned_frame.h). One binding
+// serves one command flow; it neither owns nor outlives its HostApi. Threading: host's UI thread
+// only, no locks.
 #pragma once
 
 #include <cstdint>
 #include <vector>
 
 #include "host/host_abi.h"
-#include "platform/platform.h"
+#include "host/host_api.h"
 
 namespace qz::host {
 
 class HostBinding {
 public:
+    explicit HostBinding(HostApi& api) : api_(api) {}
+    HostBinding(const HostBinding&) = delete;
+    HostBinding& operator=(const HostBinding&) = delete;
+
     // --- Frames (record layout in tgf.h) ---
 
     // Frame of (scope, slot, measure, layer) owned by the host until FreeTGF; null when the host
@@ -79,33 +80,8 @@ public:
     void ReserveFrames(std::size_t more) { heldFrames_.reserve(heldFrames_.size() + more); }
 
 private:
-    struct Slot {
-        bool lookedUp = false;
-        platform::ProcAddress address = nullptr;
-    };
-    enum Function {
-        kLoadTGF, kSaveTGF, kFreeTGF, kInsertEXENTRY, kDeleteEXENTRY, kLoadEData, kSaveEData,
-        kCreateEData, kDeleteEData, kNextEData, kSlotToInst, kInstToSlot, kGetCurERegions,
-        kGetTGFDuration, kGetShowLayer, kGetCurrentEnigmaDocument, kGetMaxLayers, kFunctionCount
-    };
-
-    platform::ModuleHandle Module();
-    platform::ProcAddress Resolve(Function f);
-    template <typename Fn>
-    Fn Get(Function f) {
-        return reinterpret_cast<Fn>(Resolve(f));
-    }
-
-    platform::ModuleHandle module_ = nullptr;
-    Slot slots_[kFunctionCount];
+    HostApi& api_;
     std::vector<const TGF*> heldFrames_;
 };
-
-// The binding in use (the plug-in's own unless UseHost replaced it).
-HostBinding& Host();
-
-// Makes `binding` the one Host() returns; null goes back to the plug-in's own instance.
-// `binding` is owned by the caller and must outlive its use.
-void UseHost(HostBinding* binding);
 
 }  // namespace qz::host

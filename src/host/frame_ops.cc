@@ -56,9 +56,8 @@ void FixUpFrame(TGF* frame) {
     }
 }
 
-int CopyFrameEntries(const TGF* source, TGF* destination) {
+int CopyFrameEntries(HostBinding& host, const TGF* source, TGF* destination) {
     if (source == nullptr || destination == nullptr) return 0;
-    HostBinding& host = Host();
     host.DeleteEXENTRY(destination, tgf::EntryCount(destination));
     // Entries a refused delete left behind still carry their numbers, and the records keyed by
     // them: a copy written over one would take that number with it. Nothing is copied then.

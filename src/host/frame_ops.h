@@ -5,6 +5,8 @@
 
 namespace qz::host {
 
+class HostBinding;
+
 // Brings every entry of `frame` into the shape the host requires before a save, insert or
 // delete: distinct non-zero note ids, the id copied into noteFlags bits 16..20, unused note
 // records zeroed, and a single placeholder note on an entry without notes. A stored noteCount
@@ -18,6 +20,6 @@ void FixUpFrame(TGF* frame);
 // the attached-data markers. When the host inserts fewer entries than asked, only as many are
 // copied as the destination holds; when it deletes fewer than all, nothing is inserted or
 // copied. Returns the number of entries copied.
-int CopyFrameEntries(const TGF* source, TGF* destination);
+int CopyFrameEntries(HostBinding& host, const TGF* source, TGF* destination);
 
 }  // namespace qz::host

@@ -26,9 +26,9 @@ bool IsSelectable(const FCMusicRegion& region) {
 }
 
 // The host's record, or an empty region of document 0 when there is none.
-void FillFromHost(FCMusicRegion& region, const void* record) {
+void FillFromHost(host::HostBinding& host, FCMusicRegion& region, const void* record) {
     if (record != nullptr) {
-        region.SetFromRecord(record);
+        region.SetFromRecord(host, record);
     } else {
         region.CopyFrom(FCMusicRegion{});
     }
@@ -43,32 +43,34 @@ bool CheckSourceRegion(const FCMusicRegion& sourceRegion, char* messageBuffer) {
     return true;
 }
 
-bool CheckDestinationRegion(const FCMusicRegion& destination, const FCMusicRegion& sourceRegion,
-                            char* messageBuffer) {
+bool CheckDestinationRegion(host::HostBinding& host, const FCMusicRegion& destination,
+                            const FCMusicRegion& sourceRegion, char* messageBuffer) {
     if (!IsSelectable(destination)) return Fail(messageBuffer, kPartialDestinationMessage);
     const int32_t destinationCount = destination.CalcMeasureCount();
     const int32_t sourceCount = sourceRegion.CalcMeasureCount();
     // An inverted region counts 0 or less: never a divisor, and no repeat to rewrite.
     if (sourceCount < 1 || destinationCount < 1 || destinationCount % sourceCount != 0)
         return Fail(messageBuffer, kDestinationLengthMessage);
-    const auto currentDocument = static_cast<int16_t>(host::Host().GetCurrentEnigmaDocument());
+    const auto currentDocument = static_cast<int16_t>(host.GetCurrentEnigmaDocument());
     if (currentDocument != sourceRegion.GetDocumentId())
         return Fail(messageBuffer, kOtherDocumentMessage);
     return true;
 }
 
-void RunSetSource(SourceState& state, const FCUI& ui, const void* region, char* messageBuffer) {
-    FillFromHost(state.sourceRegion, region);
+void RunSetSource(host::HostBinding& host, SourceState& state, const FCUI& ui, const void* region,
+                  char* messageBuffer) {
+    FillFromHost(host, state.sourceRegion, region);
     state.sourceRegionValid = CheckSourceRegion(state.sourceRegion, messageBuffer);
     if (!state.sourceRegionValid) ui.ShowError(messageBuffer, kSetSourceTitle);
 }
 
-bool RunCreate(const SourceState& state, uint32_t hostVersion, const FCUI& ui, const void* region,
-               char* messageBuffer) {
+bool RunCreate(host::HostBinding& host, const SourceState& state, uint32_t hostVersion,
+               const FCUI& ui, const void* region, char* messageBuffer) {
     FCMusicRegion destination;
-    FillFromHost(destination, region);
-    if (CheckDestinationRegion(destination, state.sourceRegion, messageBuffer) &&
-        engine::CopyPatternToRegion(state.sourceRegion, destination, hostVersion, messageBuffer))
+    FillFromHost(host, destination, region);
+    if (CheckDestinationRegion(host, destination, state.sourceRegion, messageBuffer) &&
+        engine::CopyPatternToRegion(host, state.sourceRegion, destination, hostVersion,
+                                    messageBuffer))
         return true;
     ui.ShowError(messageBuffer, kCreateTitle);
     return false;

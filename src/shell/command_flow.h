@@ -12,6 +12,7 @@
 #include <cstdint>
 
 #include "framework/music_region.h"
+#include "host/binding.h"
 #include "shell/ui.h"
 
 namespace qz::shell {
@@ -45,7 +46,8 @@ struct SourceState {
 };
 
 // Every message buffer below is owned by the caller, holds at least kMinMessageBufferSize
-// bytes, and receives a complete, zero-terminated message only when a check fails.
+// bytes, and receives a complete, zero-terminated message only when a check fails. `host` is
+// the host the command runs against, borrowed for the call.
 
 // The source must be empty or whole measures, and on one staff slot.
 bool CheckSourceRegion(const FCMusicRegion& sourceRegion, char* messageBuffer);
@@ -54,20 +56,21 @@ bool CheckSourceRegion(const FCMusicRegion& sourceRegion, char* messageBuffer);
 // measures, and the source must have been taken in the current document (FX_
 // GetCurrentEnigmaDocument). A source or destination that counts fewer than one measure (its end
 // measure before its start) fails the length test.
-bool CheckDestinationRegion(const FCMusicRegion& destination, const FCMusicRegion& sourceRegion,
-                            char* messageBuffer);
+bool CheckDestinationRegion(host::HostBinding& host, const FCMusicRegion& destination,
+                            const FCMusicRegion& sourceRegion, char* messageBuffer);
 
 // SET SOURCE: stores the host's record `region` (20 bytes, owned by the host) with the current
 // document in state.sourceRegion, whether it passes or not, and sets state.sourceRegionValid
 // from CheckSourceRegion; a refusal is shown through `ui`. A null `region` is stored as an
 // empty region of document 0, without asking the host.
-void RunSetSource(SourceState& state, const FCUI& ui, const void* region, char* messageBuffer);
+void RunSetSource(host::HostBinding& host, SourceState& state, const FCUI& ui, const void* region,
+                  char* messageBuffer);
 
 // CREATE, to be run only while state.sourceRegionValid: builds the destination from `region`
 // (may be null: an empty destination of document 0, without asking the host), checks it and runs
 // the pattern driver with `hostVersion`. True when the driver completed; false after the refusal
 // has been shown through `ui`. The state is left as it was.
-bool RunCreate(const SourceState& state, uint32_t hostVersion, const FCUI& ui, const void* region,
-               char* messageBuffer);
+bool RunCreate(host::HostBinding& host, const SourceState& state, uint32_t hostVersion,
+               const FCUI& ui, const void* region, char* messageBuffer);
 
 }  // namespace qz::shell

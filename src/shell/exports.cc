@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "host/late_bound_host.h"
 #include "shell/plugin.h"
 
 namespace {
@@ -20,8 +21,10 @@ void PrepareExceptionState() noexcept { g_exceptionsInFlight = std::uncaught_exc
 
 [[maybe_unused]] const bool g_exceptionStateAtLoad = (PrepareExceptionState(), true);
 
-// The plug-in's module-level state, constructed at load and destroyed at unload.
-qz::shell::Plugin g_plugin;
+// The plug-in's module-level state, constructed at load and destroyed at unload: the real host's
+// functions, found by name when first used, and the plug-in bound to them.
+qz::host::LateBoundHost g_host;
+qz::shell::Plugin g_plugin{g_host};
 
 int16_t Low16(uint32_t value) { return static_cast<int16_t>(value & 0xFFFF); }
 

@@ -42,11 +42,11 @@ int16_t Plugin::Invoke(void* window, int16_t index, const void* region) {
     const FCUI ui(window);
     char messageBuffer[kMessageBufferSize] = {};
     if (index == kSetSourceIndex) {
-        RunSetSource(state_, ui, region, messageBuffer);
+        RunSetSource(binding_, state_, ui, region, messageBuffer);
         return 0;
     }
     if (!state_.sourceRegionValid) return 0;
-    return RunCreate(state_, hostVersion_, ui, region, messageBuffer) ? 1 : 0;
+    return RunCreate(binding_, state_, hostVersion_, ui, region, messageBuffer) ? 1 : 0;
 }
 
 }  // namespace qz::shell

@@ -1,7 +1,8 @@
 // Plugin: the plug-in's whole module-level state and one method per exported function.
 //
-// exports.cc holds the single instance that lives from load to unload and forwards each export
-// to it; a test builds its own instance to start from the state of a freshly loaded plug-in.
+// exports.cc holds the single instance that lives from load to unload, bound to the real host,
+// and forwards each export to it; a test builds its own instance over the simulator to start
+// from the state of a freshly loaded plug-in.
 // The methods take the exports' arguments already narrowed to their 16-bit values. Threading:
 // the host calls one method at a time on its UI thread; nothing is locked.
 #pragma once
@@ -10,6 +11,8 @@
 #include <cstdint>
 
 #include "framework/music_region.h"
+#include "host/binding.h"
+#include "host/host_api.h"
 #include "shell/command_flow.h"
 
 namespace qz::shell {
@@ -26,7 +29,8 @@ static_assert(kMessageBufferSize >= kMinMessageBufferSize);
 
 class Plugin {
 public:
-    Plugin() = default;
+    // Every command reaches the host through `host` (borrowed: it must outlive the plug-in).
+    explicit Plugin(host::HostApi& host) : binding_(host) {}
     Plugin(const Plugin&) = delete;
     Plugin& operator=(const Plugin&) = delete;
 
@@ -55,6 +59,7 @@ public:
     bool IsSourceRegionValid() const { return state_.sourceRegionValid; }
 
 private:
+    host::HostBinding binding_;
     uint32_t hostVersion_ = kDefaultHostVersion;
     SourceState state_;
 };

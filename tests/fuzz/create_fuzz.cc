@@ -16,7 +16,6 @@
 #include "host/exentry.h"
 #include "hostsim/region_record.h"
 #include "hostsim/sim_host.h"
-#include "hostsim/stand_in_install.h"
 
 namespace {
 
@@ -76,18 +75,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (int m = 1; m <= measures; ++m)
         for (int layer = 0; layer < 2; ++layer) FillPlace(in, doc, 2, m, layer);
 
-    hostsim::InstallInStandIn(sim);
-    qz::host::HostBinding binding;
-    qz::host::UseHost(&binding);
+    qz::host::HostBinding binding(sim);
     sim.SetCurrentRegion(2, 1, 2, measures + sourceLength);
     qz::FCMusicRegion source;
-    source.SetFromRecord(hostsim::MakeRegionRecord(1, 1, 1, sourceLength).data());
+    source.SetFromRecord(binding, hostsim::MakeRegionRecord(1, 1, 1, sourceLength).data());
     qz::FCMusicRegion destination;
-    destination.SetFromRecord(hostsim::MakeRegionRecord(2, 1, 2, measures).data());
+    destination.SetFromRecord(binding, hostsim::MakeRegionRecord(2, 1, 2, measures).data());
     char message[512] = {};
-    qz::engine::CopyPatternToRegion(source, destination, in.Next() % 2 ? 0x11000000 : 0x19000000,
+    qz::engine::CopyPatternToRegion(binding, source, destination, in.Next() % 2 ? 0x11000000 : 0x19000000,
                                     message);
-    qz::host::UseHost(nullptr);
 
     sim.CheckNoLeaks();
     if (!sim.Violations().empty()) {

@@ -1,5 +1,5 @@
-// Fuzz target: the plug-in through its seven exported functions, in front of a simulated host
-// whose every answer comes from the input.
+// Fuzz target: the plug-in through the seven calls its exports forward, in front of a simulated
+// host whose every answer comes from the input.
 //
 // The input decides, in order:
 //   - the host: its version, one or two documents (staves, measures, meters, stored entries as
@@ -32,12 +32,12 @@
 #include "host/exentry.h"
 #include "hostsim/region_record.h"
 #include "hostsim/sim_host.h"
-#include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
-#include "shell/exports.h"
+#include "shell/plugin.h"
 #include "allocation_hook.h"
 #include "support/fuzz_bytes.h"
 #include "support/score_snapshot.h"
+#include "support/switchable_host.h"
 
 namespace {
 
@@ -296,6 +296,8 @@ void CheckHost(hostsim::SimHost& sim, const char* run) {
 
 struct Session {
     hostsim::SimHost host;
+    qz::fuzz::SwitchableHost reached{host};  // the host, or for a moment the fault-free copy
+    qz::shell::Plugin plugin{reached};       // freshly loaded for every input
     HostShape shape;
     std::vector<hostsim::Fault> faults;
     AllocationFailure allocation;
@@ -309,8 +311,8 @@ struct Session {
         if (commandNumber == allocation.command) failing.emplace(allocation.nth, allocation.persistent);
         host.SetLogging(Tracing());
         host.ClearCalls();
-        const int16_t result = FinaleExtensionInvoke(kWindow, static_cast<uint32_t>(command.index),
-                                                     command.noRegion ? nullptr : command.region.data());
+        const int16_t result =
+            plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
         for (const hostsim::Call& call : host.Calls()) {
             std::string line = "  " + call.name;
             for (int64_t arg : call.args) line += " " + std::to_string(arg);
@@ -329,15 +331,14 @@ struct Session {
         hostsim::SimHost copy;
         for (int id = 1; host.FindDocument(id) != nullptr; ++id) copy.AddDocument() = *host.FindDocument(id);
         shape.ApplyTo(copy);
+        if (!shape.missingFunction.empty()) copy.SetAbsent(shape.missingFunction);
         copy.SetCurrentDocument(current);
-        copy.MakeCurrent();
         if (!command.noRegion) SelectInHost(copy, command.region);
-        FinaleExtensionInvoke(kWindow, static_cast<uint32_t>(command.index),
-                              command.noRegion ? nullptr : command.region.data());
+        reached.PointAt(copy);
+        plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
+        reached.PointAt(host);
         CheckHost(copy, "fault-free run");
-        qz::fuzz::DocumentSnapshot result = qz::fuzz::Take(*copy.FindDocument(current), kLayers);
-        host.MakeCurrent();
-        return result;
+        return qz::fuzz::Take(*copy.FindDocument(current), kLayers);
     }
 
     void Create(const Command& command) {
@@ -361,9 +362,9 @@ struct Session {
 
     void Menu(const Command& command) {
         unsigned char item[772];
-        FinaleExtensionGetMenuStatus(static_cast<uint32_t>(command.index));
-        FinaleExtensionEnumerate(nullptr, static_cast<uint32_t>(command.index), item);
-        FinaleExtensionEnumerate_UTF16(nullptr, static_cast<uint32_t>(command.index), item);
+        plugin.GetMenuStatus(command.index);
+        plugin.Enumerate(nullptr, command.index, item);
+        plugin.EnumerateUtf16(nullptr, command.index, item);
     }
 
     void Run(const Command& command) {
@@ -405,13 +406,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     session->allocation = AllocationFailureFrom(in);
     const std::vector<Command> commands = CommandsFrom(in, staves, measures, documents);
 
-    hostsim::InstallInStandIn(session->host);
+    qz::platform::stand_in::Reset();
     qz::platform::stand_in::AddWindow(kWindow);
-    qz::host::HostBinding binding;
-    qz::host::UseHost(&binding);
-    FinaleExtensionVersion(version);
+    session->plugin.Version(version);
     uint32_t flags = 0;
-    FinaleExtensionInit(nullptr, &flags);
+    session->plugin.Init(nullptr, &flags);
     for (const hostsim::Fault& fault : session->faults) {
         Trace("fault: " + fault.function + " call " + std::to_string(fault.nth) +
               (fault.persistent ? " and later" : " once") + " short by " + std::to_string(fault.shortBy) +
@@ -435,8 +434,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     for (const Command& command : commands) session->Run(command);
-    FinaleExtensionTerminate();
-    qz::host::UseHost(nullptr);
+    session->plugin.Terminate();
     CheckHost(session->host, "faulted run");
     return 0;
 }

@@ -23,8 +23,8 @@ TEST_F(ArticulationPlanTest, HeldDefinitionsAreSkippedAndOnlyGainsAreMarked) {
     doc->AddEntry(Inst(1), 1, 0, Entry(2048, 2048, {64}, {6}));
     doc->AddEntry(Inst(2), 1, 0, Entry(0, 2048, {48}));
     doc->AddEntry(Inst(2), 1, 0, Entry(2048, 2048, {50}));
-    FCNoteEntryLayer source(0, static_cast<int16_t>(Inst(1)), 1, 1);
-    FCNoteEntryLayer rebuilt(0, static_cast<int16_t>(Inst(2)), 1, 1);
+    FCNoteEntryLayer source(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
+    FCNoteEntryLayer rebuilt(binding, 0, static_cast<int16_t>(Inst(2)), 1, 1);
     ASSERT_TRUE(source.Load());
     ASSERT_TRUE(rebuilt.Load());
 

@@ -28,8 +28,8 @@ TEST_F(DetailPlanTest, LayersOfDifferentSizesArePairedNever) {
     doc->AddEntry(Inst(1), 1, 0, withDetails);
     doc->AddEntry(Inst(1), 1, 0, Entry(2048, 2048, {62}));
     doc->AddEntry(Inst(2), 1, 0, Entry(0, 4096, {48}));
-    FCNoteEntryLayer source(0, static_cast<int16_t>(Inst(1)), 1, 1);
-    FCNoteEntryLayer other(0, static_cast<int16_t>(Inst(2)), 1, 1);
+    FCNoteEntryLayer source(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
+    FCNoteEntryLayer other(binding, 0, static_cast<int16_t>(Inst(2)), 1, 1);
     ASSERT_TRUE(source.Load());
     ASSERT_TRUE(other.Load());
     engine::TransferPlan plan(2);
@@ -46,7 +46,7 @@ TEST_F(DetailPlanTest, AnEntryClaimingDetailsItLacksIsPlannedWithoutThem) {
     hostsim::EntrySpec claims = Entry(0, 4096, {60});
     claims.extraFlags = ex::ENTRY_HAS_DETAILS;  // the flag, but no record in the table
     doc->AddEntry(Inst(1), 1, 0, claims);
-    FCNoteEntryLayer source(0, static_cast<int16_t>(Inst(1)), 1, 1);
+    FCNoteEntryLayer source(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
     ASSERT_TRUE(source.Load());
     ASSERT_TRUE(source.GetEntryAt(0)->HasFlag(ex::ENTRY_HAS_DETAILS));
     engine::TransferPlan plan(1);

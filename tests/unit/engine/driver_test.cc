@@ -115,12 +115,8 @@ TEST_F(DriverTest, LayerCountComesFromTheHostOrIsFour) {
 
     // Without FX_GetMaxLayers the driver walks four layers.
     sim.SetAbsent("FX_GetMaxLayers");
-    hostsim::InstallInStandIn(sim);
-    host::HostBinding fresh;
-    host::UseHost(&fresh);
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Music(2, 1, 3), "D4/2 D4/2");
-    host::UseHost(&binding);
 }
 
 TEST_F(DriverTest, ShorterDestinationMeasuresRefuseTheRhythm) {
@@ -139,7 +135,7 @@ TEST_F(DriverTest, RhythmTestComparesPlacesNotPitchesOrKinds) {
     MakeScore(2, 1);
     doc->Write(Inst(1), 1, 0, "C5/4 r/4 C5/2");
     sim.SetCurrentRegion(1, 1, 2, 1);
-    FCNoteEntryLayer source(0, static_cast<int16_t>(Inst(1)), 1, 1);
+    FCNoteEntryLayer source(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
     ASSERT_TRUE(source.Load());
     const struct {
         const char* destination;
@@ -153,7 +149,7 @@ TEST_F(DriverTest, RhythmTestComparesPlacesNotPitchesOrKinds) {
     };
     for (const auto& c : cases) {
         doc->Write(Inst(2), 1, 0, c.destination);
-        FCNoteEntryLayer repeat(0, static_cast<int16_t>(Inst(2)), 1, 1);
+        FCNoteEntryLayer repeat(binding, 0, static_cast<int16_t>(Inst(2)), 1, 1);
         repeat.Load();
         EXPECT_EQ(engine::IsRhythmCompatible(source, repeat), c.compatible) << c.destination;
     }

@@ -34,9 +34,9 @@ protected:
         return entry;
     }
 
-    static FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
+    FCMusicRegion Region(int startSlot, int startMeasure, int endSlot, int endMeasure) {
         FCMusicRegion region;
-        region.SetFromRecord(MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure).data());
+        region.SetFromRecord(binding, MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure).data());
         return region;
     }
 
@@ -46,7 +46,7 @@ protected:
         sim.SetCurrentRegion(destination.GetStartSlot(), destination.GetStartMeasure(),
                              destination.GetEndSlot(), destination.GetEndMeasure());
         message[0] = '\0';
-        return engine::CopyPatternToRegion(source, destination, hostVersion, message);
+        return engine::CopyPatternToRegion(binding, source, destination, hostVersion, message);
     }
 
     std::string Music(int slot, int measure, int layer = 0) const {

@@ -80,16 +80,13 @@ TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
         for (bool persistent : {false, true}) {
             for (int n = 1; n < 400; ++n) {
                 Score score;
-                hostsim::InstallInStandIn(score.sim);
-                host::HostBinding fresh;
-                host::UseHost(&fresh);
+                host::HostBinding fresh(score.sim);
                 score.sim.AddFault({function, n, persistent});
                 FCMusicRegion source = Region(1, 1, 1, 2);
                 FCMusicRegion destination = Region(2, 1, 3, 4);
                 char buffer[512] = {};
-                engine::CopyPatternToRegion(source, destination, 0x19000000, buffer);
+                engine::CopyPatternToRegion(fresh, source, destination, 0x19000000, buffer);
                 const bool reached = score.sim.CallCount(function) >= n;
-                host::UseHost(&binding);
                 ++runs;
 
                 const std::string where = std::string(function) + " #" + std::to_string(n) +
@@ -111,17 +108,13 @@ TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
         }
     }
     EXPECT_GT(runs, 50);
-    hostsim::InstallInStandIn(sim);
 }
 
 TEST_F(FaultInjectionTest, WithoutFaultsTheSampleIsFullyRewritten) {
     Score score;
-    hostsim::InstallInStandIn(score.sim);
-    host::HostBinding fresh;
-    host::UseHost(&fresh);
+    host::HostBinding fresh(score.sim);
     char buffer[512] = {};
-    EXPECT_TRUE(engine::CopyPatternToRegion(Region(1, 1, 1, 2), Region(2, 1, 3, 4), 0x19000000, buffer));
-    host::UseHost(&binding);
+    EXPECT_TRUE(engine::CopyPatternToRegion(fresh, Region(1, 1, 1, 2), Region(2, 1, 3, 4), 0x19000000, buffer));
     for (int staff = 12; staff <= 13; ++staff)
         for (int m = 1; m <= 4; ++m)
             EXPECT_EQ(score.doc->Describe(staff, m, 0), kRewritten[(m - 1) % 2]) << staff << "/" << m;

@@ -25,7 +25,7 @@
 #include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
 #include "shell/command_table.h"
-#include "shell/exports.h"
+#include "shell/plugin.h"
 #include "support/score_snapshot.h"
 
 namespace qz::testing {
@@ -164,29 +164,20 @@ protected:
         expected_ = reference_.after;
     }
 
-    void TearDown() override {
-        host::UseHost(&binding);
-        hostsim::InstallInStandIn(sim);
-        platform::stand_in::AddWindow(kHostWindow);
-        EngineTest::TearDown();
-    }
 
     // One run on a fresh score: SET SOURCE, then `arm`, then CREATE (inside `around`, when
-    // given), both through the exports as the host calls them.
+    // given), both as the host calls them, on a freshly loaded plug-in.
     CreateRun RunCreate(const std::function<void(hostsim::SimHost&)>& arm, const Wrapper& around = nullptr) {
         hostsim::SimHost host;
         host.SetLogging(false);
         hostsim::Document& score = host.AddDocument();
         BuildScore(score);
-        hostsim::InstallInStandIn(host);
-        platform::stand_in::AddWindow(kHostWindow);
-        host::HostBinding fresh;
-        host::UseHost(&fresh);
+        shell::Plugin plugin(host);
 
         const RegionRecord source = MakeRegionRecord(1, 1, 1, kSourceLength);
         const RegionRecord destination = MakeRegionRecord(2, 1, 3, kMeasures);
         host.SetCurrentRegion(1, 1, 1, kSourceLength);
-        FinaleExtensionInvoke(kHostWindow, shell::kSetSourceIndex, source.data());
+        plugin.Invoke(kHostWindow, shell::kSetSourceIndex, source.data());
         host.SetCurrentRegion(2, 1, 3, kMeasures);
         std::map<std::string, int> callsBefore;
         for (const std::string& name : hostsim::SimHost::FunctionNames())
@@ -197,7 +188,12 @@ protected:
         arm(host);
         const auto create = [&] {
             const long long allocations = allocation_hook::Count();
-            run.result = FinaleExtensionInvoke(kHostWindow, shell::kCreateIndex, destination.data());
+            // As the export answers: a throw that leaves the plug-in is a 0.
+            try {
+                run.result = plugin.Invoke(kHostWindow, shell::kCreateIndex, destination.data());
+            } catch (...) {
+                run.result = 0;
+            }
             run.allocations = allocation_hook::Count() - allocations;
         };
         if (around) around(create); else create();
@@ -206,7 +202,6 @@ protected:
         for (const std::string& name : hostsim::SimHost::FunctionNames())
             run.calls[name] = host.CallCount(name) - callsBefore[name];
         run.boxes = Boxes().size() - boxesBefore;
-        host::UseHost(&binding);
         host.CheckNoLeaks();
         run.violations = host.Violations();
         run.after = TakeSnapshot(score, kInstruments, kMeasures);

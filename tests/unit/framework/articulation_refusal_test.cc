@@ -25,7 +25,7 @@ protected:
         MakeScore(1, 1);
         sim.SetCurrentRegion(1, 1, 1, 1);
         number = doc->AddEntry(Inst(1), 1, 0, Entry(0, 4096, {60}, {4, 8, 15}));
-        layer = std::make_unique<FCNoteEntryLayer>(0, static_cast<int16_t>(Inst(1)), 1, 1);
+        layer = std::make_unique<FCNoteEntryLayer>(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
         ASSERT_TRUE(layer->Load());
         entry = layer->GetEntryAt(0);
         entry->SetFlags(entry->GetFlags() & ~ex::ENTRY_HAS_ARTICULATIONS);
@@ -46,15 +46,15 @@ protected:
 };
 
 TEST_F(ArticulationRefusalTest, WithoutAnOwnerNothingIsReadCreatedOrFlagged) {
-    FCArticulation loose;
+    FCArticulation loose(binding);
     loose.SetNoteEntry(nullptr);
     EXPECT_EQ(loose.GetKeyNumber(), 0);
     EXPECT_FALSE(loose.LoadFirst());
     EXPECT_FALSE(loose.CreateData());
     loose.SetEntryFlag(nullptr, true);  // nothing to flag, nothing to crash
-    FCArticulations none(nullptr);
+    FCArticulations none(binding, nullptr);
     EXPECT_EQ(none.LoadAll(), 0);
-    none.Add(new FCArticulation());
+    none.Add(new FCArticulation(binding));
     sim.ClearCalls();
     none.CreateAll();
     EXPECT_EQ(sim.CallCount("FX_CreateEData"), 0);
@@ -62,7 +62,7 @@ TEST_F(ArticulationRefusalTest, WithoutAnOwnerNothingIsReadCreatedOrFlagged) {
 }
 
 TEST_F(ArticulationRefusalTest, ARefusedOrUnlocatedCreateFlagsNothing) {
-    FCArticulation refused;
+    FCArticulation refused(binding);
     refused.SetNoteEntry(entry);
     refused.SetDefinitionNumber(30);
     sim.AddFault({"FX_CreateEData", 1});
@@ -74,7 +74,7 @@ TEST_F(ArticulationRefusalTest, ARefusedOrUnlocatedCreateFlagsNothing) {
     // articulation cannot say which record it is, so it claims none.
     sim.SetCreateCompletesIndex(false);
     sim.AddFault({"FX_LoadEData", 1, /*persistent=*/true});
-    FCArticulation lost;
+    FCArticulation lost(binding);
     lost.SetNoteEntry(entry);
     lost.SetDefinitionNumber(31);
     EXPECT_FALSE(lost.CreateData());
@@ -82,9 +82,9 @@ TEST_F(ArticulationRefusalTest, ARefusedOrUnlocatedCreateFlagsNothing) {
 }
 
 TEST_F(ArticulationRefusalTest, CopiesAndReloadsStayInsideTheRecord) {
-    FCArticulation a;
+    FCArticulation a(binding);
     ASSERT_TRUE(a.LoadByKey(static_cast<int32_t>(number), 1));
-    FCArticulation b;
+    FCArticulation b(binding);
     b.CopyDataFrom(a);
     EXPECT_EQ(b.GetDefinitionNumber(), 8);
     b.CopyDataFrom(b);  // from itself: unchanged
@@ -100,7 +100,7 @@ TEST_F(ArticulationRefusalTest, CopiesAndReloadsStayInsideTheRecord) {
 TEST_F(ArticulationRefusalTest, AListIsReadWholeOrNotAtAll) {
     int whole = 0, refused = 0;
     for (long long nth = 1; nth <= 12; ++nth) {
-        FCArticulations all(entry);
+        FCArticulations all(binding, entry);
         int count = -1;
         bool threw = false;
         {
@@ -125,8 +125,9 @@ TEST_F(ArticulationRefusalTest, AListIsReadWholeOrNotAtAll) {
 // A record of another class, larger than an articulation, or holding no buffer yet.
 class WideRecord : public __FCEntryDetail {
 public:
+    using __FCEntryDetail::__FCEntryDetail;
     unsigned char* GetRecordBuffer() override { return bytes; }
-    __FCBaseData* CreateObject() const override { return new WideRecord(); }
+    __FCBaseData* CreateObject() const override { return new WideRecord(Host()); }
     uint32_t GetTag() const override { return 0x57494445; }
     uint32_t GetRecordSize() const override { return sizeof bytes; }
     bool LoadFirst() override { return Load(); }
@@ -134,14 +135,14 @@ public:
 };
 
 TEST_F(ArticulationRefusalTest, ForeignRecordsAndEntriesWithoutRecordsAreHandledInPlace) {
-    WideRecord empty;  // no buffer in use: nothing to copy
-    FCArticulation a;
+    WideRecord empty(binding);  // no buffer in use: nothing to copy
+    FCArticulation a(binding);
     a.SetDefinitionNumber(5);
     a.CopyDataFrom(empty);
     EXPECT_EQ(a.GetDefinitionNumber(), 5);
     EXPECT_EQ(a.GetDataSize(), 12u);
 
-    WideRecord wide;
+    WideRecord wide(binding);
     for (int i = 0; i < 40; ++i) wide.bytes[i] = static_cast<unsigned char>(0x30 + i);
     doc->EData()[{0x57494445, 1, 0}] = std::vector<unsigned char>(wide.bytes, wide.bytes + 40);
     wide.SetKeyNumber(1);
@@ -158,9 +159,9 @@ TEST_F(ArticulationRefusalTest, ForeignRecordsAndEntriesWithoutRecordsAreHandled
     EXPECT_FALSE(entry->HasFlag(ex::ENTRY_HAS_ARTICULATIONS));
     FCNoteEntry recordless(host::EntryRef(), nullptr, 1, 11);
     a.SetEntryFlag(&recordless, true);
-    FCArticulations ofRecordless(&recordless);
+    FCArticulations ofRecordless(binding, &recordless);
     EXPECT_EQ(ofRecordless.LoadAll(), 0);
-    ofRecordless.Add(new FCArticulation());
+    ofRecordless.Add(new FCArticulation(binding));
     sim.ClearCalls();
     ofRecordless.CreateAll();
     EXPECT_EQ(sim.CallCount("FX_CreateEData"), 0) << "no number to key the records by";

@@ -20,7 +20,7 @@ protected:
         MakeScore(1, 1);
         sim.SetCurrentRegion(1, 1, 1, 1);
         number = doc->AddEntry(Inst(1), 1, 0, Entry(0, 4096, {60}, {4, 8}));
-        layer = std::make_unique<FCNoteEntryLayer>(0, static_cast<int16_t>(Inst(1)), 1, 1);
+        layer = std::make_unique<FCNoteEntryLayer>(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
         ASSERT_TRUE(layer->Load());
         entry = layer->GetEntryAt(0);
     }
@@ -41,7 +41,7 @@ protected:
 
 TEST_F(ArticulationTest, LoadAllStopsAtTheFirstMissingIndex) {
     Put(number, 3, 12);  // indexes 0, 1 and 3: the gap ends the list
-    FCArticulations all(entry);
+    FCArticulations all(binding, entry);
     ASSERT_EQ(all.LoadAll(), 2);
     EXPECT_EQ(all.GetArticulationAt(0)->GetDefinitionNumber(), 4);
     EXPECT_EQ(all.GetArticulationAt(1)->GetDefinitionNumber(), 8);
@@ -49,7 +49,7 @@ TEST_F(ArticulationTest, LoadAllStopsAtTheFirstMissingIndex) {
     EXPECT_EQ(all.GetArticulationAt(1)->GetKeyNumber(), static_cast<int32_t>(number));
     EXPECT_EQ(all.GetArticulationAt(1)->GetOwnerEntry(), entry);
 
-    FCArticulation probe;
+    FCArticulation probe(binding);
     probe.SetNoteEntry(entry);
     ASSERT_TRUE(probe.LoadFirst());
     ASSERT_TRUE(probe.LoadNext());
@@ -59,16 +59,16 @@ TEST_F(ArticulationTest, LoadAllStopsAtTheFirstMissingIndex) {
 
 TEST_F(ArticulationTest, UnnumberedEntriesHaveNoArticulations) {
     entry->GetEntryRecord().SetEntryNumber(0);
-    FCArticulations all(entry);
+    FCArticulations all(binding, entry);
     EXPECT_EQ(all.LoadAll(), 0);
-    all.Add(new FCArticulation());
+    all.Add(new FCArticulation(binding));
     sim.ClearCalls();
     all.CreateAll();
     EXPECT_EQ(sim.CallCount("FX_CreateEData"), 0);
 }
 
 TEST_F(ArticulationTest, ANewArticulationCanBeSavedAtOnce) {
-    FCArticulation fresh;
+    FCArticulation fresh(binding);
     EXPECT_EQ(fresh.GetDataSize(), 12u);
     fresh.SetNoteEntry(entry);
     fresh.SetKeyIndex(5);
@@ -77,7 +77,7 @@ TEST_F(ArticulationTest, ANewArticulationCanBeSavedAtOnce) {
     EXPECT_EQ(doc->EData().count({hostsim::kArticulationTag, static_cast<int64_t>(number), 5}), 1u);
     EXPECT_EQ(fresh.ClassKind(), 3);
     EXPECT_STREQ(fresh.ClassName(), "FCArticulation");
-    FCArticulation other;
+    FCArticulation other(binding);
     EXPECT_TRUE(fresh.IsSameClass(&other));
     EXPECT_FALSE(fresh.IsSameClass(nullptr));
 }
@@ -85,7 +85,7 @@ TEST_F(ArticulationTest, ANewArticulationCanBeSavedAtOnce) {
 TEST_F(ArticulationTest, CreateDataTakesTheHostsIndexOrFindsTheLastOne) {
     for (bool completes : {true, false}) {
         sim.SetCreateCompletesIndex(completes);
-        FCArticulation created;
+        FCArticulation created(binding);
         created.SetNoteEntry(entry);
         created.SetDefinitionNumber(completes ? 21 : 22);
         entry->SetFlags(entry->GetFlags() & ~ex::ENTRY_HAS_ARTICULATIONS);
@@ -97,22 +97,22 @@ TEST_F(ArticulationTest, CreateDataTakesTheHostsIndexOrFindsTheLastOne) {
 }
 
 TEST_F(ArticulationTest, SaveAllStopsAtTheFirstRefusal) {
-    FCArticulations all(entry);
+    FCArticulations all(binding, entry);
     ASSERT_EQ(all.LoadAll(), 2);
-    all.Add(new FCArticulation());
+    all.Add(new FCArticulation(binding));
     all.GetArticulationAt(2)->SetNoteEntry(entry);
     all.GetArticulationAt(2)->SetKeyIndex(2);
     sim.ClearCalls();
     sim.AddFault({"FX_SaveEData", 2});
     EXPECT_FALSE(all.SaveAll());
     EXPECT_EQ(sim.CallCount("FX_SaveEData"), 2) << "the third is not tried";
-    EXPECT_TRUE(FCArticulations(entry).SaveAll()) << "an empty collection saves";
+    EXPECT_TRUE(FCArticulations(binding, entry).SaveAll()) << "an empty collection saves";
 }
 
 TEST_F(ArticulationTest, RecordsOfTheWrongSizeStayInsideTheRecordArea) {
     Put(number, 0, 77, 40);  // the host holds more than an articulation's 12 bytes
     Put(number, 1, 78, 4);   // and fewer
-    FCArticulation a;
+    FCArticulation a(binding);
     ASSERT_TRUE(a.LoadByKey(static_cast<int32_t>(number), 0));
     EXPECT_EQ(a.GetDataSize(), 12u);
     EXPECT_EQ(a.GetDefinitionNumber(), 77);
@@ -127,12 +127,12 @@ TEST_F(ArticulationTest, RecordsOfTheWrongSizeStayInsideTheRecordArea) {
 }
 
 TEST_F(ArticulationTest, FindLastIndexWalksTheHostsOrder) {
-    FCArticulation a;
+    FCArticulation a(binding);
     a.SetNoteEntry(entry);
     EXPECT_EQ(a.FindLastIndex(), 1);
     Put(number + 1, 0, 5);  // the next entry's records do not count
     EXPECT_EQ(a.FindLastIndex(), 1);
-    FCArticulation orphan;
+    FCArticulation orphan(binding);
     EXPECT_EQ(orphan.FindLastIndex(), -1);
 }
 

@@ -23,11 +23,11 @@ using Bytes = std::vector<unsigned char>;
 // holds on every load.
 class Record : public __FCEntryDetail {
 public:
-    explicit Record(bool drops = false) : drops_(drops) {}
+    explicit Record(host::HostBinding& host, bool drops = false) : __FCEntryDetail(host), drops_(drops) {}
     unsigned char* GetRecordBuffer() override { return own_; }
     void OnBufferDropped() override { ++dropped; }
     bool CanDropBuffer() const override { return drops_; }
-    __FCBaseData* CreateObject() const override { return new Record(drops_); }
+    __FCBaseData* CreateObject() const override { return new Record(Host(), drops_); }
     uint32_t GetTag() const override { return kTag; }
     uint32_t GetRecordSize() const override { return kRoom; }
     bool LoadFirst() override { return Load(); }
@@ -56,7 +56,7 @@ protected:
 TEST_F(BaseDataTest, LoadFitsTheRecordToItsRoom) {
     Put(5, 0, {1, 2, 3});
     Put(5, 1, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12});
-    Record r;
+    Record r(binding);
     r.At(5, 0);
     ASSERT_TRUE(r.Load());
     EXPECT_EQ(r.Data(), (Bytes{1, 2, 3}));
@@ -80,7 +80,7 @@ TEST_F(BaseDataTest, LoadFitsTheRecordToItsRoom) {
 
 TEST_F(BaseDataTest, SaveReloadAndDeleteGoThroughTheHost) {
     Put(7, 0, {9, 9, 9, 9});
-    Record r;
+    Record r(binding);
     r.At(7, 0);
     ASSERT_TRUE(r.Load());
     ASSERT_TRUE(r.Reload());
@@ -117,7 +117,7 @@ TEST_F(BaseDataTest, LoadNextWalksTheTagInTheHostsOrder) {
     Put(2, 5, {2});
     Put(9, 1, {3});
     doc->EData()[{kTag + 1, 1, 0}] = {4};  // another tag ends the walk
-    Record r;
+    Record r(binding);
     r.At(2, 0);
     std::vector<Bytes> seen;
     std::vector<std::pair<int32_t, int16_t>> keys;
@@ -132,12 +132,12 @@ TEST_F(BaseDataTest, LoadNextWalksTheTagInTheHostsOrder) {
 TEST_F(BaseDataTest, CopiesTakeBytesAndKeysIntoABufferOfTheirOwn) {
     Put(3, 0, {1, 2, 3, 4, 5});
     Put(3, 1, {6, 7, 8, 9, 10, 11, 12});
-    Record source;
+    Record source(binding);
     source.At(3, 0);
     ASSERT_TRUE(source.Load());
 
-    Record copy;
-    copy.CopyDataFrom(Record{});  // an empty record gives nothing
+    Record copy(binding);
+    copy.CopyDataFrom(Record{binding});  // an empty record gives nothing
     EXPECT_EQ(copy.GetDataSize(), 0u);
     copy.CopyDataFrom(source);
     EXPECT_EQ(copy.Data(), (Bytes{1, 2, 3, 4, 5}));
@@ -152,7 +152,7 @@ TEST_F(BaseDataTest, CopiesTakeBytesAndKeysIntoABufferOfTheirOwn) {
     EXPECT_EQ(copy.Data(), (Bytes{6, 7, 8, 9, 10}));
 
     // No memory for the copy: the record keeps what it had.
-    Record other;
+    Record other(binding);
     other.At(3, 1);
     ASSERT_TRUE(other.Load());
     {
@@ -166,11 +166,11 @@ TEST_F(BaseDataTest, CopiesTakeBytesAndKeysIntoABufferOfTheirOwn) {
 TEST_F(BaseDataTest, ARecordThatDropsItsBufferLoadsIntoItsOwnRoomAgain) {
     Put(4, 0, {1, 2, 3, 4, 5, 6, 7, 8, 9});
     Put(4, 1, {7});
-    Record source;
+    Record source(binding);
     source.At(4, 1);
     ASSERT_TRUE(source.Load());
 
-    Record r(/*drops=*/true);
+    Record r(binding, /*drops=*/true);
     r.CopyDataFrom(source);  // an owned one-byte buffer
     ASSERT_EQ(r.Data(), (Bytes{7}));
     r.At(4, 0);
@@ -182,9 +182,9 @@ TEST_F(BaseDataTest, ARecordThatDropsItsBufferLoadsIntoItsOwnRoomAgain) {
 // A record class that claims a size but has no area to hold it.
 class Bufferless : public __FCEntryDetail {
 public:
-    Bufferless() { SetDataSize(4); }
+    explicit Bufferless(host::HostBinding& host) : __FCEntryDetail(host) { SetDataSize(4); }
     unsigned char* GetRecordBuffer() override { return nullptr; }
-    __FCBaseData* CreateObject() const override { return new Bufferless(); }
+    __FCBaseData* CreateObject() const override { return new Bufferless(Host()); }
     uint32_t GetTag() const override { return kTag; }
     uint32_t GetRecordSize() const override { return 4; }
     bool LoadFirst() override { return Load(); }
@@ -192,7 +192,7 @@ public:
 
 TEST_F(BaseDataTest, ARecordWithoutAnAreaNeitherReadsNorWrites) {
     Put(6, 0, {1, 2, 3, 4});
-    Bufferless none;
+    Bufferless none(binding);
     none.SetKeyNumber(6);
     EXPECT_FALSE(none.Save()) << "a size but no bytes: nothing to write";
     sim.ClearCalls();
@@ -200,10 +200,10 @@ TEST_F(BaseDataTest, ARecordWithoutAnAreaNeitherReadsNorWrites) {
     EXPECT_EQ(sim.CallCount("FX_LoadEData"), 0) << "nowhere to read into: the host is not asked";
     EXPECT_EQ(none.GetDataSize(), 0u);
 
-    Record r;
+    Record r(binding);
     r.At(6, 0);
     ASSERT_TRUE(r.Load());
-    Bufferless claims;  // size 4, no bytes
+    Bufferless claims(binding);  // size 4, no bytes
     r.CopyDataFrom(claims);
     EXPECT_EQ(r.Data(), (Bytes{1, 2, 3, 4})) << "nothing to copy: unchanged";
 }

@@ -47,7 +47,7 @@ TEST_F(MusicRegionTest, MeasuresAndCounts) {
     };
     for (const Case& c : cases) {
         FCMusicRegion region;
-        region.SetFromRecord(MakeRegionRecord(1, c.start, 1, c.end).data());
+        region.SetFromRecord(binding, MakeRegionRecord(1, c.start, 1, c.end).data());
         EXPECT_EQ(region.IsEmpty(), c.empty) << c.start << ".." << c.end;
         EXPECT_EQ(region.GetStartMeasure(), c.first) << c.start << ".." << c.end;
         EXPECT_EQ(region.GetEndMeasure(), c.last) << c.start << ".." << c.end;
@@ -57,7 +57,7 @@ TEST_F(MusicRegionTest, MeasuresAndCounts) {
 
 TEST_F(MusicRegionTest, RecordFieldsAreReadAtTheirOffsets) {
     FCMusicRegion region;
-    region.SetFromRecord(MakeRegionRecord(-2, 3, 4, 5, 0x12345678, -7, 0x0102, -3).data());
+    region.SetFromRecord(binding, MakeRegionRecord(-2, 3, 4, 5, 0x12345678, -7, 0x0102, -3).data());
     EXPECT_EQ(region.GetStartSlotScope(), 0x0102);
     EXPECT_EQ(region.GetStartSlot(), -2);
     EXPECT_EQ(region.GetRawStartMeasure(), 3);
@@ -76,7 +76,7 @@ TEST_F(MusicRegionTest, WholeMeasuresOnlyFromStartToEndOfMeasure) {
     };
     for (const Case& c : cases) {
         FCMusicRegion region;
-        region.SetFromRecord(MakeRegionRecord(1, 2, 1, 4, c.startPosition, c.endPosition).data());
+        region.SetFromRecord(binding, MakeRegionRecord(1, 2, 1, 4, c.startPosition, c.endPosition).data());
         EXPECT_EQ(region.IsWholeMeasures(), c.whole) << c.startPosition << ", " << c.endPosition;
     }
 }
@@ -85,7 +85,7 @@ TEST_F(MusicRegionTest, SetFromRecordTakesTheCurrentDocument) {
     sim.AddDocument();  // 2
     sim.SetCurrentDocument(2);
     FCMusicRegion region;
-    region.SetFromRecord(MakeRegionRecord(1, 3, 1, 4).data());
+    region.SetFromRecord(binding, MakeRegionRecord(1, 3, 1, 4).data());
     EXPECT_EQ(region.GetDocumentId(), 2);
     EXPECT_EQ(sim.CallCount("FX_GetCurrentEnigmaDocument"), 1);
 }
@@ -94,7 +94,7 @@ TEST_F(MusicRegionTest, WithoutTheDocumentFunctionTheDocumentIsZero) {
     sim.SetAbsent("FX_GetCurrentEnigmaDocument");
     Reinstall();
     FCMusicRegion region;
-    region.SetFromRecord(MakeRegionRecord(1, 3, 1, 4).data());
+    region.SetFromRecord(binding, MakeRegionRecord(1, 3, 1, 4).data());
     EXPECT_EQ(region.GetDocumentId(), 0);
     EXPECT_EQ(region.GetStartMeasure(), 3);
 }
@@ -102,7 +102,7 @@ TEST_F(MusicRegionTest, WithoutTheDocumentFunctionTheDocumentIsZero) {
 TEST_F(MusicRegionTest, SetFromCurrentRegionCopiesTheHostSelection) {
     sim.SetCurrentRegion(2, 3, 3, 6, 0, 0x7FFFFFFF, 5, 6);
     FCMusicRegion region;
-    EXPECT_TRUE(region.SetFromCurrentRegion());
+    EXPECT_TRUE(region.SetFromCurrentRegion(binding));
     EXPECT_EQ(region.GetStartSlotScope(), 5);
     EXPECT_EQ(region.GetStartSlot(), 2);
     EXPECT_EQ(region.GetStartMeasure(), 3);
@@ -118,7 +118,7 @@ TEST_F(MusicRegionTest, SetFromCurrentRegionWithoutTheHostFunctionKeepsTheRecord
     Reinstall();
     sim.SetCurrentRegion(2, 3, 3, 6);
     FCMusicRegion region;
-    EXPECT_TRUE(region.SetFromCurrentRegion());
+    EXPECT_TRUE(region.SetFromCurrentRegion(binding));
     EXPECT_TRUE(region.IsEmpty());
     EXPECT_EQ(region.GetDocumentId(), 1);  // still asked for
 }
@@ -126,15 +126,15 @@ TEST_F(MusicRegionTest, SetFromCurrentRegionWithoutTheHostFunctionKeepsTheRecord
 TEST_F(MusicRegionTest, IsEqualComparesStavesNotSlotsAndIgnoresTheDocument) {
     const auto base = MakeRegionRecord(1, 2, 2, 4);
     FCMusicRegion a;
-    a.SetFromRecord(base.data());
+    a.SetFromRecord(binding, base.data());
 
     sim.AddDocument();
     sim.SetCurrentDocument(2);
     FCMusicRegion otherDocument;
-    otherDocument.SetFromRecord(base.data());
+    otherDocument.SetFromRecord(binding, base.data());
     sim.SetCurrentDocument(1);
     ASSERT_EQ(otherDocument.GetDocumentId(), 2);
-    EXPECT_TRUE(a.IsEqual(&otherDocument));
+    EXPECT_TRUE(a.IsEqual(binding, &otherDocument));
 
     struct Case { const char* what; testing::RegionRecord record; bool equal; };
     const Case cases[] = {
@@ -150,24 +150,24 @@ TEST_F(MusicRegionTest, IsEqualComparesStavesNotSlotsAndIgnoresTheDocument) {
     };
     for (const Case& c : cases) {
         FCMusicRegion b;
-        b.SetFromRecord(c.record.data());
-        EXPECT_EQ(a.IsEqual(&b), c.equal) << c.what;
-        EXPECT_EQ(b.IsEqual(&a), c.equal) << c.what << " (reversed)";
+        b.SetFromRecord(binding, c.record.data());
+        EXPECT_EQ(a.IsEqual(binding, &b), c.equal) << c.what;
+        EXPECT_EQ(b.IsEqual(binding, &a), c.equal) << c.what << " (reversed)";
     }
-    EXPECT_FALSE(a.IsEqual(nullptr));
+    EXPECT_FALSE(a.IsEqual(binding, nullptr));
 }
 
 TEST_F(MusicRegionTest, IsEqualWithoutSlotToInstFindsEveryStaffEqual) {
     sim.SetAbsent("FX_SlotToInst");
     Reinstall();
     FCMusicRegion a;
-    a.SetFromRecord(MakeRegionRecord(1, 2, 2, 4).data());
+    a.SetFromRecord(binding, MakeRegionRecord(1, 2, 2, 4).data());
     FCMusicRegion b;
-    b.SetFromRecord(MakeRegionRecord(2, 2, 1, 4).data());
-    EXPECT_TRUE(a.IsEqual(&b));
+    b.SetFromRecord(binding, MakeRegionRecord(2, 2, 1, 4).data());
+    EXPECT_TRUE(a.IsEqual(binding, &b));
     FCMusicRegion c;
-    c.SetFromRecord(MakeRegionRecord(2, 2, 1, 4, 0, 0x7FFFFFFF, 4, 0).data());
-    EXPECT_FALSE(a.IsEqual(&c));  // the scope is still compared as stored
+    c.SetFromRecord(binding, MakeRegionRecord(2, 2, 1, 4, 0, 0x7FFFFFFF, 4, 0).data());
+    EXPECT_FALSE(a.IsEqual(binding, &c));  // the scope is still compared as stored
 }
 
 }  // namespace

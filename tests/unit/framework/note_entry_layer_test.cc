@@ -27,7 +27,7 @@ TEST_F(LayerTest, RangeIsBoundedByTheCurrentRegion) {
         {0, 4, 1, 4, true},  {-7, 2, 1, 2, true},    {2, 2, 2, 2, true},
     };
     for (const auto& c : cases) {
-        FCNoteEntryLayer layer(0, I(1), static_cast<int16_t>(c.first), static_cast<int16_t>(c.last));
+        FCNoteEntryLayer layer(binding, 0, I(1), static_cast<int16_t>(c.first), static_cast<int16_t>(c.last));
         EXPECT_EQ(layer.GetStartMeasure(), c.wantStart) << c.first << ".." << c.last;
         EXPECT_EQ(layer.GetEndMeasure(), c.wantEnd) << c.first << ".." << c.last;
         sim.ClearCalls();
@@ -38,23 +38,23 @@ TEST_F(LayerTest, RangeIsBoundedByTheCurrentRegion) {
     }
     // An empty current region leaves every layer ending at measure 0: nothing loads.
     sim.SetCurrentRegion(0, 0, 0, 0);
-    FCNoteEntryLayer none(0, I(1), 1, 4);
+    FCNoteEntryLayer none(binding, 0, I(1), 1, 4);
     EXPECT_EQ(none.GetEndMeasure(), 0);
     EXPECT_FALSE(none.Load());
 }
 
 TEST_F(LayerTest, LoadRefusesBadInstrumentsAndHidesHiddenLayers) {
     doc->Write(Inst(1), 1, 1, "C4/1");
-    FCNoteEntryLayer noStaff(1, 0, 1, 1);
+    FCNoteEntryLayer noStaff(binding, 1, 0, 1, 1);
     EXPECT_FALSE(noStaff.Load());
 
     sim.SetLayerShown(1, false);
-    FCNoteEntryLayer hidden(1, I(1), 1, 1);
+    FCNoteEntryLayer hidden(binding, 1, I(1), 1, 1);
     EXPECT_TRUE(hidden.Load());
     EXPECT_EQ(hidden.GetCount(), 0);
     EXPECT_EQ(hidden.GetFrameForMeasure(1), nullptr);
 
-    FCNoteEntryLayer anyway(1, I(1), 1, 1);
+    FCNoteEntryLayer anyway(binding, 1, I(1), 1, 1);
     anyway.SetShownLayersOnly(false);
     EXPECT_TRUE(anyway.Load());
     EXPECT_EQ(anyway.GetCount(), 1);
@@ -63,7 +63,7 @@ TEST_F(LayerTest, LoadRefusesBadInstrumentsAndHidesHiddenLayers) {
 TEST_F(LayerTest, EntriesAreChainedAcrossMeasuresWithTheirNotes) {
     doc->Write(Inst(1), 1, 0, "C4+E4/2 r/2");
     doc->Write(Inst(1), 3, 0, "G4+B4+D5/1");
-    FCNoteEntryLayer layer(0, I(1), 1, 4);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 4);
     ASSERT_TRUE(layer.Load());
     ASSERT_EQ(layer.GetCount(), 3);
     FCNoteEntry* first = layer.GetEntryAt(0);
@@ -96,12 +96,12 @@ TEST_F(LayerTest, EntriesAreChainedAcrossMeasuresWithTheirNotes) {
 TEST_F(LayerTest, MissingFramesFailARequiringLoadAndFreeWhatWasLoaded) {
     doc->Write(Inst(1), 1, 0, "C4/1");
     sim.MakeFrameAbsent(1, 3, 0);
-    FCNoteEntryLayer layer(0, I(1), 1, 4);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 4);
     EXPECT_FALSE(layer.Load());
     EXPECT_EQ(layer.GetCount(), 0);
     EXPECT_EQ(sim.LiveFrames(), 0);
 
-    FCNoteEntryLayer lenient(0, I(1), 1, 4);
+    FCNoteEntryLayer lenient(binding, 0, I(1), 1, 4);
     lenient.SetRequireFrames(false);
     EXPECT_TRUE(lenient.Load());
     EXPECT_EQ(lenient.GetCount(), 1);
@@ -113,7 +113,7 @@ TEST_F(LayerTest, CloneMovesTheLayerAndSaveNumbersTheCopies) {
     doc->Write(Inst(1), 2, 0, "E4/1");
     doc->Write(Inst(2), 10, 1, "G4/1");
     sim.SetCurrentRegion(1, 1, 2, 12);
-    FCNoteEntryLayer layer(0, I(1), 1, 2);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 2);
     ASSERT_TRUE(layer.CloneToPlace(1, I(2), 10));
     EXPECT_EQ(layer.GetStartMeasure(), 10);
     EXPECT_EQ(layer.GetEndMeasure(), 11);
@@ -143,7 +143,7 @@ TEST_F(LayerTest, CloneMovesTheLayerAndSaveNumbersTheCopies) {
 TEST_F(LayerTest, DestroyingWithoutSaveLeavesTheDocument) {
     doc->Write(Inst(1), 1, 0, "C4/1");
     {
-        FCNoteEntryLayer layer(0, I(1), 1, 1);
+        FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
         ASSERT_TRUE(layer.Load());
         layer.GetEntryAt(0)->SetNoteCount(0);
         layer.GetEntryAt(0)->SetFlags(0);
@@ -155,7 +155,7 @@ TEST_F(LayerTest, DestroyingWithoutSaveLeavesTheDocument) {
 TEST_F(LayerTest, SaveReportsRefusalsButSavesTheOtherFrames) {
     doc->Write(Inst(1), 1, 0, "C4/1");
     doc->Write(Inst(1), 2, 0, "D4/1");
-    FCNoteEntryLayer layer(0, I(1), 1, 2);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 2);
     ASSERT_TRUE(layer.Load());
     layer.GetEntryAt(0)->SetFlags(layer.GetEntryAt(0)->GetFlags() | 0x00000001);
     layer.GetEntryAt(1)->SetFlags(layer.GetEntryAt(1)->GetFlags() | 0x00000001);
@@ -168,7 +168,7 @@ TEST_F(LayerTest, SaveReportsRefusalsButSavesTheOtherFrames) {
 TEST_F(LayerTest, AReloadThatFindsNoFrameKeepsTheEntriesValid) {
     doc->Write(Inst(1), 1, 0, "C4/2 D4/2");
     sim.SetCurrentRegion(1, 1, 2, 4);
-    FCNoteEntryLayer layer(0, I(1), 1, 1);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
     ASSERT_TRUE(layer.CloneToPlace(0, I(2), 3));
     // The first load after the save is the reload.
     sim.AddFault({"FX_LoadTGF", 1});
@@ -186,7 +186,7 @@ TEST_F(LayerTest, NoteCountsOutsideTheRecordAreBoundedEverywhere) {
     host::exentry::SetNoteCount(Stored(2, 1, 0), 40);
     host::exentry::SetNoteCount(Stored(2, 1, 1), -3);
     {
-        FCNoteEntryLayer layer(0, I(2), 1, 1);
+        FCNoteEntryLayer layer(binding, 0, I(2), 1, 1);
         ASSERT_TRUE(layer.Load());
         EXPECT_EQ(layer.GetEntryAt(0)->GetCount(), 12);
         EXPECT_EQ(layer.GetEntryAt(1)->GetCount(), 0);
@@ -200,7 +200,7 @@ TEST_F(LayerTest, NoteCountsOutsideTheRecordAreBoundedEverywhere) {
 
 TEST_F(LayerTest, FramesMarkedSkipSaveAreNotWritten) {
     doc->Write(Inst(1), 1, 0, "C4/1");
-    FCNoteEntryLayer layer(0, I(1), 1, 1);
+    FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
     ASSERT_TRUE(layer.Load());
     host::Store<int16_t>(layer.GetFrameForMeasure(1), host::tgf::kSkipSave, 1);
     EXPECT_TRUE(layer.Save());

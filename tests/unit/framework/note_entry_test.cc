@@ -10,6 +10,8 @@
 #include "allocation_hook.h"
 #include "framework/articulations.h"
 #include "host/exentry.h"
+#include "hostsim/sim_host.h"
+#include "host/binding.h"
 
 namespace qz {
 namespace {
@@ -64,7 +66,9 @@ TEST(NoteEntryTest, CopyNotesTakesTheDonorsRecordsAndKeepsTheRest) {
 
 TEST(NoteEntryTest, ArticulationsAreBorrowedAndReplaced) {
     Record record = WithNotes(1, 0);
-    FCArticulations first(nullptr), second(nullptr);  // outlive the entry
+    hostsim::SimHost sim;
+    host::HostBinding binding(sim);
+    FCArticulations first(binding, nullptr), second(binding, nullptr);  // outlive the entry
     {
         FCNoteEntry entry(host::EntryRef(record.data()), nullptr, 1, 11);
         entry.AttachArticulations(&first);

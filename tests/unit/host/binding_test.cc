@@ -12,6 +12,7 @@
 
 #include "fake_host.h"
 #include "host/exentry.h"
+#include "host/late_bound_host.h"
 #include "host/note_record.h"
 #include "host/tgf.h"
 #include "hostsim/sim_host.h"
@@ -49,16 +50,20 @@ struct Wrapper {
     std::function<int64_t(HostBinding&)> call;
 };
 
+// The plug-in's binding over the real host's functions, as fresh as at load.
+struct FreshBinding {
+    LateBoundHost real;
+    HostBinding binding{real};
+};
+
 class BindingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         stand_in::Reset();
         fake::Reset();
         fake::Answer().frame = frameAnswer_.Get();
-        UseHost(&binding_);
     }
     void TearDown() override {
-        UseHost(nullptr);
         stand_in::Reset();
     }
 
@@ -125,7 +130,8 @@ protected:
     // `missing` gave their fallbacks and never reached the fake host.
     void ExpectOnlyMissingFallBack(const std::vector<std::string>& missing,
                                    const std::string& context) {
-        HostBinding fresh;
+        FreshBinding freshHost;
+        HostBinding& fresh = freshHost.binding;
         for (Wrapper& w : Wrappers()) {
             const bool isMissing =
                 std::find(missing.begin(), missing.end(), w.name) != missing.end();
@@ -139,7 +145,8 @@ protected:
     // The frame the frame wrappers work on: the one the list's LoadTGF returned, if any.
     TGF* Target() { return loaded_ != nullptr ? loaded_ : frame_.Get(); }
 
-    HostBinding binding_;
+    LateBoundHost real_;
+    HostBinding binding_{real_};
     TGF* loaded_ = nullptr;
     TestFrame frame_;
     TestFrame frameAnswer_;
@@ -166,7 +173,8 @@ TEST_F(BindingTest, EveryFunctionMissingGivesEveryFallback) {
 TEST_F(BindingTest, MissingFunctionsStillFixTheFrameUp) {
     stand_in::AddModule("FINALE.EXE");
     for (const char* name : {"SaveTGF", "InsertEXENTRY", "DeleteEXENTRY"}) {
-        HostBinding fresh;
+        FreshBinding freshHost;
+        HostBinding& fresh = freshHost.binding;
         TestFrame frame;
         int result = -1;
         if (std::string(name) == "SaveTGF") result = fresh.SaveTGF(frame.Get());
@@ -230,7 +238,8 @@ TEST_F(BindingTest, AFoundModuleIsLookedUpOnce) {
     for (const Case& c : {Case{"FINALE.EXE", 1}, Case{"FINDEMO.EXE", 2}}) {
         stand_in::Reset();
         if (!c.modules.empty()) fake::RegisterAll(stand_in::AddModule(c.modules));
-        HostBinding fresh;
+        FreshBinding freshHost;
+        HostBinding& fresh = freshHost.binding;
         for (int round = 0; round < 3; ++round)
             for (Wrapper& w : Wrappers()) w.call(fresh);
         EXPECT_EQ(stand_in::ModuleLookups(), c.lookups) << "modules: '" << c.modules << "'";
@@ -239,7 +248,8 @@ TEST_F(BindingTest, AFoundModuleIsLookedUpOnce) {
 }
 
 TEST_F(BindingTest, AModuleMissingAtFirstUseIsFoundLaterAndThenKept) {
-    HostBinding fresh;
+    FreshBinding freshHost;
+    HostBinding& fresh = freshHost.binding;
     EXPECT_EQ(fresh.GetMaxLayers(), 4);
     EXPECT_EQ(fresh.SlotToInst(1, 0), 0);
     EXPECT_EQ(stand_in::ModuleLookups(), 4) << "both names, at each of the two calls";
@@ -255,7 +265,8 @@ TEST_F(BindingTest, AFunctionMissingAtFirstUseStaysMissing) {
         stand_in::Reset();
         platform::ModuleHandle module = stand_in::AddModule("FINALE.EXE");
         fake::RegisterAll(module, w.name);
-        HostBinding fresh;
+        FreshBinding freshHost;
+        HostBinding& fresh = freshHost.binding;
         EXPECT_EQ(w.call(fresh), w.fallback) << w.name;
         EXPECT_EQ(stand_in::ProcedureLookups(), 1) << w.name;
         stand_in::AddProcedure(module, w.name, fake::FunctionNamed(w.name));  // exported late

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "host/binding.h"
+#include "host/late_bound_host.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
@@ -236,7 +237,6 @@ class EDataTest : public ::testing::Test {
 protected:
     void SetUp() override { Install(); }
     void TearDown() override {
-        UseHost(nullptr);
         platform::stand_in::Reset();
     }
 
@@ -250,8 +250,9 @@ protected:
             platform::stand_in::AddProcedure(module, "FX_SaveEData",
                                              reinterpret_cast<platform::ProcAddress>(&RecordingSave));
         Traffic().clear();
-        binding_ = std::make_unique<HostBinding>();
-        UseHost(binding_.get());
+        binding_.reset();
+        real_ = std::make_unique<LateBoundHost>();
+        binding_ = std::make_unique<HostBinding>(*real_);
     }
 
     void PutOt(const RecordId& id, const Words& words) {
@@ -290,17 +291,18 @@ protected:
     int Load(uint32_t tag, int16_t c, void* buffer, uint32_t* size) {
         unsigned char key[8] = {};
         std::memcpy(key, &c, sizeof c);
-        return Host().LoadEData(tag, key, buffer, size, kCallVersion);
+        return binding_->LoadEData(tag, key, buffer, size, kCallVersion);
     }
     int Save(uint32_t tag, int16_t c, const void* buffer, int32_t length,
              uint32_t version = kCallVersion) {
         unsigned char key[8] = {};
         std::memcpy(key, &c, sizeof c);
-        return Host().SaveEData(tag, key, buffer, length, version);
+        return binding_->SaveEData(tag, key, buffer, length, version);
     }
 
     hostsim::SimHost sim_;
     hostsim::Document& doc_ = sim_.AddDocument();
+    std::unique_ptr<LateBoundHost> real_;
     std::unique_ptr<HostBinding> binding_;
 };
 
@@ -773,7 +775,7 @@ TEST_F(EDataTest, PrefilledTagLoadsTwiceWhenTheHostSucceeds) {
     Bytes buffer(120, 0xEE);
     uint32_t size = 108;
     int16_t key[2] = {3, 4};
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 108), record);
     EXPECT_EQ(Bytes(buffer.begin() + 108, buffer.end()), Bytes(12, 0xEE));
     ASSERT_EQ(Loads().size(), 2u);
@@ -788,7 +790,7 @@ TEST_F(EDataTest, PrefilledTagWithoutARecordGivesZeroAndClearedBytes) {
     Bytes buffer(120, 0xEE);
     uint32_t size = 108;
     int16_t key[2] = {3, 4};
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
     EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 108), Bytes(108, 0));
     EXPECT_EQ(Bytes(buffer.begin() + 108, buffer.end()), Bytes(12, 0xEE));
     EXPECT_EQ(Loads().size(), 1u);
@@ -800,7 +802,7 @@ TEST_F(EDataTest, PrefilledTagCountsAFailedLoadThatWroteAsSuccess) {
     Bytes buffer(108, 0xEE);
     uint32_t size = 108;
     int16_t key[2] = {0, 0};
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
     Bytes expected(108, 0);
     expected[107] = 0x01;
     EXPECT_EQ(buffer, expected);
@@ -812,7 +814,7 @@ TEST_F(EDataTest, PrefilledTagWithoutTheHostFunctionGivesZeroAndClearedBytes) {
     Bytes buffer(108, 0xEE);
     uint32_t size = 108;
     int16_t key[2] = {0, 0};
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
     EXPECT_EQ(buffer, Bytes(108, 0));
     EXPECT_EQ(sim_.CallCount("FX_LoadEData"), 0);
 }
@@ -823,13 +825,13 @@ TEST_F(EDataTest, PrefilledTagRefusesLessThanItsRoomAndPassesSizeQueriesOn) {
     std::unique_ptr<unsigned char[]> small(new unsigned char[107]);
     std::memset(small.get(), 0xEE, 107);
     uint32_t size = 107;
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, small.get(), &size, kCallVersion), 0);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.get(), &size, kCallVersion), 0);
     EXPECT_EQ(Bytes(small.get(), small.get() + 107), Bytes(107, 0xEE));
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, small.get(), nullptr, kCallVersion), 0);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.get(), nullptr, kCallVersion), 0);
     EXPECT_TRUE(Traffic().empty());
 
     size = 0;
-    EXPECT_EQ(Host().LoadEData(kPrefilledTag, key, nullptr, &size, kCallVersion), 1);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, nullptr, &size, kCallVersion), 1);
     EXPECT_EQ(size, 108u);
     EXPECT_EQ(Loads().size(), 1u);
 }
@@ -863,7 +865,7 @@ TEST_F(EDataTest, LoadsOfLegacyTagsAreTranslatedWhateverTheVersion) {
     Bytes legacy(104, 0);
     uint32_t size = 104;
     unsigned char key[8] = {};
-    EXPECT_EQ(Host().LoadEData(Tag("pfMS"), key, legacy.data(), &size, 0x07FFFFFF), 1);
+    EXPECT_EQ(binding_->LoadEData(Tag("pfMS"), key, legacy.data(), &size, 0x07FFFFFF), 1);
     for (const EDataCall& l : Loads()) {
         EXPECT_EQ(l.tag >> 16, 0x6F74u) << std::hex << l.tag;
         EXPECT_EQ(l.version, 0x07FFFFFFu);
@@ -879,10 +881,10 @@ TEST_F(EDataTest, OtherTagsPassStraightToTheHost) {
         Bytes record(30, 0x44);
         sim_.ClearCalls();
         Traffic().clear();
-        EXPECT_EQ(Host().SaveEData(tag, key, record.data(), 30, kCallVersion), 1) << std::hex << tag;
+        EXPECT_EQ(binding_->SaveEData(tag, key, record.data(), 30, kCallVersion), 1) << std::hex << tag;
         Bytes back(30, 0);
         uint32_t size = 30;
-        EXPECT_EQ(Host().LoadEData(tag, key, back.data(), &size, kCallVersion), 1) << std::hex << tag;
+        EXPECT_EQ(binding_->LoadEData(tag, key, back.data(), &size, kCallVersion), 1) << std::hex << tag;
         EXPECT_EQ(back, record) << std::hex << tag;
         ASSERT_EQ(sim_.Calls().size(), 2u) << std::hex << tag;
         const std::vector<int64_t> expectedSave = {
@@ -904,9 +906,9 @@ TEST_F(EDataTest, UntranslatedTagsGiveZeroWithoutTheHostFunctions) {
     unsigned char key[8] = {};
     Bytes buffer(30, 0xEE);
     uint32_t size = 30;
-    EXPECT_EQ(Host().LoadEData(0x45035450, key, buffer.data(), &size, kCallVersion), 0);
-    EXPECT_EQ(Host().SaveEData(0x45035450, key, buffer.data(), 30, kCallVersion), 0);
-    EXPECT_EQ(Host().SaveEData(Tag("pfMS"), key, buffer.data(), 30, 0x07FFFFFF), 0);
+    EXPECT_EQ(binding_->LoadEData(0x45035450, key, buffer.data(), &size, kCallVersion), 0);
+    EXPECT_EQ(binding_->SaveEData(0x45035450, key, buffer.data(), 30, kCallVersion), 0);
+    EXPECT_EQ(binding_->SaveEData(Tag("pfMS"), key, buffer.data(), 30, 0x07FFFFFF), 0);
     EXPECT_EQ(buffer, Bytes(30, 0xEE));
     EXPECT_EQ(size, 30u);
 }

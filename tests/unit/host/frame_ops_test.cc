@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "host/binding.h"
+#include "host/late_bound_host.h"
 #include "host/exentry.h"
 #include "host/note_record.h"
 #include "host/tgf.h"
@@ -317,13 +318,11 @@ protected:
         platform::stand_in::AddProcedure(module, "FX_DeleteEXENTRY",
                                          reinterpret_cast<platform::ProcAddress>(&WatchedDelete));
         Seen().clear();
-        UseHost(&binding_);
     }
     void TearDown() override {
         for (TGF* f : frames_) binding_.FreeTGF(f);
         sim_.CheckNoLeaks();
         EXPECT_TRUE(sim_.Violations().empty()) << sim_.Violations().front();
-        UseHost(nullptr);
         platform::stand_in::Reset();
     }
     TGF* LoadFrame(int measure) {
@@ -333,7 +332,8 @@ protected:
     }
 
     hostsim::SimHost sim_;
-    HostBinding binding_;
+    LateBoundHost real_;  // through the stand-in, so that the watched functions are met
+    HostBinding binding_{real_};
     int slot_ = 0;
     std::vector<TGF*> frames_;
 };
@@ -360,7 +360,7 @@ TEST_F(CopyFrameEntriesTest, CopiesEveryEntryKeepingTheInsertedNumbersAndMasking
     exentry::SetNoteCount(tgf::EntryAt(destination, 1), 0);
     const std::vector<Bytes> sourceBefore = EntriesOf(source);
 
-    EXPECT_EQ(CopyFrameEntries(source, destination), 4);
+    EXPECT_EQ(CopyFrameEntries(binding_, source, destination), 4);
 
     ASSERT_EQ(Seen().size(), 2u);
     EXPECT_EQ(Seen()[0].function, "delete");
@@ -402,7 +402,7 @@ TEST_F(CopyFrameEntriesTest, AnEmptySourceLeavesTheDestinationWithoutEntries) {
     ASSERT_NE(source, nullptr);
     ASSERT_NE(destination, nullptr);
     ASSERT_EQ(tgf::EntryCount(source), 0);
-    EXPECT_EQ(CopyFrameEntries(source, destination), 0);
+    EXPECT_EQ(CopyFrameEntries(binding_, source, destination), 0);
     EXPECT_EQ(tgf::EntryCount(destination), 0);
     ASSERT_EQ(Seen().size(), 2u);
     EXPECT_EQ(Seen()[0].count, 2);
@@ -421,7 +421,7 @@ TEST_F(CopyFrameEntriesTest, AShortInsertNeverWritesPastTheHostsArray) {
         TGF* destination = LoadFrame(2);
         ASSERT_NE(source, nullptr);
         ASSERT_NE(destination, nullptr);
-        const int copied = CopyFrameEntries(source, destination);
+        const int copied = CopyFrameEntries(binding_, source, destination);
         EXPECT_EQ(copied, 4 - shortBy) << "short by " << shortBy;
         EXPECT_EQ(tgf::EntryCount(destination), 4 - shortBy) << "short by " << shortBy;
         for (int i = 0; i < copied; ++i)
@@ -442,7 +442,7 @@ TEST_F(CopyFrameEntriesTest, ARefusedDeleteLeavesTheNumberedEntriesUntouched) {
     ASSERT_NE(source, nullptr);
     ASSERT_NE(destination, nullptr);
     const std::vector<Bytes> before = EntriesOf(destination);
-    EXPECT_EQ(CopyFrameEntries(source, destination), 0);
+    EXPECT_EQ(CopyFrameEntries(binding_, source, destination), 0);
     EXPECT_EQ(EntriesOf(destination), before);
     ASSERT_EQ(Seen().size(), 1u) << "nothing may be inserted beside the survivors";
 }
@@ -450,8 +450,8 @@ TEST_F(CopyFrameEntriesTest, ARefusedDeleteLeavesTheNumberedEntriesUntouched) {
 TEST_F(CopyFrameEntriesTest, NullFramesAreLeftAlone) {
     TGF* frame = LoadFrame(1);
     ASSERT_NE(frame, nullptr);
-    EXPECT_EQ(CopyFrameEntries(nullptr, frame), 0);
-    EXPECT_EQ(CopyFrameEntries(frame, nullptr), 0);
+    EXPECT_EQ(CopyFrameEntries(binding_, nullptr, frame), 0);
+    EXPECT_EQ(CopyFrameEntries(binding_, frame, nullptr), 0);
     EXPECT_TRUE(Seen().empty());
     EXPECT_EQ(tgf::EntryCount(frame), 4);
 }

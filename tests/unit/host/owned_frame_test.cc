@@ -18,19 +18,15 @@ protected:
         doc.AddStaff(1);
         doc.SetMeasureCount(2);
         doc.Write(1, 1, 0, "C4/2+d D4/2");
-        hostsim::InstallInStandIn(sim_);
-        UseHost(&binding_);
     }
     void TearDown() override {
         sim_.CheckNoLeaks();
         for (const std::string& v : sim_.Violations()) ADD_FAILURE() << v;
-        UseHost(nullptr);
-        platform::stand_in::Reset();
     }
     OwnedFrame Load(int measure = 1, int layer = 0) { return LoadFrame(binding_, 0, 1, measure, layer, 0); }
 
     hostsim::SimHost sim_;
-    HostBinding binding_;
+    HostBinding binding_{sim_};
 };
 
 TEST_F(OwnedFrameTest, TheOwnerGivesTheFrameBackOnceWhereverItMoves) {

@@ -1,4 +1,5 @@
 #include "host/binding.h"
+#include "host/late_bound_host.h"
 #include "hostsim/stand_in_install.h"
 #include "hostsim_fixture.h"
 #include "platform/native_stand_in.h"
@@ -44,7 +45,8 @@ TEST_F(HostsimTest, PluginBindingReachesTheInstalledHost) {
     other.AddDocument().AddStaff(77);
     InstallInStandIn(other);
     EXPECT_EQ(SimHost::Current(), &other);
-    qz::host::HostBinding binding;
+    qz::host::LateBoundHost real;
+    qz::host::HostBinding binding(real);
     EXPECT_EQ(binding.SlotToInst(1, 0), 77);
     EXPECT_EQ(other.CallCount("FX_SlotToInst"), 1);
     EXPECT_EQ(sim.CallCount("FX_SlotToInst"), 0);

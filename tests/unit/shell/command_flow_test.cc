@@ -43,8 +43,8 @@ protected:
         ClearBuffer();
     }
 
-    static void Fill(FCMusicRegion& region, const RegionRecord& record) {
-        region.SetFromRecord(record.data());
+    void Fill(FCMusicRegion& region, const RegionRecord& record) {
+        region.SetFromRecord(binding, record.data());
     }
 
     char buffer[kMinMessageBufferSize];
@@ -108,7 +108,7 @@ TEST_F(CommandFlowTest, DestinationLengthMustBeAWholeMultipleOfTheSource) {
                                  std::to_string(c.sourceEnd) + ", destination " +
                                  std::to_string(c.destinationStart) + ".." +
                                  std::to_string(c.destinationEnd);
-        EXPECT_EQ(CheckDestinationRegion(destination, source, buffer), c.passes) << what;
+        EXPECT_EQ(CheckDestinationRegion(binding, destination, source, buffer), c.passes) << what;
         EXPECT_EQ(Message(), c.passes ? "(passed, untouched)" : kLength) << what;
     }
 }
@@ -140,7 +140,7 @@ TEST_F(CommandFlowTest, DestinationTestsRunInOrderAndStopAtTheFirstFailure) {
         FCMusicRegion destination;
         Fill(destination, c.destination);
         const int before = sim.CallCount("FX_GetCurrentEnigmaDocument");
-        EXPECT_EQ(CheckDestinationRegion(destination, source, buffer), c.expected.front() == '(')
+        EXPECT_EQ(CheckDestinationRegion(binding, destination, source, buffer), c.expected.front() == '(')
             << c.what;
         EXPECT_EQ(Message(), c.expected) << c.what;
         EXPECT_EQ(sim.CallCount("FX_GetCurrentEnigmaDocument") - before, c.documentQueries)
@@ -155,7 +155,7 @@ TEST_F(CommandFlowTest, WithoutTheDocumentFunctionEverySourceBelongs) {
     Fill(source, MakeRegionRecord(1, 3, 1, 4));
     FCMusicRegion destination;
     Fill(destination, MakeRegionRecord(1, 5, 2, 8));
-    EXPECT_TRUE(CheckDestinationRegion(destination, source, buffer)) << Message();
+    EXPECT_TRUE(CheckDestinationRegion(binding, destination, source, buffer)) << Message();
     EXPECT_EQ(source.GetDocumentId(), 0);
 }
 

@@ -1,3 +1,4 @@
+#include "hostsim/sim_host.h"
 #include "shell/command_table.h"
 
 #include <gtest/gtest.h>
@@ -64,7 +65,8 @@ constexpr std::size_t kRoom16 = 772 + 28;
 
 TEST(CommandTableTest, EightBitRecordsFollowTheFixedWidthRule) {
     for (const CommandTexts& c : kExpected) {
-        Plugin plugin;
+        hostsim::SimHost sim;
+        Plugin plugin(sim);
         Bytes record(kRoom8, kSentinel);
         ASSERT_EQ(plugin.Enumerate(nullptr, c.index, record.data()), 1) << c.index;
         Bytes expected(kRoom8, kSentinel);
@@ -78,7 +80,8 @@ TEST(CommandTableTest, EightBitRecordsFollowTheFixedWidthRule) {
 }
 
 TEST(CommandTableTest, LongDescriptionFillsItsEightBitFieldWithoutTerminator) {
-    Plugin plugin;
+    hostsim::SimHost sim;
+    Plugin plugin(sim);
     Bytes record(kRoom8, kSentinel);
     ASSERT_EQ(plugin.Enumerate(nullptr, 1, record.data()), 1);
     const std::string field(reinterpret_cast<const char*>(record.data()) + 64, 64);
@@ -91,7 +94,8 @@ TEST(CommandTableTest, LongDescriptionFillsItsEightBitFieldWithoutTerminator) {
 
 TEST(CommandTableTest, WideRecordsWriteOneTerminatorAndLeaveTheRestOfEachField) {
     for (const CommandTexts& c : kExpected) {
-        Plugin plugin;
+        hostsim::SimHost sim;
+        Plugin plugin(sim);
         Bytes record(kRoom16, kSentinel);
         ASSERT_EQ(plugin.EnumerateUtf16(nullptr, c.index, record.data()), 1) << c.index;
         Bytes expected(kRoom16, kSentinel);
@@ -105,7 +109,8 @@ TEST(CommandTableTest, WideRecordsWriteOneTerminatorAndLeaveTheRestOfEachField) 
 }
 
 TEST(CommandTableTest, LongDescriptionStopsAtSixtyThreeUnits) {
-    Plugin plugin;
+    hostsim::SimHost sim;
+    Plugin plugin(sim);
     Bytes record(kRoom16, kSentinel);
     ASSERT_EQ(plugin.EnumerateUtf16(nullptr, 1, record.data()), 1);
     std::u16string field;
@@ -121,7 +126,8 @@ TEST(CommandTableTest, LongDescriptionStopsAtSixtyThreeUnits) {
 }
 
 TEST(CommandTableTest, OtherIndicesAndNullRecordsWriteNothing) {
-    Plugin plugin;
+    hostsim::SimHost sim;
+    Plugin plugin(sim);
     for (int16_t index : {int16_t{2}, int16_t{-1}, int16_t{7}, int16_t{INT16_MIN},
                           int16_t{INT16_MAX}}) {
         Bytes record8(kRoom8, kSentinel);

@@ -6,13 +6,15 @@
 #include <vector>
 
 #include "allocation_hook.h"
+#include "hostsim/sim_host.h"
 #include "shell/plugin.h"
 
 namespace qz::shell {
 namespace {
 
 TEST(MenuAllocationTest, AFailedAllocationWritesEitherTheWholeRecordOrNothing) {
-    Plugin plugin;
+    hostsim::SimHost sim;
+    Plugin plugin(sim);
     std::vector<unsigned char> expected(800, 0xCC);
     const long long before = allocation_hook::Count();
     ASSERT_EQ(plugin.EnumerateUtf16(nullptr, 1, expected.data()), 1);

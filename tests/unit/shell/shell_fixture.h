@@ -46,7 +46,7 @@ protected:
         return Narrow(Boxes().back().caption) + ": " + Narrow(Boxes().back().text);
     }
 
-    shell::Plugin plugin;
+    shell::Plugin plugin{sim};
 };
 
 }  // namespace qz::testing

@@ -14,18 +14,14 @@ void SimFixture::SetUp() {
     doc = &sim.AddDocument();
     hostsim::InstallInStandIn(sim);
     platform::stand_in::AddWindow(kHostWindow);
-    host::UseHost(&binding);
 }
 
 void SimFixture::Reinstall(const std::string& moduleName) {
     hostsim::InstallInStandIn(sim, moduleName);
     platform::stand_in::AddWindow(kHostWindow);
-    binding = host::HostBinding{};
-    host::UseHost(&binding);
 }
 
 void SimFixture::TearDown() {
-    host::UseHost(nullptr);
     sim.CheckNoLeaks();
     std::string problems;
     for (const std::string& violation : sim.Violations()) problems += violation + "\n";

@@ -1,8 +1,8 @@
 // SimFixture: a simulated host behind a freshly loaded plug-in's binding.
 //
 // SetUp creates document 1 in `sim`, installs `sim` in the platform stand-in (which resets the
-// stand-in), registers kHostWindow as a live window and makes a fresh HostBinding the one the
-// plug-in uses. TearDown puts the plug-in's own binding back, checks that the simulator saw no
+// stand-in), so that the real host's lookup finds it, and registers kHostWindow as a live window.
+// `binding` reaches `sim` directly. TearDown checks that the simulator saw no
 // leaked frame or other violation, and resets the stand-in. Tests derive from it and add their
 // own staves, measures and state.
 #pragma once
@@ -36,8 +36,8 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Installs `sim` again, after functions were marked absent (SetAbsent) or the module name
-    // changed, with the window registered again and a fresh binding that has looked up nothing.
+    // Installs `sim` in the stand-in again, after functions were marked absent (SetAbsent) or the
+    // module name changed, with the window registered again.
     void Reinstall(const std::string& moduleName = "FINALE.EXE");
 
     // Message boxes recorded by the stand-in so far.
@@ -46,7 +46,7 @@ protected:
     std::vector<std::string> CallNames() const;
 
     hostsim::SimHost sim;
-    host::HostBinding binding;
+    host::HostBinding binding{sim};
     hostsim::Document* doc = nullptr;
 };
 

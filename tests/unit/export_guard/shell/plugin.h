@@ -6,10 +6,16 @@
 #include <cstdint>
 #include <functional>
 
+namespace qz::host {
+class HostApi;
+}
+
 namespace qz::shell {
 
 class Plugin {
 public:
+    explicit Plugin(host::HostApi&) {}
+
     // What every method throws; empty: it returns `answer` (a value the guard would not invent).
     static inline std::function<void()> thrower;
     static inline int answer = 0x55;
