@@ -66,7 +66,7 @@ EmbeddedHost::~EmbeddedHost() {
 }
 
 CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selection>& destination,
-                                int slots, int measures) {
+                                int slots, int measures, engine::CreateObserver& observer) {
     CreateOutcome outcome;
     plugin_.Version(kHostVersion);
     uint32_t flags = 0;
@@ -95,7 +95,7 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
     for (const Selection& region : destination) {
         const hostsim::RegionRecord destinationRecord = RecordOf(region);
         boxes = stand_in::MessageBoxes().size();
-        outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data()) != 0;
+        outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data(), &observer) != 0;
         outcome.message = NewBoxText(boxes);
         if (!outcome.created) {
             if (outcome.message.empty()) outcome.message = "CREATE did not run.";

@@ -34,8 +34,9 @@ public:
     // SOURCE; the first refusal ends the run. `slots` and `measures` give the score's extent,
     // which the host reports as its current selection during CREATE so that no layer is cut
     // short by it.
+    // `observer` hears every repeat of every CREATE.
     CreateOutcome Run(const Selection& source, const std::vector<Selection>& destination,
-                      int slots, int measures);
+                      int slots, int measures, engine::CreateObserver& observer);
 
 private:
     hostsim::SimHost sim_;

@@ -58,7 +58,8 @@ struct ArticulationOrigin {
 struct RebuiltEntry {
     EntryPlace at;      // where it lies in the destination
     EntryPlace source;  // the source entry it copies
-    EntryPlace donor;   // whose notes it took; none for a rest
+    EntryPlace donor;   // the destination entry sounding at its place
+    bool rest = false;  // a rest; otherwise it holds its donor's notes
     std::vector<ArticulationOrigin> articulations;  // in the order the entry holds them
 };
 

@@ -92,8 +92,8 @@ void DescribeRebuilt(const FCNoteEntryLayer& source, const FCNoteEntryLayer& rep
         RebuiltEntry& described = out[static_cast<std::size_t>(i)];
         described.at = PlaceOf(&entry);
         described.source = PlaceOf(source.GetEntryAt(i));
-        const FCNoteEntry* donor = walk.DonorFor(entry);
-        if (donor != nullptr && entry.HasFlag(ex::ENTRY_HAS_NOTES)) described.donor = PlaceOf(donor);
+        described.donor = PlaceOf(walk.DonorFor(entry));
+        described.rest = !entry.HasFlag(ex::ENTRY_HAS_NOTES);
     }
     for (const PlannedRecord& record : plan.Records())
         if (record.originIndex >= 0 && record.entry >= 0 && record.entry < rebuilt.GetCount())

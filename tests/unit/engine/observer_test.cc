@@ -87,12 +87,13 @@ TEST_F(ObserverTest, ARebuiltEntryNamesItsSourceItsDonorAndWhereEachArticulation
     ASSERT_EQ(entries.size(), 4u);
     const struct {
         int sourceIndex, donorIndex;  // in measure 1 of the source, measure 2 of the destination
+        bool rest;
         std::vector<std::pair<bool, int>> articulations;  // (from the source, index)
     } expected[] = {
-        {0, 0, {{false, 0}, {true, 0}}},
-        {1, 0, {}},
-        {2, -1, {}},  // a rest takes no donor
-        {3, 1, {{true, 0}}},
+        {0, 0, false, {{false, 0}, {true, 0}}},
+        {1, 0, false, {}},
+        {2, 1, true, {}},  // the source's rest stays a rest
+        {3, 1, false, {{true, 0}}},
     };
     for (std::size_t i = 0; i < 4; ++i) {
         const engine::RebuiltEntry& e = entries[i];
@@ -101,9 +102,8 @@ TEST_F(ObserverTest, ARebuiltEntryNamesItsSourceItsDonorAndWhereEachArticulation
         EXPECT_EQ(e.source.measure, 1);
         EXPECT_EQ(e.source.index, expected[i].sourceIndex) << "entry " << i;
         EXPECT_EQ(e.donor.index, expected[i].donorIndex) << "entry " << i;
-        if (e.donor.index >= 0) {
-            EXPECT_EQ(e.donor.measure, 2);
-        }
+        EXPECT_EQ(e.donor.measure, 2);
+        EXPECT_EQ(e.rest, expected[i].rest) << "entry " << i;
         std::vector<std::pair<bool, int>> origins;
         for (const engine::ArticulationOrigin& a : e.articulations) origins.emplace_back(a.fromSource, a.index);
         EXPECT_EQ(origins, expected[i].articulations) << "entry " << i;
