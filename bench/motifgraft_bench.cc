@@ -168,7 +168,7 @@ void BM_ApplyAllStaves(benchmark::State& state) {
     state.counters["rewritten_repeats"] = static_cast<double>(rewritten);
     double inMB = static_cast<double>(text.size()) / 1e6;
     double outMB = static_cast<double>(FileSize(output)) / 1e6;
-    double peakMB = static_cast<double>(peak) / 1024.0;
+    double peakMB = static_cast<double>(peak) * 1024.0 / 1e6;  // ru_maxrss is in KiB; MB as the file sizes
     state.SetComplexityN(static_cast<int64_t>(text.size()));
     state.counters["in_MB"] = inMB;
     state.counters["out_MB"] = outMB;
