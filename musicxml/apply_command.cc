@@ -88,12 +88,12 @@ Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
         for (const void* key : order) {
             std::vector<VoiceRewrite> voices;
             for (std::size_t v : byMeasure[key]) voices.push_back(rb.voices[v]);
-            std::vector<Edit> edits;
-            std::string error;
-            if (RewriteMeasureChecked(loaded.parsed.text, voices, &edits, &error)) {
-                rewrite.edits.insert(rewrite.edits.end(), edits.begin(), edits.end());
+            const Result<std::vector<Edit>> edits = RewriteMeasure(loaded.parsed.text, voices);
+            if (edits.ok()) {
+                rewrite.edits.insert(rewrite.edits.end(), edits->begin(), edits->end());
                 continue;
             }
+            const std::string& error = edits.status().message();
             failed = true;
             for (std::size_t v : byMeasure[key]) {
                 const std::size_t row = rb.voiceRows[v];
@@ -128,12 +128,15 @@ bool ResultBytes(const LoadedScore& loaded, const std::vector<Edit>& edits,
         *bytes = target.compressed ? target.archiveBytes : target.documentBytes;
         return true;
     }
-    std::string newText;
-    if (!ApplyEdits(loaded.parsed.text, edits, &newText, error)) {
-        *error = "the rewritten music could not be placed: " + *error;
+    const Result<std::string> newText = ApplyEdits(loaded.parsed.text, edits);
+    if (!newText.ok()) {
+        *error = "the rewritten music could not be placed: " + newText.status().message();
         return false;
     }
-    return ScoreBytes(target, newText, bytes, error);
+    const Result<std::string> written = ScoreBytes(target, *newText);
+    if (written.ok()) *bytes = *written;
+    else *error = written.status().message();
+    return written.ok();
 }
 
 // The score and the report, each staged beside its target before either replaces anything.
@@ -246,7 +249,8 @@ int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream&
     if (!ParseApplyOptions(args, &options, &error))
         return Fail(err, kExitUnusable, error + " (see motifgraft --help)");
     auto loaded = std::make_unique<LoadedScore>();
-    if (!LoadScore(options.score, loaded.get(), &error)) return Fail(err, kExitUnusable, error);
+    if (Status s = LoadScore(options.score, loaded.get()); !s.ok())
+        return Fail(err, kExitUnusable, s.Where(options.score));
     Selections selections;
     std::vector<Selection> source;
     if (!ParseOption("--source", options.source, loaded->model, SelectionRole::kSource, &source,

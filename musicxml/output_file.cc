@@ -60,15 +60,10 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
     return write.Stage(path, bytes, error) && write.Commit(error);
 }
 
-bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::string* bytes,
-                std::string* error) {
-    std::string document;
-    if (!EncodeText(utf8Text, input.format, &document, error)) return false;
-    if (!input.compressed) {
-        *bytes = std::move(document);
-        return true;
-    }
-    return ReplaceArchiveMember(input.archiveBytes, input.rootMember, document, bytes, error);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text) {
+    Result<std::string> document = EncodeText(utf8Text, input.format);
+    if (!document.ok() || !input.compressed) return document;
+    return ReplaceArchiveMember(input.archiveBytes, input.rootMember, *document);
 }
 
 }  // namespace qz::musicxml

@@ -36,7 +36,6 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
 
 // The bytes of the rewritten score: `utf8Text` encoded back as the input was (encoding and
 // byte-order mark), placed into a copy of the input archive when the input was an .mxl.
-bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::string* bytes,
-                std::string* error);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text);
 
 }  // namespace qz::musicxml

@@ -1,7 +1,6 @@
 // How the writer sees one measure of the original text, and how it writes a voice's new music.
 //
-// A measure is read as the list of its children with the time cursor before and after each
-// (in division units, exact). A voice's replaced span is the contiguous run of children from its
+// A measure is read as its timeline (measure_timeline.h). A voice's replaced span is the contiguous run of children from its
 // first note or <forward> to its last; the other children inside that run (directions, harmony,
 // attributes, comments...) are kept byte for byte and placed again at their original times.
 // When a rewritten voice's span holds another voice's music, the measure is written as
@@ -32,50 +31,25 @@
 #include <pugixml.hpp>
 
 #include "musicxml/accidentals.h"
+#include "musicxml/measure_timeline.h"
 #include "musicxml/splice.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml::writer {
 
-enum class ItemKind { kNote, kBackup, kForward, kKept };
-
-struct MeasureItem {
-    pugi::xml_node node;
-    ItemKind kind = ItemKind::kKept;
-    Fraction onset;        // notes: where they sound; others: the cursor before them
-    Fraction cursorAfter;  // the cursor after the item
-    std::string voice;     // notes and forwards: the <voice> text, "1" when absent
-    int staff = 1;         // notes and forwards: <staff>, 1 when absent
-    bool hasVoice = false; // notes and forwards: a <voice> element is present
-    bool grace = false;
-    bool cue = false;
-};
-
-struct MeasureScan {
-    std::vector<MeasureItem> items;  // element, comment and processing-instruction children
-    bool namesVoices = false;        // some note or forward of the measure has a <voice>
-    bool namesStaves = false;        // some note or forward of the measure has a <staff>
-    bool endsWithDivisions = false;  // <divisions> stated after the last note, backup, forward
-};
-
-// Reads the children of `measure`. False with a message when a duration cannot be read, a
-// backup goes before the measure's start, or <divisions> change between two of the measure's
-// notes (a change after the last one, as this writer leaves for the next measure, is fine).
-bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem);
-
 // Whether `item` is part of the voice: its notes, and its forwards (a forward without <voice>
 // counts as voice 1 only in a measure that names no voices at all).
-bool BelongsToVoice(const MeasureScan& scan, const MeasureItem& item, int staff,
+bool BelongsToVoice(const MeasureTimeline& scan, const MeasureItem& item, int staff,
                     const std::string& voice);
 
 // The first and last item of the voice's span; false when the voice has no item in the
 // measure. `problem` says why the span cannot be rewritten (empty when it can).
-bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice, size_t* first,
+bool FindVoiceSpan(const MeasureTimeline& scan, int staff, const std::string& voice, size_t* first,
                    size_t* last, std::string* problem);
 
 // Whether the span [first, last] of the voice holds notes or forwards of another voice: the
 // voice is interleaved with it.
-bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int staff,
+bool HoldsOtherVoices(const MeasureTimeline& scan, size_t first, size_t last, int staff,
                       const std::string& voice);
 
 // One voice of a staff: (staff, <voice> text).
@@ -91,11 +65,12 @@ struct InterleavedPlan {
     std::vector<Edit> edits;          // items removed, moves recomputed (in the finer divisions)
     std::vector<ByteRange> consumed;  // bytes the plan removed or rewrote
     ByteRange tail;                   // replaced by the rewritten voices
-    Fraction tailStart;               // the cursor before the tail, in the measure's own units
-    Fraction tailEnd;                 // the cursor the tail must leave, in the same units
+    Fraction tailStart;               // the cursor before the tail, in quarters
+    Fraction tailEnd;                 // the cursor the tail must leave, in quarters
 };
-bool PlanInterleaved(std::string_view text, const MeasureScan& scan, size_t first, size_t last,
-                     const std::vector<VoiceId>& rewritten, int64_t factor,
+// `divisions`: what the rewritten measure counts its values in.
+bool PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first, size_t last,
+                     const std::vector<VoiceId>& rewritten, int64_t divisions,
                      pugi::xml_node measure, InterleavedPlan* plan, std::string* error);
 
 // How the replaced text is laid out: the line break, the indentation of the measure's children

@@ -17,9 +17,9 @@ bool Fail(std::string* error, std::string message) {
 
 class Planner {
 public:
-    Planner(std::string_view text, const MeasureScan& scan, const std::vector<VoiceId>& rewritten,
-            int64_t factor, pugi::xml_node measure, InterleavedPlan* plan)
-        : text_(text), scan_(scan), rewritten_(rewritten), factor_(factor), measure_(measure),
+    Planner(std::string_view text, const MeasureTimeline& scan, const std::vector<VoiceId>& rewritten,
+            int64_t divisions, pugi::xml_node measure, InterleavedPlan* plan)
+        : text_(text), scan_(scan), rewritten_(rewritten), divisions_(divisions), measure_(measure),
           plan_(plan) {}
 
     bool Run(size_t first, size_t last, std::string* error) {
@@ -66,20 +66,20 @@ private:
     // of them is given the new amount when it moves the right way, else one new move replaces
     // them all.
     bool Gap(size_t begin, size_t end, Fraction cursor, Fraction target, std::string* error) {
-        const std::optional<Fraction> need = divisions::Difference(target, cursor);
+        const std::optional<Fraction> need = Subtract(target, cursor);
         if (!need) return Fail(error, "the measure's times are too large");
         Fraction moved;
         std::optional<size_t> reusable;
         for (size_t k = begin; k < end; ++k) {
             const MeasureItem& item = scan_.items[k];
             if (!Move(item)) continue;
-            const std::optional<Fraction> by = divisions::Difference(item.cursorAfter, item.onset);
-            const std::optional<Fraction> sum = by ? divisions::Sum(moved, *by) : std::nullopt;
+            const std::optional<Fraction> by = Subtract(item.cursorAfter, item.onset);
+            const std::optional<Fraction> sum = by ? Add(moved, *by) : std::nullopt;
             if (!sum) return Fail(error, "the measure's times are too large");
             moved = *sum;
             if (!reusable && need->num != 0 && (by->num < 0) == (need->num < 0)) reusable = k;
         }
-        if (divisions::Same(moved, *need)) return RemoveOwn(begin, end, std::nullopt, error);
+        if (moved == *need) return RemoveOwn(begin, end, std::nullopt, error);
         if (reusable)
             return RemoveOwn(begin, end, reusable, error) && Restate(*reusable, *need, error);
         return ReplaceGap(begin, end, *need, error);
@@ -134,11 +134,12 @@ private:
         return true;
     }
 
-    // The magnitude of a move as the rewritten measure counts it.
-    std::optional<std::string> Amount(Fraction units) const {
+    // The magnitude of a move of `quarters` as the rewritten measure counts it.
+    std::optional<std::string> Amount(Fraction quarters) const {
         const std::optional<Fraction> scaled =
-            divisions::Scaled(Fraction{units.num < 0 ? -units.num : units.num, units.den}, factor_);
-        return scaled ? divisions::FormatValue(*scaled) : std::nullopt;
+            Multiply(Fraction{quarters.num < 0 ? -quarters.num : quarters.num, quarters.den},
+                     divisions_);
+        return scaled ? FormatDecimal(*scaled) : std::nullopt;
     }
 
     void Consume(ByteRange range, std::string text) {
@@ -147,21 +148,21 @@ private:
     }
 
     std::string_view text_;
-    const MeasureScan& scan_;
+    const MeasureTimeline& scan_;
     const std::vector<VoiceId>& rewritten_;
-    int64_t factor_;
+    int64_t divisions_;
     pugi::xml_node measure_;
     InterleavedPlan* plan_;
 };
 
 }  // namespace
 
-bool PlanInterleaved(std::string_view text, const MeasureScan& scan, size_t first, size_t last,
-                     const std::vector<VoiceId>& rewritten, int64_t factor,
+bool PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first, size_t last,
+                     const std::vector<VoiceId>& rewritten, int64_t divisions,
                      pugi::xml_node measure, InterleavedPlan* plan, std::string* error) {
     *plan = InterleavedPlan{};
     if (first > last || last >= scan.items.size()) return Fail(error, "no voice to rewrite");
-    return Planner(text, scan, rewritten, factor, measure, plan).Run(first, last, error);
+    return Planner(text, scan, rewritten, divisions, measure, plan).Run(first, last, error);
 }
 
 }  // namespace qz::musicxml::writer

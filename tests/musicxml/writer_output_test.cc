@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "reader_support.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -23,6 +25,8 @@
 
 namespace qz::musicxml {
 namespace {
+
+using testing::ValueOf;
 
 struct Member {
     std::string name;
@@ -198,8 +202,7 @@ TEST_F(OutputFileTest, AnArchiveChangesOnlyItsScoreMember) {
     const std::vector<Member> before = ReadArchive(archive);
     ASSERT_EQ(before.size(), 4u);
 
-    std::string out, error;
-    ASSERT_TRUE(ReplaceArchiveMember(archive, "s.musicxml", "<new/>", &out, &error)) << error;
+    const std::string out = ValueOf(ReplaceArchiveMember(archive, "s.musicxml", "<new/>"));
     const std::vector<Member> after = ReadArchive(out);
     ASSERT_EQ(after.size(), 4u);
     for (size_t i = 0; i < after.size(); ++i) {
@@ -216,18 +219,17 @@ TEST_F(OutputFileTest, AnArchiveChangesOnlyItsScoreMember) {
     // The first member's bytes, which programs read without unzipping, stay at the start.
     EXPECT_EQ(out.substr(30, 8), "mimetype");
 
-    EXPECT_FALSE(ReplaceArchiveMember(archive, "other.xml", "<new/>", &out, &error));
-    EXPECT_EQ(error, "the archive has no member other.xml");
-    EXPECT_FALSE(ReplaceArchiveMember("not a zip", "s.musicxml", "<new/>", &out, &error));
+    EXPECT_EQ(ReplaceArchiveMember(archive, "other.xml", "<new/>").status().message(),
+              "the archive has no member other.xml");
+    const std::string error =
+        ReplaceArchiveMember("not a zip", "s.musicxml", "<new/>").status().message();
     EXPECT_EQ(error.rfind("cannot open the archive", 0), 0u) << error;
 }
 
 TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     ScoreContainer plain;
     plain.format = {Charset::kUtf16BE, true};
-    std::string bytes, error;
-    ASSERT_TRUE(ScoreBytes(plain, "<a>\xC3\xA9</a>", &bytes, &error)) << error;
-    EXPECT_EQ(bytes, std::string("\xFE\xFF\0<\0a\0>\0\xE9\0<\0/\0a\0>", 18));
+    EXPECT_EQ(ValueOf(ScoreBytes(plain, "<a>\xC3\xA9</a>")), std::string("\xFE\xFF\0<\0a\0>\0\xE9\0<\0/\0a\0>", 18));
 
     ScoreContainer packed;
     packed.compressed = true;
@@ -235,8 +237,8 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     packed.format = {Charset::kUtf8, true};
     packed.archiveBytes = BuildArchive({{"s.xml", "<old/>"}, {"t.txt", "kept"}});
     const std::string path = folder_ + "/out.mxl";
-    ASSERT_TRUE(ScoreBytes(packed, "<new/>", &bytes, &error)) << error;
-    ASSERT_TRUE(WriteFileAtomically(path, bytes, &error)) << error;
+    std::string error;
+    ASSERT_TRUE(WriteFileAtomically(path, ValueOf(ScoreBytes(packed, "<new/>")), &error)) << error;
     const std::vector<Member> written = ReadArchive(ReadFile(path));
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[0].data, "\xEF\xBB\xBF<new/>");
@@ -245,7 +247,7 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     // Text the input's encoding cannot carry is refused.
     ScoreContainer latin;
     latin.format = {Charset::kLatin1, false};
-    EXPECT_FALSE(ScoreBytes(latin, "\xE2\x99\xAF", &bytes, &error));
+    EXPECT_FALSE(ScoreBytes(latin, "\xE2\x99\xAF").ok());
 }
 
 }  // namespace
