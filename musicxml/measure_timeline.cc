@@ -53,7 +53,8 @@ Status TimelineReader::Read(pugi::xml_node measure, MeasureTimeline* out) {
         const bool note = element && Named(child, "note");
         const bool move = element && (Named(child, "backup") || Named(child, "forward"));
         if (note || move) {
-            if (divisionsAfterTimed_) Unwritable("the measure changes <divisions> after its first note");
+            if (divisionsAfterTimed_)
+                Unwritable("the measure changes <divisions> after its first note");
             if (!firstTimedDivisions_) firstTimedDivisions_ = divisions_;
         }
         Status status;

@@ -27,45 +27,37 @@ bool BelongsToVoice(const MeasureTimeline& scan, const MeasureItem& item, int st
     return item.voice == voice && staffMatches;
 }
 
-bool FindVoiceSpan(const MeasureTimeline& scan, int staff, const std::string& voice, size_t* first,
-                   size_t* last, std::string* problem) {
-    problem->clear();
-    bool found = false;
+Result<std::optional<VoiceSpan>> FindVoiceSpan(const MeasureTimeline& scan, int staff,
+                                               const std::string& voice) {
+    std::optional<VoiceSpan> span;
     for (size_t i = 0; i < scan.items.size(); ++i) {
         if (!BelongsToVoice(scan, scan.items[i], staff, voice)) continue;
-        if (!found) *first = i;
-        *last = i;
-        found = true;
+        if (!span) span = VoiceSpan{i, i};
+        span->last = i;
     }
     // A voice on two staves in one measure (cross-staff chords included) cannot be rewritten on
     // one of them alone.
-    for (const MeasureItem& item : scan.items) {
-        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff) {
-            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
-                       " too";
-            return true;
-        }
-    }
-    if (!found) return false;
-    if (scan.items[*first].node.child("chord")) {
-        *problem = "voice " + voice + " continues a chord of another voice";
-        return true;
-    }
+    for (const MeasureItem& item : scan.items)
+        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff)
+            return Status::Error("voice " + voice + " has notes on staff " +
+                                 std::to_string(item.staff) + " too");
+    if (!span) return span;
+    if (scan.items[span->first].node.child("chord"))
+        return Status::Error("voice " + voice + " continues a chord of another voice");
     // A chord is written as consecutive notes: one voice's notes cannot join another's chord.
-    const size_t end = std::min(*last + 1, scan.items.size() - 1);
-    for (size_t i = *first; i <= end; ++i) {
+    const size_t end = std::min(span->last + 1, scan.items.size() - 1);
+    for (size_t i = span->first; i <= end; ++i) {
         const MeasureItem& item = scan.items[i];
         const bool own = BelongsToVoice(scan, item, staff, voice);
         if (own && (item.grace || item.cue))
-            *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
-        if (problem->empty() && i > *first && item.kind == ItemKind::kNote &&
-            item.node.child("chord") &&
+            return Status::Error("voice " + voice + " has " + (item.grace ? "grace" : "cue") +
+                                 " notes");
+        if (i > span->first && item.kind == ItemKind::kNote && item.node.child("chord") &&
             BelongsToVoice(scan, scan.items[i - 1], staff, voice) != own)
-            *problem = "voice " + item.voice + " continues a chord of voice " +
-                       scan.items[i - 1].voice;
-        if (!problem->empty()) return true;
+            return Status::Error("voice " + item.voice + " continues a chord of voice " +
+                                 scan.items[i - 1].voice);
     }
-    return true;
+    return span;
 }
 
 bool HoldsOtherVoices(const MeasureTimeline& scan, size_t first, size_t last, int staff,
@@ -105,38 +97,29 @@ struct Placement {
     size_t first = 0, last = 0;  // span items (replace)
     ByteRange bytes;             // replaced bytes; insert: empty range at the anchor's end
     size_t layoutAt = 0;         // a child whose line sets the indentation
-    Fraction start, end;         // the cursor before and after, in division units
+    Fraction start, end;         // the cursor before and after, in quarters
     bool restoreCursor = true;   // something timed or placed follows, so `end` must be reached
 };
 
-bool Fail(std::string* error, std::string message) {
-    *error = std::move(message);
-    return false;
-}
-
-bool Place(std::string_view text, const MeasureTimeline& scan, const VoiceRewrite& voice,
-           Placement* placement, std::string* error) {
-    placement->voice = &voice;
-    std::string problem;
-    size_t first = 0, last = 0;
-    if (FindVoiceSpan(scan, voice.staff, voice.voice, &first, &last, &problem)) {
-        if (!problem.empty()) return Fail(error, problem);
+Result<Placement> Place(std::string_view text, const MeasureTimeline& scan,
+                        const VoiceRewrite& voice) {
+    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(scan, voice.staff, voice.voice);
+    if (!span.ok()) return span.status();
+    if (*span) {
+        const size_t first = (*span)->first, last = (*span)->last;
         ByteRange a, b;
         if (!NodeRange(text, scan.items[first].node, &a) ||
             !NodeRange(text, scan.items[last].node, &b))
-            return Fail(error, "the voice's notes cannot be located in the text");
-        *placement = {&voice, false, first, last, {a.begin, b.end}, a.begin,
-                      scan.items[first].onset, scan.items[last].cursorAfter};
-        return true;
+            return Status::Error("the voice's notes cannot be located in the text");
+        return Placement{&voice, false, first, last, {a.begin, b.end}, a.begin,
+                         scan.items[first].onset, scan.items[last].cursorAfter};
     }
     const MeasureItem* anchor = InsertionAnchor(scan);
     ByteRange at;
     if (anchor == nullptr || !NodeRange(text, anchor->node, &at))
-        return Fail(error, "the measure is empty");
-    *placement = {&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
-                  anchor->cursorAfter};
-    placement->restoreCursor = anchor != &scan.items.back();
-    return true;
+        return Status::Error("the measure is empty");
+    return Placement{&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
+                     anchor->cursorAfter, anchor != &scan.items.back()};
 }
 
 // Every time the new measure must express, in quarter notes.
@@ -157,18 +140,18 @@ std::vector<Fraction> TimesToExpress(const MeasureTimeline& scan,
     return times;
 }
 
-bool CheckEntries(const VoiceRewrite& voice, std::string* error) {
+Status CheckEntries(const VoiceRewrite& voice) {
     Fraction end;
-    if (voice.length.den <= 0 || voice.length.num < 0) return Fail(error, "bad measure length");
+    if (voice.length.den <= 0 || voice.length.num < 0) return Status::Error("bad measure length");
     for (const NewEntry& entry : voice.entries) {
         if (entry.onset.den <= 0 || entry.duration.den <= 0 || entry.duration.num <= 0)
-            return Fail(error, "a rewritten entry has no positive duration");
-        if (Compare(entry.onset, end) < 0) return Fail(error, "rewritten entries overlap");
+            return Status::Error("a rewritten entry has no positive duration");
+        if (Compare(entry.onset, end) < 0) return Status::Error("rewritten entries overlap");
         const std::optional<Fraction> next = Add(entry.onset, entry.duration);
-        if (!next) return Fail(error, "a rewritten entry lies too far");
+        if (!next) return Status::Error("a rewritten entry lies too far");
         end = *next;
     }
-    return true;
+    return Status();
 }
 
 // Writes the voice into `out`: entries in onset order, kept elements at their times, the
@@ -260,9 +243,9 @@ Run SpanRun(const MeasureTimeline& scan, const Placement& placement) {
     return run;
 }
 
-bool WriteVoice(std::string_view text, const MeasureTimeline& scan, const Run& run, int64_t finer,
-                const std::vector<Edit>& scaleEdits, const MeasureAlterations& alterations,
-                std::string* written, std::string* error) {
+Result<std::string> WriteVoice(std::string_view text, const MeasureTimeline& scan, const Run& run,
+                               int64_t finer, const std::vector<Edit>& scaleEdits,
+                               const MeasureAlterations& alterations) {
     const VoiceRewrite& voice = *run.voice;
     const pugi::xml_node measure = voice.measure;
     VoiceContext context{text, &voice, finer,
@@ -285,16 +268,14 @@ bool WriteVoice(std::string_view text, const MeasureTimeline& scan, const Run& r
     };
     for (size_t i = 0; ok && i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
-        ok = keptUpTo(entry.onset) && stream.MoveTo(entry.onset) &&
-             WriteEntry(context, entry, slurs[i], &out, error);
-        if (!ok) break;
+        if (!keptUpTo(entry.onset) || !stream.MoveTo(entry.onset)) return CannotWriteExactly();
+        if (Status s = WriteEntry(context, entry, slurs[i], &out); !s.ok()) return s;
         stream.Played(*Add(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
          (!run.restoreCursor || stream.MoveTo(run.end));
-    if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
-    *written = out.Text();
-    return true;
+    if (!ok) return CannotWriteExactly();
+    return out.Text();
 }
 
 // The text of an <attributes> holding only <divisions>.
@@ -363,7 +344,8 @@ bool Rewritten(const MeasureTimeline& scan, const MeasureItem& item,
 
 // What a reader of `staff` has heard by each moment of the measure once it is rewritten: the
 // notes of the voices left as they were and the new notes, except those tied from before.
-MeasureAlterations AlterationsOf(const MeasureTimeline& scan, const std::vector<VoiceRewrite>& voices,
+MeasureAlterations AlterationsOf(const MeasureTimeline& scan,
+                                 const std::vector<VoiceRewrite>& voices,
                                  const VoiceRewrite& voice) {
     const int staff = voice.staff;
     MeasureAlterations alterations(voice.key);
@@ -406,11 +388,10 @@ void SpanTargets(const MeasureTimeline& scan, const std::vector<Placement>& plac
 // Rewritten voices interleaved with others: the plan's edits around the other voices, and one
 // target holding every rewritten voice in turn; voices absent from the measure are added as
 // usual.
-bool InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
-                        const std::vector<Placement>& placements, int64_t finer,
-                        std::vector<Edit>* edits,
-                        std::vector<ByteRange>* consumed, std::vector<Target>* targets,
-                        std::string* error) {
+Status InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
+                          const std::vector<Placement>& placements, int64_t finer,
+                          std::vector<Edit>* edits, std::vector<ByteRange>* consumed,
+                          std::vector<Target>* targets) {
     size_t first = scan.items.size(), last = 0;
     std::vector<VoiceId> ids;
     for (const Placement& p : placements) {
@@ -420,9 +401,10 @@ bool InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
         ids.push_back({p.voice->staff, p.voice->voice});
     }
     InterleavedPlan plan;
-    if (!PlanInterleaved(text, scan, first, last, ids, finer, placements.front().voice->measure,
-                         &plan, error))
-        return false;
+    if (Status s = PlanInterleaved(text, scan, first, last, ids, finer,
+                                   placements.front().voice->measure, &plan);
+        !s.ok())
+        return s;
     edits->insert(edits->end(), plan.edits.begin(), plan.edits.end());
     consumed->insert(consumed->end(), plan.consumed.begin(), plan.consumed.end());
     Target tail{plan.tail, {}};
@@ -443,7 +425,7 @@ bool InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
     }
     tail.runs.back().restoreCursor = true;
     targets->push_back(std::move(tail));
-    return true;
+    return Status();
 }
 
 bool WellFormed(const std::string& fragment) {
@@ -453,28 +435,29 @@ bool WellFormed(const std::string& fragment) {
                                 pugi::encoding_utf8);
 }
 
-bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>& voices,
-                        std::vector<Edit>* edits, std::string* error) {
+Result<std::vector<Edit>> RewriteVoices(const std::string& text,
+                                        const std::vector<VoiceRewrite>& voices) {
     const pugi::xml_node measure = voices.front().measure;
-    if (!measure) return Fail(error, "no measure");
+    if (!measure) return Status::Error("no measure");
     const Result<MeasureTimeline> read = ReadTimeline(text, measure, voices.front().divisions);
-    if (!read.ok()) return Fail(error, read.status().message());
-    if (!read->unwritable.empty()) return Fail(error, read->unwritable);
+    if (!read.ok()) return Status::Error(read.status().message());
+    if (!read->unwritable.empty()) return Status::Error(read->unwritable);
     const MeasureTimeline& scan = *read;
     const int64_t current = scan.divisions;
     if (current > divisions::kMaxDivisions)
-        return Fail(error, "the measure's divisions are out of range");
+        return Status::Error("the measure's divisions are out of range");
     std::vector<Placement> placements;
     for (const VoiceRewrite& voice : voices) {
-        if (voice.measure != measure) return Fail(error, "voices of different measures");
-        if (!CheckEntries(voice, error)) return false;
-        placements.emplace_back();
-        if (!Place(text, scan, voice, &placements.back(), error)) return false;
+        if (voice.measure != measure) return Status::Error("voices of different measures");
+        if (Status s = CheckEntries(voice); !s.ok()) return s;
+        Result<Placement> placed = Place(text, scan, voice);
+        if (!placed.ok()) return placed.status();
+        placements.push_back(*placed);
     }
     for (size_t i = 0; i < voices.size(); ++i)
         for (size_t j = 0; j < i; ++j)
             if (voices[i].staff == voices[j].staff && voices[i].voice == voices[j].voice)
-                return Fail(error, "two rewritten voices share the same notes");
+                return Status::Error("two rewritten voices share the same notes");
     const bool interleaved =
         std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
             return !p.insert &&
@@ -482,46 +465,43 @@ bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>
         });
     const std::optional<int64_t> finer =
         divisions::FinerDivisions(current, TimesToExpress(scan, voices));
-    if (!finer) return Fail(error, "the new rhythm needs more divisions than a file may hold");
+    if (!finer) return Status::Error("the new rhythm needs more divisions than a file may hold");
     const int64_t factor = *finer / current;
-    std::vector<Edit> scaleEdits;
+    std::vector<Edit> edits, scaleEdits;
     if (factor > 1) {
         Result<std::vector<Edit>> scaled = divisions::ScaleValueEdits(text, measure, factor);
-        if (!scaled.ok()) return Fail(error, scaled.status().message());
+        if (!scaled.ok()) return scaled.status();
         scaleEdits = std::move(*scaled);
+        if (!StateFinerDivisions(text, measure, *finer, &edits))
+            return Status::Error("the measure's start cannot be located in the text");
     }
-    if (factor > 1 && !StateFinerDivisions(text, measure, *finer, edits))
-        return Fail(error, "the measure's start cannot be located in the text");
     std::vector<Target> targets;
     std::vector<ByteRange> consumed;
-    if (interleaved) {
-        if (!InterleavedTargets(text, scan, placements, *finer, edits, &consumed,
-                                &targets, error))
-            return false;
-    } else {
-        SpanTargets(scan, placements, &targets);
-    }
+    if (!interleaved) SpanTargets(scan, placements, &targets);
+    else if (Status s = InterleavedTargets(text, scan, placements, *finer, &edits, &consumed,
+                                           &targets);
+             !s.ok())
+        return s;
     for (const Target& target : targets) consumed.push_back(target.bytes);
     for (const Edit& edit : scaleEdits)
-        if (!Inside(edit, consumed)) edits->push_back(edit);
+        if (!Inside(edit, consumed)) edits.push_back(edit);
     for (const Target& target : targets) {
         std::string written;
         for (const Run& run : target.runs) {
-            std::string part;
-            const MeasureAlterations alterations =
-                AlterationsOf(scan, voices, *run.voice);
-            if (!WriteVoice(text, scan, run, *finer, scaleEdits, alterations, &part, error))
-                return false;
-            if (!WellFormed(part)) return Fail(error, "the rewritten voice is not well formed");
-            written += part;
+            const MeasureAlterations alterations = AlterationsOf(scan, voices, *run.voice);
+            const Result<std::string> part =
+                WriteVoice(text, scan, run, *finer, scaleEdits, alterations);
+            if (!part.ok()) return part.status();
+            if (!WellFormed(*part)) return Status::Error("the rewritten voice is not well formed");
+            written += *part;
         }
-        edits->push_back({target.bytes.begin, target.bytes.end, std::move(written)});
+        edits.push_back({target.bytes.begin, target.bytes.end, std::move(written)});
     }
     // A measure that already states the part's divisions after its last note (an earlier
     // rewrite) keeps that statement, which still holds for the next measure.
-    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, edits))
-        return Fail(error, "the measure's end cannot be located in the text");
-    return true;
+    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, &edits))
+        return Status::Error("the measure's end cannot be located in the text");
+    return edits;
 }
 
 }  // namespace
@@ -533,20 +513,16 @@ Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divi
     const Result<MeasureTimeline> scan = ReadTimeline("", measure, divisions);
     if (!scan.ok()) return Status::Error(scan.status().message());
     if (!scan->unwritable.empty()) return Status::Error(scan->unwritable);
-    std::string problem;
-    size_t first = 0, last = 0;
-    const bool found = FindVoiceSpan(*scan, staff, voice, &first, &last, &problem);
-    if (!found && InsertionAnchor(*scan) == nullptr) problem = "the measure is empty";
-    return problem.empty() ? Status() : Status::Error(problem);
+    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(*scan, staff, voice);
+    if (!span.ok()) return span.status();
+    if (!*span && InsertionAnchor(*scan) == nullptr) return Status::Error("the measure is empty");
+    return Status();
 }
 
 Result<std::vector<Edit>> RewriteMeasure(const std::string& text,
                                          const std::vector<VoiceRewrite>& voices) {
-    std::vector<Edit> edits;
-    if (voices.empty()) return edits;
-    std::string error;
-    if (!RewriteMeasureWith(text, voices, &edits, &error)) return Status::Error(error);
-    return edits;
+    if (voices.empty()) return std::vector<Edit>{};
+    return RewriteVoices(text, voices);
 }
 
 }  // namespace qz::musicxml

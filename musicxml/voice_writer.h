@@ -1,8 +1,9 @@
 // How the writer sees one measure of the original text, and how it writes a voice's new music.
 //
-// A measure is read as its timeline (measure_timeline.h). A voice's replaced span is the contiguous run of children from its
-// first note or <forward> to its last; the other children inside that run (directions, harmony,
-// attributes, comments...) are kept byte for byte and placed again at their original times.
+// A measure is read as its timeline (measure_timeline.h). A voice's replaced span is the
+// contiguous run of children from its first note or <forward> to its last; the other children
+// inside that run (directions, harmony, attributes, comments...) are kept byte for byte and
+// placed again at their original times.
 // When a rewritten voice's span holds another voice's music, the measure is written as
 // InterleavedPlan says instead.
 //
@@ -23,6 +24,7 @@
 // note value can express it).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -42,10 +44,14 @@ namespace qz::musicxml::writer {
 bool BelongsToVoice(const MeasureTimeline& scan, const MeasureItem& item, int staff,
                     const std::string& voice);
 
-// The first and last item of the voice's span; false when the voice has no item in the
-// measure. `problem` says why the span cannot be rewritten (empty when it can).
-bool FindVoiceSpan(const MeasureTimeline& scan, int staff, const std::string& voice, size_t* first,
-                   size_t* last, std::string* problem);
+// The first and last item of the voice's span; nothing when the voice has no item in the
+// measure. Fails, saying why, when the span cannot be rewritten.
+struct VoiceSpan {
+    size_t first = 0;
+    size_t last = 0;
+};
+Result<std::optional<VoiceSpan>> FindVoiceSpan(const MeasureTimeline& scan, int staff,
+                                               const std::string& voice);
 
 // Whether the span [first, last] of the voice holds notes or forwards of another voice: the
 // voice is interleaved with it.
@@ -69,9 +75,9 @@ struct InterleavedPlan {
     Fraction tailEnd;                 // the cursor the tail must leave, in quarters
 };
 // `divisions`: what the rewritten measure counts its values in.
-bool PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first, size_t last,
-                     const std::vector<VoiceId>& rewritten, int64_t divisions,
-                     pugi::xml_node measure, InterleavedPlan* plan, std::string* error);
+Status PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first,
+                       size_t last, const std::vector<VoiceId>& rewritten, int64_t divisions,
+                       pugi::xml_node measure, InterleavedPlan* plan);
 
 // How the replaced text is laid out: the line break, the indentation of the measure's children
 // and the step of one level deeper, all taken from the file.
@@ -117,9 +123,14 @@ struct VoiceContext {
 };
 
 // Appends the <note> elements of one entry (a rest, a note, or a chord, one <note> per pitch)
-// with `slurs` on its first note. False with a message when the entry cannot be written exactly.
-bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error);
+// with `slurs` on its first note. Fails when the entry cannot be written exactly.
+Status WriteEntry(const VoiceContext& context, const NewEntry& entry,
+                  const std::vector<pugi::xml_node>& slurs, XmlOut* out);
+
+// The failure of a voice that cannot be written exactly for no more particular reason.
+inline Status CannotWriteExactly() {
+    return Status::Error("the voice cannot be written exactly");
+}
 
 // Appends rests filling [from, to) (quarters from the measure's start), each of a value a note
 // can show, aligned on its own length. False, writing nothing, when no short list of note

@@ -105,9 +105,9 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
     return true;
 }
 
-bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
-                  const std::string& duration, const std::vector<pugi::xml_node>& slurs,
-                  XmlOut* out, std::string* error) {
+Status WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
+                    const std::string& duration, const std::vector<pugi::xml_node>& slurs,
+                    XmlOut* out) {
     const pugi::xml_node source = entry.rhythmFrom;
     const pugi::xml_node sourceRest = source.child("rest");
     const bool rest = !parts.donor;
@@ -121,34 +121,32 @@ bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const Note
             entry.onset.num == 0 && entry.duration == context.voice->length;
         out->Line(1, wholeMeasure ? "<rest measure=\"yes\"/>" : "<rest/>");
     } else if (parts.donor.child("pitch")) {
-        if (!out->Copy(1, parts.donor.child("pitch"))) return false;
+        if (!out->Copy(1, parts.donor.child("pitch"))) return CannotWriteExactly();
     } else if (parts.donor.child("unpitched")) {
-        if (!out->Copy(1, parts.donor.child("unpitched"))) return false;
+        if (!out->Copy(1, parts.donor.child("unpitched"))) return CannotWriteExactly();
     } else {
-        *error = "a donor note has neither <pitch> nor <unpitched>";
-        return false;
+        return Status::Error("a donor note has neither <pitch> nor <unpitched>");
     }
     out->Leaf(1, "duration", duration);
     if (parts.tieStop) out->Line(1, "<tie type=\"stop\"/>");
     if (parts.tieStart) out->Line(1, "<tie type=\"start\"/>");
-    if (!rest && !CopyChildren(out, 1, parts.donor, "instrument")) return false;
+    if (!rest && !CopyChildren(out, 1, parts.donor, "instrument")) return CannotWriteExactly();
     if (context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
     if (!CopyChildren(out, 1, source, "type") || !CopyChildren(out, 1, source, "dot"))
-        return false;
-    if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return false;
-    if (!CopyChildren(out, 1, source, "time-modification")) return false;
+        return CannotWriteExactly();
+    if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return CannotWriteExactly();
+    if (!CopyChildren(out, 1, source, "time-modification")) return CannotWriteExactly();
     if (!rest && (!CopyChildren(out, 1, parts.donor, "stem") ||
                   !CopyChildren(out, 1, parts.donor, "notehead")))
-        return false;
+        return CannotWriteExactly();
     if (context.writeStaff) out->Leaf(1, "staff", std::to_string(context.voice->staff));
-    if (parts.first && !CopyChildren(out, 1, source, "beam")) return false;
+    if (parts.first && !CopyChildren(out, 1, source, "beam")) return CannotWriteExactly();
     if (!WriteNotations(entry, parts, slurs, out) ||
         (parts.first && !rest && !CopyAll(out, 1, entry.lyrics))) {
-        *error = "a copied element could not be located in the text";
-        return false;
+        return Status::Error("a copied element could not be located in the text");
     }
     out->End(0, "</note>");
-    return true;
+    return Status();
 }
 
 }  // namespace
@@ -276,27 +274,20 @@ std::vector<std::vector<pugi::xml_node>> SlursToWrite(const VoiceRewrite& voice)
     return kept;
 }
 
-bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error) {
+Status WriteEntry(const VoiceContext& context, const NewEntry& entry,
+                  const std::vector<pugi::xml_node>& slurs, XmlOut* out) {
     const std::optional<Fraction> units = Multiply(entry.duration, context.divisions);
-    if (!units || units->den != 1 || units->num <= 0) {
-        *error = "a rewritten duration cannot be written in the measure's divisions";
-        return false;
-    }
+    if (!units || units->den != 1 || units->num <= 0)
+        return Status::Error("a rewritten duration cannot be written in the measure's divisions");
     const std::string duration = std::to_string(units->num);
-    if (entry.pitches.empty())
-        return WriteOneNote(context, entry, NoteParts{}, duration, slurs, out, error);
+    if (entry.pitches.empty()) return WriteOneNote(context, entry, NoteParts{}, duration, slurs, out);
     for (size_t i = 0; i < entry.pitches.size(); ++i) {
         const NewPitch& pitch = entry.pitches[i];
         const NoteParts parts{pitch.donor, pitch.tieStart, pitch.tieStop, i == 0};
-        if (!parts.donor) {
-            *error = "a rewritten pitch has no donor note";
-            return false;
-        }
-        if (!WriteOneNote(context, entry, parts, duration, slurs, out, error))
-            return false;
+        if (!parts.donor) return Status::Error("a rewritten pitch has no donor note");
+        if (Status s = WriteOneNote(context, entry, parts, duration, slurs, out); !s.ok()) return s;
     }
-    return true;
+    return Status();
 }
 
 namespace {

@@ -27,7 +27,8 @@ constexpr const char* kName = "fuzz.musicxml";
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     qz::musicxml::LoadedScore score;
-    const qz::musicxml::Status loaded = qz::musicxml::LoadScoreBytes(kName, std::move(bytes), &score);
+    const qz::musicxml::Status loaded =
+        qz::musicxml::LoadScoreBytes(kName, std::move(bytes), &score);
     if (!loaded.ok()) {
         const std::string error = loaded.Where(kName);
         // A refusal must say which file it concerns and what is wrong with it.

@@ -118,11 +118,10 @@ protected:
 
 TEST_F(OutputFileTest, WritesThroughARenameAndKeepsAnExistingFilesPermissions) {
     const std::string path = folder_ + "/out.musicxml";
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, "first", &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, "first").message(), "");
     EXPECT_EQ(ReadFile(path), "first");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(WriteFileAtomically(path, std::string("sec\0nd", 6), &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, std::string("sec\0nd", 6)).message(), "");
     EXPECT_EQ(ReadFile(path), std::string("sec\0nd", 6));
     struct stat after;
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
@@ -140,12 +139,7 @@ TEST_F(OutputFileTest, OnlyRegularFilesAndNewNamesAreWritten) {
         {folder_, folder_ + ": a folder, not a regular file; nothing written"},
         {folder_ + "/fifo", folder_ + "/fifo: a pipe, not a regular file; nothing written"},
     };
-    for (const auto& c : refused) {
-        OutputTarget target;
-        std::string error;
-        EXPECT_FALSE(ResolveOutput(c.path, &target, &error));
-        EXPECT_EQ(error, c.error);
-    }
+    for (const auto& c : refused) EXPECT_EQ(ResolveOutput(c.path).status().message(), c.error);
     ASSERT_EQ(::unlink((folder_ + "/fifo").c_str()), 0);
 }
 
@@ -160,9 +154,7 @@ TEST_F(OutputFileTest, AnInterruptedWriteLeavesNoTemporaryFile) {
             ::close(ready[0]);
             ::alarm(10);  // never outlive a failed test
             StagedWrite write;
-            std::string error;
-            if (!write.Stage(folder_ + "/big.musicxml", std::string(8 << 20, 'x'), &error))
-                ::_exit(1);
+            if (!write.Stage(folder_ + "/big.musicxml", std::string(8 << 20, 'x')).ok()) ::_exit(1);
             if (::write(ready[1], "r", 1) != 1) ::_exit(1);
             for (;;) ::pause();
         }
@@ -181,10 +173,9 @@ TEST_F(OutputFileTest, AnInterruptedWriteLeavesNoTemporaryFile) {
 }
 
 TEST_F(OutputFileTest, AFailedWriteLeavesNothingBehind) {
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(folder_ + "/missing/out.xml", "x", &error));
-    EXPECT_EQ(error, folder_ + "/missing/out.xml: the folder " + folder_ +
-                         "/missing does not exist; nothing written");
+    EXPECT_EQ(WriteFileAtomically(folder_ + "/missing/out.xml", "x").message(),
+              folder_ + "/missing/out.xml: the folder " + folder_ +
+                  "/missing does not exist; nothing written");
     EXPECT_TRUE(Listing().empty());
 }
 
@@ -237,8 +228,7 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     packed.format = {Charset::kUtf8, true};
     packed.archiveBytes = BuildArchive({{"s.xml", "<old/>"}, {"t.txt", "kept"}});
     const std::string path = folder_ + "/out.mxl";
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, ValueOf(ScoreBytes(packed, "<new/>")), &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, ValueOf(ScoreBytes(packed, "<new/>"))).message(), "");
     const std::vector<Member> written = ReadArchive(ReadFile(path));
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[0].data, "\xEF\xBB\xBF<new/>");
