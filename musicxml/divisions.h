@@ -22,7 +22,9 @@
 namespace qz::musicxml::divisions {
 
 // Divisions beyond this are refused rather than written: every program reading the result must
-// still hold a measure's values in ordinary integers.
+// still hold a measure's values in ordinary integers. A file may state more (up to
+// kMaxReadDivisions, which only this tool's exact positions need); such a measure is read, but
+// the writer leaves it as it was.
 inline constexpr int64_t kMaxDivisions = 1 << 24;
 
 // The divisions per quarter for a measure whose part uses `current` and whose new music needs

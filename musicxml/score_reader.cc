@@ -52,22 +52,25 @@ int StepSemitone(char step) {
     }
 }
 
+// An <alter> in whole semitones, halves away from zero; none for more than four either way.
+int64_t AlterSemitones(const std::string& alter) {
+    const Fraction value = ParseDecimal(alter).value_or(Fraction{});
+    if (Compare(value, Fraction{-4, 1}) < 0 || Compare(value, Fraction{4, 1}) > 0) return 0;
+    return Rounded(value);
+}
+
 // The pitch key and MIDI number of a note ("" and 60 for a rest).
 void ReadPitch(pugi::xml_node note, ModelNote* out) {
     if (pugi::xml_node pitch = note.child("pitch")) {
         std::string step = Trimmed(pitch.child_value("step"));
         std::string alter = Trimmed(pitch.child_value("alter"));
         std::string octave = Trimmed(pitch.child_value("octave"));
-        const Fraction alterValue = ParseDecimal(alter).value_or(Fraction{});
-        const int64_t semitones = Compare(alterValue, Fraction{-4, 1}) < 0 ||
-                                          Compare(alterValue, Fraction{4, 1}) > 0
-                                      ? 0
-                                      : Rounded(alterValue);
         out->pitch = step + "/" + (alter.empty() ? "0" : alter) + "/" + octave;
         int64_t oct = 4;
         ParseInt(octave.c_str(), 0, 9, &oct);
         int semitone = step.size() == 1 ? StepSemitone(step[0]) : 0;
-        out->midi = static_cast<int>(12 * (oct + 1) + std::max(semitone, 0) + semitones);
+        out->midi =
+            static_cast<int>(12 * (oct + 1) + std::max(semitone, 0) + AlterSemitones(alter));
     } else if (pugi::xml_node unpitched = note.child("unpitched")) {
         std::string step = Trimmed(unpitched.child_value("display-step"));
         std::string octave = Trimmed(unpitched.child_value("display-octave"));
