@@ -40,7 +40,7 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
     for (pugi::xml_node step = key.child("key-step"); step; step = step.next_sibling("key-step")) {
         const std::string name = Trimmed(step.child_value());
         const std::optional<Fraction> alter =
-            divisions::ParseValue(step.next_sibling("key-alter").child_value());
+            ParseDecimal(step.next_sibling("key-alter").child_value());
         if (name.size() == 1 && alter) steps.push_back({name[0], *alter});
     }
     return steps;
@@ -49,7 +49,7 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
 }  // namespace
 
 Fraction AlterOf(pugi::xml_node pitch) {
-    return divisions::ParseValue(pitch.child_value("alter")).value_or(Fraction{});
+    return ParseDecimal(pitch.child_value("alter")).value_or(Fraction{});
 }
 
 MeasureAlterations::MeasureAlterations(pugi::xml_node key) : key_(KeyAlterations(key)) {}
@@ -61,8 +61,8 @@ void MeasureAlterations::Heard(Fraction onset, pugi::xml_node pitch) {
 Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, char step) const {
     const Sounded* latest = nullptr;
     for (const Sounded& s : heard_)
-        if (s.place == place && divisions::Order(s.onset, onset) < 0 &&
-            (latest == nullptr || divisions::Order(s.onset, latest->onset) >= 0))
+        if (s.place == place && Compare(s.onset, onset) < 0 &&
+            (latest == nullptr || Compare(s.onset, latest->onset) >= 0))
             latest = &s;
     if (latest != nullptr) return latest->alter;
     for (const auto& [keyStep, alter] : key_)
@@ -71,7 +71,7 @@ Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, c
 }
 
 bool MeasureAlterations::NeedsAccidental(Fraction onset, pugi::xml_node pitch) const {
-    return pitch && !divisions::Same(InForce(onset, PlaceOf(pitch), StepOf(pitch)), AlterOf(pitch));
+    return pitch && InForce(onset, PlaceOf(pitch), StepOf(pitch)) != AlterOf(pitch);
 }
 
 std::string MeasureAlterations::Name(Fraction alter) {
@@ -85,7 +85,7 @@ std::string MeasureAlterations::Name(Fraction alter) {
         {{-1, 2}, "quarter-flat"}, {{3, 2}, "three-quarters-sharp"},
         {{-3, 2}, "three-quarters-flat"}};
     for (const Spelling& n : kNames)
-        if (divisions::Same(n.alter, alter)) return n.name;
+        if (n.alter == alter) return n.name;
     return "";
 }
 

@@ -87,12 +87,12 @@ Rewrite PlanEdits(const LoadedScore& loaded, const Selection& source,
         for (const void* key : order) {
             std::vector<VoiceRewrite> voices;
             for (std::size_t v : byMeasure[key]) voices.push_back(rb.voices[v]);
-            std::vector<Edit> edits;
-            std::string error;
-            if (RewriteMeasureChecked(loaded.parsed.text, voices, &edits, &error)) {
-                rewrite.edits.insert(rewrite.edits.end(), edits.begin(), edits.end());
+            const Result<std::vector<Edit>> edits = RewriteMeasure(loaded.parsed.text, voices);
+            if (edits.ok()) {
+                rewrite.edits.insert(rewrite.edits.end(), edits->begin(), edits->end());
                 continue;
             }
+            const std::string& error = edits.status().message();
             failed = true;
             for (std::size_t v : byMeasure[key]) {
                 const std::size_t row = rb.voiceRows[v];
@@ -127,12 +127,15 @@ bool ResultBytes(const LoadedScore& loaded, const std::vector<Edit>& edits,
         *bytes = target.compressed ? target.archiveBytes : target.documentBytes;
         return true;
     }
-    std::string newText;
-    if (!ApplyEdits(loaded.parsed.text, edits, &newText, error)) {
-        *error = "the rewritten music could not be placed: " + *error;
+    const Result<std::string> newText = ApplyEdits(loaded.parsed.text, edits);
+    if (!newText.ok()) {
+        *error = "the rewritten music could not be placed: " + newText.status().message();
         return false;
     }
-    return ScoreBytes(target, newText, bytes, error);
+    const Result<std::string> written = ScoreBytes(target, *newText);
+    if (written.ok()) *bytes = *written;
+    else *error = written.status().message();
+    return written.ok();
 }
 
 // The score and the report, each staged beside its target before either replaces anything.
@@ -140,9 +143,12 @@ bool WriteOutputs(const std::string& scorePath, const std::string& scoreBytes,
                   const std::string& reportPath, const std::string& reportBytes,
                   std::string* error) {
     StagedWrite score, report;
-    if (!score.Stage(scorePath, scoreBytes, error)) return false;
-    if (!reportPath.empty() && !report.Stage(reportPath, reportBytes, error)) return false;
-    return score.Commit(error) && (reportPath.empty() || report.Commit(error));
+    Status s = score.Stage(scorePath, scoreBytes);
+    if (s.ok() && !reportPath.empty()) s = report.Stage(reportPath, reportBytes);
+    if (s.ok()) s = score.Commit();
+    if (s.ok() && !reportPath.empty()) s = report.Commit();
+    if (!s.ok()) *error = s.message();
+    return s.ok();
 }
 
 // Where the "before" picture is engraved from: the input, or, when the score is about to
@@ -151,9 +157,8 @@ bool WriteOutputs(const std::string& scorePath, const std::string& scoreBytes,
 std::string BeforeScore(const LoadedScore& loaded, const std::string& outputPath,
                         TemporaryFile* copy) {
     const ScoreContainer& input = loaded.container;
-    OutputTarget output;
-    std::string ignored;
-    if (!ResolveOutput(outputPath, &output, &ignored) || !IsExistingFile(output, input.path))
+    const Result<OutputTarget> output = ResolveOutput(outputPath);
+    if (!output.ok() || !IsExistingFile(*output, input.path))
         return input.path;
     const std::size_t dot = input.path.rfind('.');
     const bool extension = dot != std::string::npos && input.path.find('/', dot) == std::string::npos;
@@ -224,24 +229,26 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
 // The selection `text` of `option`, resolved, or exit 2 with the reason.
 bool ParseOption(const char* option, const std::string& text, const Score& score,
                  SelectionRole role, std::vector<Selection>* regions, std::string* error) {
-    ParsedSelection parsed = ParseSelection(text, score, role);
-    if (!parsed.error.empty()) {
-        *error = std::string(option) + " " + text + ": " + parsed.error;
+    Result<std::vector<Selection>> parsed = ParseSelection(text, score, role);
+    if (!parsed.ok()) {
+        *error = std::string(option) + " " + text + ": " + parsed.status().message();
         return false;
     }
-    *regions = std::move(parsed.regions);
+    *regions = std::move(*parsed);
     return true;
 }
 
 }  // namespace
 
 int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
-    ApplyOptions options;
+    const Result<ApplyOptions> parsed = ParseApplyOptions(args);
+    if (!parsed.ok())
+        return Fail(err, kExitUnusable, parsed.status().message() + " (see motifgraft --help)");
+    const ApplyOptions& options = *parsed;
     std::string error;
-    if (!ParseApplyOptions(args, &options, &error))
-        return Fail(err, kExitUnusable, error + " (see motifgraft --help)");
     auto loaded = std::make_unique<LoadedScore>();
-    if (!LoadScore(options.score, loaded.get(), &error)) return Fail(err, kExitUnusable, error);
+    if (Status s = LoadScore(options.score, loaded.get()); !s.ok())
+        return Fail(err, kExitUnusable, s.Where(options.score));
     Selections selections;
     std::vector<Selection> source;
     if (!ParseOption("--source", options.source, loaded->model, SelectionRole::kSource, &source,
@@ -250,7 +257,8 @@ int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream&
                      &selections.destination, &error))
         return Fail(err, kExitUnusable, options.score + ": " + error);
     selections.source = source.front();
-    if (!CheckApplyOutputs(options, &error)) return Fail(err, kExitUnusable, error);
+    if (Status s = CheckApplyOutputs(options); !s.ok())
+        return Fail(err, kExitUnusable, s.message());
     return Run(options, *loaded, selections, out, err);
 }
 

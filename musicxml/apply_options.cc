@@ -2,49 +2,34 @@
 
 namespace qz::musicxml {
 
-bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
-                       std::string* error) {
+Result<ApplyOptions> ParseApplyOptions(const std::vector<std::string>& args) {
+    ApplyOptions out;
     for (std::size_t i = 1; i < args.size(); ++i) {
         const std::string& a = args[i];
         // A second value would silently win over the first: the user meant one of them.
         auto value = [&](std::string* target) {
-            if (!target->empty()) {
-                *error = a + " is given twice";
-                return false;
-            }
-            if (i + 1 >= args.size() || args[i + 1].empty()) {
-                *error = a + " needs a value";
-                return false;
-            }
+            if (!target->empty()) return Status::Error(a + " is given twice");
+            if (i + 1 >= args.size() || args[i + 1].empty())
+                return Status::Error(a + " needs a value");
             *target = args[++i];
-            return true;
+            return Status();
         };
-        if (a == "--source") {
-            if (!value(&out->source)) return false;
-        } else if (a == "--dest") {
-            if (!value(&out->destination)) return false;
-        } else if (a == "-o" || a == "--output") {
-            if (!value(&out->output)) return false;
-        } else if (a == "--json") {
-            if (!value(&out->jsonReport)) return false;
-        } else if (a == "--pictures") {
-            if (!value(&out->picturesDir)) return false;
-        } else if (a == "--explain") {
-            out->explain = true;
-        } else if (!a.empty() && a[0] == '-') {
-            *error = "unknown option " + a;
-            return false;
-        } else if (out->score.empty()) {
-            out->score = a;
-        } else {
-            *error = "more than one score given";
-            return false;
-        }
+        Status taken;
+        if (a == "--source") taken = value(&out.source);
+        else if (a == "--dest") taken = value(&out.destination);
+        else if (a == "-o" || a == "--output") taken = value(&out.output);
+        else if (a == "--json") taken = value(&out.jsonReport);
+        else if (a == "--pictures") taken = value(&out.picturesDir);
+        else if (a == "--explain") out.explain = true;
+        else if (!a.empty() && a[0] == '-') return Status::Error("unknown option " + a);
+        else if (out.score.empty()) out.score = a;
+        else return Status::Error("more than one score given");
+        if (!taken.ok()) return taken;
     }
-    if (out->score.empty()) *error = "no score given";
-    else if (out->source.empty()) *error = "--source STAFF:FIRST-LAST is required";
-    else if (out->destination.empty()) *error = "--dest STAVES:FIRST-LAST is required";
-    return error->empty();
+    if (out.score.empty()) return Status::Error("no score given");
+    if (out.source.empty()) return Status::Error("--source STAFF:FIRST-LAST is required");
+    if (out.destination.empty()) return Status::Error("--dest STAVES:FIRST-LAST is required");
+    return out;
 }
 
 std::string DefaultOutputPath(const std::string& input) {

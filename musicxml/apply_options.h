@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "musicxml/status.h"
+
 namespace qz::musicxml {
 
 struct ApplyOptions {
@@ -16,9 +18,8 @@ struct ApplyOptions {
     bool explain = false;
 };
 
-// `args[0]` is "apply". False with `error` on a missing, unknown or repeated argument.
-bool ParseApplyOptions(const std::vector<std::string>& args, ApplyOptions* out,
-                       std::string* error);
+// `args[0]` is "apply". Fails on a missing, unknown or repeated argument.
+Result<ApplyOptions> ParseApplyOptions(const std::vector<std::string>& args);
 
 // NAME.motifgraft.EXT beside the input ("a/b.musicxml" -> "a/b.motifgraft.musicxml", "s" ->
 // "s.motifgraft"): never the input itself.

@@ -39,9 +39,8 @@ int Show(const std::vector<std::string>& args, std::ostream& out, std::ostream& 
     }
     if (path.empty()) return Usage(err, "no score given");
     auto score = std::make_unique<LoadedScore>();
-    std::string error;
-    if (!LoadScore(path, score.get(), &error)) {
-        err << "motifgraft: " << error << "\n";
+    if (const Status loaded = LoadScore(path, score.get()); !loaded.ok()) {
+        err << "motifgraft: " << loaded.Where(path) << "\n";
         return kExitUnusable;
     }
     out << (json ? ShowJson(score->model) : ShowText(score->model));

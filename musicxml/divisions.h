@@ -14,30 +14,18 @@
 
 #include <pugixml.hpp>
 
+#include "musicxml/rational.h"
 #include "musicxml/splice.h"
+#include "musicxml/status.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml::divisions {
 
 // Divisions beyond this are refused rather than written: every program reading the result must
-// still hold a measure's values in ordinary integers.
+// still hold a measure's values in ordinary integers. A file may state more (up to
+// kMaxReadDivisions, which only this tool's exact positions need); such a measure is read, but
+// the writer leaves it as it was.
 inline constexpr int64_t kMaxDivisions = 1 << 24;
-
-// Checked exact arithmetic on reduced fractions; nothing on overflow or a zero denominator.
-std::optional<Fraction> Ratio(int64_t num, int64_t den);
-std::optional<Fraction> Sum(Fraction a, Fraction b);
-std::optional<Fraction> Difference(Fraction a, Fraction b);
-std::optional<Fraction> Scaled(Fraction a, int64_t factor);
-std::optional<Fraction> Quotient(Fraction a, int64_t divisor);
-// -1, 0 or 1 as a is below, equal to or above b.
-int Order(Fraction a, Fraction b);
-bool Same(Fraction a, Fraction b);
-
-// A value as a file writes it (xs:decimal: "12", "1.5", "-2", surrounding whitespace allowed).
-std::optional<Fraction> ParseValue(std::string_view text);
-// The value written back: an integer, or a decimal when the value is a finite decimal
-// fraction; nothing otherwise.
-std::optional<std::string> FormatValue(Fraction value);
 
 // The divisions per quarter for a measure whose part uses `current` and whose new music needs
 // each of `quarters` (onsets and durations in quarter notes): the least multiple of `current`
@@ -46,9 +34,9 @@ std::optional<int64_t> FinerDivisions(int64_t current, const std::vector<Fractio
 
 // Edits multiplying by `factor` every value of `measure` counted in divisions: each <duration>
 // (notes, backups, forwards, figured bass) and each <offset> (directions, harmony, figured bass,
-// sounds). False, with a message, when one cannot be read or located in `text`.
-bool ScaleValueEdits(std::string_view text, pugi::xml_node measure, int64_t factor,
-                     std::vector<Edit>* edits, std::string* error);
+// sounds). A failure says which value cannot be read, located in `text` or scaled.
+Result<std::vector<Edit>> ScaleValueEdits(std::string_view text, pugi::xml_node measure,
+                                          int64_t factor);
 
 // Where the plain text value of `element` (a number, nothing else inside) stands in `text`;
 // false when the element holds anything else or the bytes differ from the parsed value.

@@ -1,5 +1,7 @@
 #include "musicxml/embedded_host.h"
 
+#include "musicxml/text_encoding.h"
+
 #include <cstdint>
 
 #include "hostsim/region_record.h"
@@ -15,33 +17,6 @@ namespace stand_in = qz::platform::stand_in;
 void* const kHostWindow = reinterpret_cast<void*>(0x7A11);
 constexpr uint32_t kHostVersion = 0x19000000;
 
-std::string Utf8(const std::u16string& text) {
-    std::string out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        uint32_t c = text[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size()) {
-            c = 0x10000 + ((c - 0xD800) << 10) + (static_cast<uint32_t>(text[i + 1]) - 0xDC00);
-            ++i;
-        }
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
-}
-
 hostsim::RegionRecord RecordOf(const Selection& s) {
     return hostsim::MakeRegionRecord(s.firstSlot, s.firstMeasure, s.lastSlot, s.lastMeasure);
 }
@@ -50,7 +25,7 @@ hostsim::RegionRecord RecordOf(const Selection& s) {
 std::string NewBoxText(std::size_t before) {
     const auto& boxes = stand_in::MessageBoxes();
     if (boxes.size() <= before) return "";
-    return Utf8(boxes.back().text);
+    return Utf16ToUtf8(boxes.back().text);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 #include "host/exentry.h"
 #include "host/note_record.h"
 #include "hostsim/entry_record.h"
-#include "musicxml/fraction_math.h"
+#include "musicxml/rational.h"
 
 namespace qz::musicxml {
 namespace {

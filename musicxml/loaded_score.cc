@@ -3,55 +3,23 @@
 namespace qz::musicxml {
 namespace {
 
-std::string At(const std::string& path, TextPosition p, const std::string& message) {
-    return path + ":" + std::to_string(p.line) + ":" + std::to_string(p.column) + ": " + message;
-}
-
-bool ModelFromContainer(LoadedScore* out, std::string* error) {
-    const std::string& path = out->container.path;
-    std::string text;
-    if (!DecodeDocument(&out->container, &text, error)) {
-        *error = path + ": " + *error;
-        return false;
-    }
-    std::string message;
-    TextPosition position;
-    if (!ParseScoreText(std::move(text), &out->parsed, &message, &position)) {
-        *error = At(path, position, message);
-        return false;
-    }
-    ModelError modelError;
-    if (!BuildScore(out->parsed.doc, &out->model, &modelError)) {
-        *error = MessageAt(*out, modelError.where, modelError.message);
-        return false;
-    }
-    return true;
+Status ModelFromContainer(LoadedScore* out) {
+    Result<std::string> text = DecodeDocument(&out->container);
+    if (!text.ok()) return text.status();
+    if (Status s = ParseScoreText(std::move(*text), &out->parsed); !s.ok()) return s;
+    return BuildScore(out->parsed, &out->model);
 }
 
 }  // namespace
 
-std::string MessageAt(const LoadedScore& score, pugi::xml_node node, const std::string& message) {
-    if (!node) return score.container.path + ": " + message;
-    return At(score.container.path, PositionOfNode(score.parsed.text, node), message);
+Status LoadScore(const std::string& path, LoadedScore* out) {
+    if (Status s = ReadScoreFile(path, &out->container); !s.ok()) return s;
+    return ModelFromContainer(out);
 }
 
-bool LoadScore(const std::string& path, LoadedScore* out, std::string* error) {
-    std::string message;
-    if (!ReadScoreFile(path, &out->container, &message)) {
-        *error = path + ": " + message;
-        return false;
-    }
-    return ModelFromContainer(out, error);
-}
-
-bool LoadScoreBytes(const std::string& path, std::string bytes, LoadedScore* out,
-                    std::string* error) {
-    std::string message;
-    if (!ReadScoreBytes(path, std::move(bytes), &out->container, &message)) {
-        *error = path + ": " + message;
-        return false;
-    }
-    return ModelFromContainer(out, error);
+Status LoadScoreBytes(const std::string& path, std::string bytes, LoadedScore* out) {
+    if (Status s = ReadScoreBytes(path, std::move(bytes), &out->container); !s.ok()) return s;
+    return ModelFromContainer(out);
 }
 
 }  // namespace qz::musicxml

@@ -16,15 +16,11 @@ struct LoadedScore {
     Score model;
 };
 
-// Reads, decodes, parses and models `path`. False with `error` as the tool prints it:
+// Reads, decodes, parses and models `path`. A failure is printed as Status::Where(path):
 // "FILE:LINE:COL: message" when a place in the text is known, "FILE: message" otherwise.
 // `out` must not be moved afterwards (the model points into the parsed document).
-bool LoadScore(const std::string& path, LoadedScore* out, std::string* error);
+Status LoadScore(const std::string& path, LoadedScore* out);
 // The same from bytes in memory (fuzzing, tests).
-bool LoadScoreBytes(const std::string& path, std::string bytes, LoadedScore* out,
-                    std::string* error);
-
-// "FILE:LINE:COL: message" for a node of the parsed text.
-std::string MessageAt(const LoadedScore& score, pugi::xml_node node, const std::string& message);
+Status LoadScoreBytes(const std::string& path, std::string bytes, LoadedScore* out);
 
 }  // namespace qz::musicxml

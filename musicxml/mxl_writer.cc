@@ -14,35 +14,33 @@ struct SourceFree {
     void operator()(zip_source_t* source) const { zip_source_free(source); }
 };
 
-bool Fail(std::string* error, const std::string& what, const char* detail) {
-    *error = what + (detail != nullptr ? std::string(": ") + detail : std::string());
-    return false;
+Status Failure(const std::string& what, const char* detail) {
+    return Status::Error(what + (detail != nullptr ? std::string(": ") + detail : std::string()));
 }
 
 // Everything a buffer source holds after libzip wrote the archive into it.
-bool ReadSource(zip_source_t* source, std::string* out, std::string* error) {
+Result<std::string> ReadSource(zip_source_t* source) {
     zip_stat_t stat;
     zip_stat_init(&stat);
     if (zip_source_open(source) != 0)
-        return Fail(error, "cannot read the written archive",
+        return Failure("cannot read the written archive",
                     zip_error_strerror(zip_source_error(source)));
     if (zip_source_stat(source, &stat) != 0 || (stat.valid & ZIP_STAT_SIZE) == 0) {
         zip_source_close(source);
-        return Fail(error, "cannot size the written archive", nullptr);
+        return Failure("cannot size the written archive", nullptr);
     }
     std::string bytes(stat.size, '\0');
     const zip_int64_t got = zip_source_read(source, bytes.data(), stat.size);
     zip_source_close(source);
     if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size)
-        return Fail(error, "cannot read the written archive", nullptr);
-    *out = std::move(bytes);
-    return true;
+        return Failure("cannot read the written archive", nullptr);
+    return bytes;
 }
 
 }  // namespace
 
-bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& member,
-                          std::string_view document, std::string* out, std::string* error) {
+Result<std::string> ReplaceArchiveMember(const std::string& archiveBytes,
+                                         const std::string& member, std::string_view document) {
     zip_error_t zerr;
     zip_error_init(&zerr);
     std::unique_ptr<zip_source_t, SourceFree> buffer(
@@ -52,7 +50,7 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
     if (!archive) {
         const std::string message = zip_error_strerror(&zerr);
         zip_error_fini(&zerr);
-        return Fail(error, "cannot open the archive", message.c_str());
+        return Failure("cannot open the archive", message.c_str());
     }
     zip_error_fini(&zerr);
     // The open archive now holds the buffer source, which receives the new archive when it is
@@ -63,7 +61,7 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
     zip_stat_init(&stat);
     if (index < 0 ||
         zip_stat_index(archive.get(), static_cast<zip_uint64_t>(index), 0, &stat) != 0)
-        return Fail(error, "the archive has no member " + member, nullptr);
+        return Failure("the archive has no member " + member, nullptr);
     const auto at = static_cast<zip_uint64_t>(index);
     const zip_int32_t method =
         (stat.valid & ZIP_STAT_COMP_METHOD) != 0 && stat.comp_method == ZIP_CM_STORE
@@ -71,17 +69,17 @@ bool ReplaceArchiveMember(const std::string& archiveBytes, const std::string& me
             : ZIP_CM_DEFLATE;
     zip_source_t* content = zip_source_buffer(archive.get(), document.data(), document.size(), 0);
     if (content == nullptr)
-        return Fail(error, "cannot hold the new score", zip_strerror(archive.get()));
+        return Failure("cannot hold the new score", zip_strerror(archive.get()));
     if (zip_file_replace(archive.get(), at, content, 0) != 0) {
         zip_source_free(content);
-        return Fail(error, "cannot replace " + member, zip_strerror(archive.get()));
+        return Failure("cannot replace " + member, zip_strerror(archive.get()));
     }
     if (zip_set_file_compression(archive.get(), at, method, 0) != 0)
-        return Fail(error, "cannot compress " + member, zip_strerror(archive.get()));
+        return Failure("cannot compress " + member, zip_strerror(archive.get()));
     if (zip_close(archive.get()) != 0)
-        return Fail(error, "cannot write the archive", zip_strerror(archive.get()));
+        return Failure("cannot write the archive", zip_strerror(archive.get()));
     archive.release();  // closed: zip_close freed it
-    return ReadSource(buffer.get(), out, error);
+    return ReadSource(buffer.get());
 }
 
 }  // namespace qz::musicxml

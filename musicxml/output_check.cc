@@ -25,22 +25,20 @@ std::string ParentOf(std::string path) {
 }
 
 // The pictures' folder is made when missing: it must be a folder, or a path whose nearest
-// existing ancestor is one. True with `exists` telling which.
-bool CheckPicturesFolder(const std::string& dir, bool* exists, std::string* error) {
+// existing ancestor is one. Whether it exists, or why it cannot be used.
+Result<bool> CheckPicturesFolder(const std::string& dir) {
     struct stat info;
-    *exists = ::stat(dir.c_str(), &info) == 0;
-    if (*exists && S_ISDIR(info.st_mode)) return true;
-    if (*exists || errno != ENOENT) {
-        *error = "--pictures " + dir + ": not a folder; nothing written";
-        return false;
-    }
+    const bool exists = ::stat(dir.c_str(), &info) == 0;
+    if (exists && S_ISDIR(info.st_mode)) return true;
+    if (exists || errno != ENOENT)
+        return Status::Error("--pictures " + dir + ": not a folder; nothing written");
     std::string ancestor = ParentOf(dir);
     for (int depth = 0; depth < 256 && ::stat(ancestor.c_str(), &info) != 0 && errno == ENOENT;
          ++depth)
         ancestor = ParentOf(ancestor);
-    if (::stat(ancestor.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return true;
-    *error = "--pictures " + dir + ": cannot be made, " + ancestor + " is not a folder; nothing written";
-    return false;
+    if (::stat(ancestor.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) return false;
+    return Status::Error("--pictures " + dir + ": cannot be made, " + ancestor +
+                         " is not a folder; nothing written");
 }
 
 std::string Named(const NamedOutput& output) { return output.option + " " + output.path; }
@@ -51,38 +49,32 @@ std::string ScoreOutputPath(const ApplyOptions& options) {
     return options.output.empty() ? DefaultOutputPath(options.score) : options.output;
 }
 
-bool CheckApplyOutputs(const ApplyOptions& options, std::string* error) {
+Status CheckApplyOutputs(const ApplyOptions& options) {
     std::vector<NamedOutput> outputs;
     outputs.push_back({options.output.empty() ? "the default output" : "-o",
                        ScoreOutputPath(options), !options.output.empty(), {}});
     if (!options.jsonReport.empty()) outputs.push_back({"--json", options.jsonReport, false, {}});
     if (!options.picturesDir.empty()) {
-        bool exists = false;
-        if (!CheckPicturesFolder(options.picturesDir, &exists, error)) return false;
+        const Result<bool> exists = CheckPicturesFolder(options.picturesDir);
+        if (!exists.ok()) return exists.status();
         // In a folder still to be made, the pictures cannot meet any other file.
-        if (exists)
+        if (*exists)
             for (const char* name : {kBeforePicture, kAfterPicture})
                 outputs.push_back({"--pictures", options.picturesDir + "/" + name, false, {}});
     }
     for (NamedOutput& output : outputs) {
-        std::string why;
-        if (!ResolveOutput(output.path, &output.target, &why)) {
-            *error = output.option + " " + why;
-            return false;
-        }
-        if (!output.mayBeInput && IsExistingFile(output.target, options.score)) {
-            *error = Named(output) + " is the input score; nothing written";
-            return false;
-        }
+        const Result<OutputTarget> target = ResolveOutput(output.path);
+        if (!target.ok()) return target.status().Prefixed(output.option + " ");
+        output.target = *target;
+        if (!output.mayBeInput && IsExistingFile(output.target, options.score))
+            return Status::Error(Named(output) + " is the input score; nothing written");
     }
     for (std::size_t i = 0; i < outputs.size(); ++i)
         for (std::size_t j = i + 1; j < outputs.size(); ++j)
-            if (SameFile(outputs[i].target, outputs[j].target)) {
-                *error = Named(outputs[j]) + " is the same file as " + Named(outputs[i]) +
-                         "; nothing written";
-                return false;
-            }
-    return true;
+            if (SameFile(outputs[i].target, outputs[j].target))
+                return Status::Error(Named(outputs[j]) + " is the same file as " +
+                                     Named(outputs[i]) + "; nothing written");
+    return Status();
 }
 
 }  // namespace qz::musicxml

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "musicxml/apply_options.h"
+#include "musicxml/status.h"
 
 namespace qz::musicxml {
 
@@ -17,8 +18,8 @@ namespace qz::musicxml {
 inline constexpr const char* kBeforePicture = "before.png";
 inline constexpr const char* kAfterPicture = "after.png";
 
-// False with a message naming the option and the path at fault.
-bool CheckApplyOutputs(const ApplyOptions& options, std::string* error);
+// Fails with a message naming the option and the path at fault.
+Status CheckApplyOutputs(const ApplyOptions& options);
 
 // -o, or the default name beside the input.
 std::string ScoreOutputPath(const ApplyOptions& options);

@@ -12,9 +12,8 @@
 namespace qz::musicxml {
 namespace {
 
-bool Fail(std::string* error, const std::string& path, const char* what, int code) {
-    *error = path + ": " + what + ": " + std::strerror(code);
-    return false;
+Status Failure(const std::string& path, const char* what, int code) {
+    return Status::Error(path + ": " + what + ": " + std::strerror(code));
 }
 
 mode_t ModeFor(const OutputTarget& target) {
@@ -28,11 +27,13 @@ mode_t ModeFor(const OutputTarget& target) {
 
 }  // namespace
 
-bool StagedWrite::Stage(const std::string& path, std::string_view bytes, std::string* error) {
-    if (!ResolveOutput(path, &target_, error)) return false;
+Status StagedWrite::Stage(const std::string& path, std::string_view bytes) {
+    Result<OutputTarget> target = ResolveOutput(path);
+    if (!target.ok()) return target.status();
+    target_ = std::move(*target);
     int code = 0;
     if (!temporary_.Create(target_.folder, &code))
-        return Fail(error, path, "cannot create a temporary file beside it", code);
+        return Failure(path, "cannot create a temporary file beside it", code);
     const int fd = temporary_.Descriptor();
     const char* what = nullptr;
     if (!temporary_.Write(bytes)) {
@@ -44,31 +45,26 @@ bool StagedWrite::Stage(const std::string& path, std::string_view bytes, std::st
     } else if (!temporary_.Close()) {
         code = errno, what = "cannot close";
     }
-    if (what == nullptr) return true;
+    if (what == nullptr) return Status();
     temporary_.Discard();
-    return Fail(error, path, what, code);
+    return Failure(path, what, code);
 }
 
-bool StagedWrite::Commit(std::string* error) {
-    if (!temporary_.RenameOver(target_.file))
-        return Fail(error, target_.path, "cannot replace", errno);
-    return true;
+Status StagedWrite::Commit() {
+    if (!temporary_.RenameOver(target_.file)) return Failure(target_.path, "cannot replace", errno);
+    return Status();
 }
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error) {
+Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     StagedWrite write;
-    return write.Stage(path, bytes, error) && write.Commit(error);
+    if (Status s = write.Stage(path, bytes); !s.ok()) return s;
+    return write.Commit();
 }
 
-bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::string* bytes,
-                std::string* error) {
-    std::string document;
-    if (!EncodeText(utf8Text, input.format, &document, error)) return false;
-    if (!input.compressed) {
-        *bytes = std::move(document);
-        return true;
-    }
-    return ReplaceArchiveMember(input.archiveBytes, input.rootMember, document, bytes, error);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text) {
+    Result<std::string> document = EncodeText(utf8Text, input.format);
+    if (!document.ok() || !input.compressed) return document;
+    return ReplaceArchiveMember(input.archiveBytes, input.rootMember, *document);
 }
 
 }  // namespace qz::musicxml

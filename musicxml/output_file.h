@@ -19,12 +19,12 @@ namespace qz::musicxml {
 // the target. An output never committed leaves nothing behind.
 class StagedWrite {
 public:
-    // False, with a message naming `path`, when the target is refused or the folder cannot be
+    // Fails, with a message naming `path`, when the target is refused or the folder cannot be
     // written, the disk fills; then nothing at `path` changed and the temporary file is gone.
     // An existing file keeps its permission bits; a new one gets the ordinary ones (0666 less
     // the umask).
-    bool Stage(const std::string& path, std::string_view bytes, std::string* error);
-    bool Commit(std::string* error);
+    Status Stage(const std::string& path, std::string_view bytes);
+    Status Commit();
 
 private:
     OutputTarget target_;
@@ -32,11 +32,10 @@ private:
 };
 
 // Stage and Commit at once.
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error);
+Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // The bytes of the rewritten score: `utf8Text` encoded back as the input was (encoding and
 // byte-order mark), placed into a copy of the input archive when the input was an .mxl.
-bool ScoreBytes(const ScoreContainer& input, std::string_view utf8Text, std::string* bytes,
-                std::string* error);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text);
 
 }  // namespace qz::musicxml

@@ -32,11 +32,10 @@ const char* KindOf(mode_t mode) {
     return "a special file";
 }
 
-bool Refuse(const OutputTarget& target, const std::string& why, std::string* error) {
-    *error = target.path;
-    if (target.file != target.path) *error += " (a link to " + target.file + ")";
-    *error += ": " + why + "; nothing written";
-    return false;
+Status Refuse(const OutputTarget& target, const std::string& why) {
+    std::string message = target.path;
+    if (target.file != target.path) message += " (a link to " + target.file + ")";
+    return Status::Error(message + ": " + why + "; nothing written");
 }
 
 bool ReadLink(const std::string& link, std::string* target) {
@@ -53,49 +52,52 @@ bool ReadLink(const std::string& link, std::string* target) {
 }
 
 // The folder `target.file` is (to be) in: it must exist, be a folder, and take new files.
-bool CheckFolder(OutputTarget* target, std::string* error) {
+Status CheckFolder(OutputTarget* target) {
     const std::string folder = FolderOf(target->file);
     target->folder = folder;
     struct stat info;
     if (::stat(folder.c_str(), &info) != 0)
         return Refuse(*target, "the folder " + folder + (errno == ENOENT ? " does not exist"
-                                   : std::string(" cannot be used: ") + std::strerror(errno)),
-                      error);
+                                   : std::string(" cannot be used: ") + std::strerror(errno)));
     if (!S_ISDIR(info.st_mode))
-        return Refuse(*target, folder + " is not a folder", error);
+        return Refuse(*target, folder + " is not a folder");
     if (::access(folder.c_str(), W_OK | X_OK) != 0)
         return Refuse(*target, "the folder " + folder + " cannot be written in: " +
-                                   std::strerror(errno), error);
+                                   std::strerror(errno));
     target->folderDevice = info.st_dev;
     target->folderInode = info.st_ino;
     target->name = NameOf(target->file);
-    return true;
+    return Status();
 }
 
 }  // namespace
 
-bool ResolveOutput(const std::string& path, OutputTarget* out, std::string* error) {
-    *out = OutputTarget{};
-    out->path = out->file = path;
+Result<OutputTarget> ResolveOutput(const std::string& path) {
+    OutputTarget out;
+    out.path = out.file = path;
+    auto checked = [&out](Status folder) -> Result<OutputTarget> {
+        if (!folder.ok()) return folder;
+        return out;
+    };
     for (int links = 0;; ++links) {
         struct stat info;
-        if (::lstat(out->file.c_str(), &info) != 0) {
-            if (errno != ENOENT) return Refuse(*out, std::strerror(errno), error);
-            if (NameOf(out->file).empty()) return Refuse(*out, "a folder, not a regular file", error);
-            return CheckFolder(out, error);
+        if (::lstat(out.file.c_str(), &info) != 0) {
+            if (errno != ENOENT) return Refuse(out, std::strerror(errno));
+            if (NameOf(out.file).empty()) return Refuse(out, "a folder, not a regular file");
+            return checked(CheckFolder(&out));
         }
         if (S_ISREG(info.st_mode)) {
-            out->exists = true;
-            out->device = info.st_dev;
-            out->inode = info.st_ino;
-            return CheckFolder(out, error);
+            out.exists = true;
+            out.device = info.st_dev;
+            out.inode = info.st_ino;
+            return checked(CheckFolder(&out));
         }
         if (!S_ISLNK(info.st_mode))
-            return Refuse(*out, std::string(KindOf(info.st_mode)) + ", not a regular file", error);
+            return Refuse(out, std::string(KindOf(info.st_mode)) + ", not a regular file");
         std::string next;
-        if (links == kMostLinks || !ReadLink(out->file, &next))
-            return Refuse(*out, std::strerror(links == kMostLinks ? ELOOP : errno), error);
-        out->file = !next.empty() && next.front() == '/' ? next : FolderOf(out->file) + "/" + next;
+        if (links == kMostLinks || !ReadLink(out.file, &next))
+            return Refuse(out, std::strerror(links == kMostLinks ? ELOOP : errno));
+        out.file = !next.empty() && next.front() == '/' ? next : FolderOf(out.file) + "/" + next;
     }
 }
 

@@ -12,6 +12,8 @@
 
 #include <string>
 
+#include "musicxml/status.h"
+
 namespace qz::musicxml {
 
 struct OutputTarget {
@@ -26,10 +28,10 @@ struct OutputTarget {
     std::string name;  // of `file` within that folder
 };
 
-// Fills `out` for `path`. False, with a message naming `path`, when it is not a regular file
-// (nor leads to one), its folder is missing or not a folder, the folder cannot be written in,
-// or the links loop.
-bool ResolveOutput(const std::string& path, OutputTarget* out, std::string* error);
+// Where `path` leads. Fails, with a message naming `path`, when it is not a regular file (nor
+// leads to one), its folder is missing or not a folder, the folder cannot be written in, or the
+// links loop.
+Result<OutputTarget> ResolveOutput(const std::string& path);
 
 bool SameFile(const OutputTarget& a, const OutputTarget& b);
 

@@ -236,8 +236,11 @@ bool CollectPages(const fs::path& work, const std::string& stem, const fs::path&
         if (!fs::exists(from, error)) break;
         fs::path to = dir / (page == 1 ? name + ".png" : name + "-" + std::to_string(page) + ".png");
         std::string bytes;
-        if (!ReadWholeFile(from.string(), &bytes) || !WriteFileAtomically(to.string(), bytes, why))
+        if (!ReadWholeFile(from.string(), &bytes)) return false;
+        if (Status s = WriteFileAtomically(to.string(), bytes); !s.ok()) {
+            *why = s.message();
             return false;
+        }
         ++pages;
     }
     return pages > 0;

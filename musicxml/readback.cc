@@ -151,7 +151,7 @@ void MoveLyrics(const Score& score, const VoiceMeasure* old, VoiceRewrite* voice
             for (pugi::xml_node lyric : score.notes[static_cast<std::size_t>(n)].element.children("lyric"))
                 lyrics.push_back(lyric);
         auto carrier = std::find_if(voice->entries.begin(), voice->entries.end(), [&](const NewEntry& x) {
-            return !x.pitches.empty() && divisions::Same(x.onset, replaced.onset);
+            return !x.pitches.empty() && x.onset == replaced.onset;
         });
         if (carrier == voice->entries.end()) {
             result->lyricsDropped += static_cast<int>(lyrics.size());
@@ -195,7 +195,7 @@ int SlurCarrier(const VoiceRewrite& voice, const SlurEnd& end) {
     for (std::size_t i = 0; i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
         if (entry.pitches.empty()) continue;
-        const int order = divisions::Order(entry.onset, end.onset);
+        const int order = Compare(entry.onset, end.onset);
         if (order == 0) return static_cast<int>(i);
         if (order < 0) before = static_cast<int>(i);
         if (order > 0 && after < 0) after = static_cast<int>(i);

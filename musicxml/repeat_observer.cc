@@ -20,11 +20,10 @@ std::string MeasureRefusal(const Score& score, int slot, int measure, const std:
     }
     if (measure > static_cast<int>(part.measures.size()))
         return "part " + part.id + " has no measure " + std::to_string(measure);
-    std::string reason;
-    if (!CanRewriteVoice(part.element, part.measures[static_cast<std::size_t>(measure - 1)],
-                         s.staff, voice, &reason))
-        return reason.empty() ? "measure " + std::to_string(measure) + " cannot be rewritten"
-                              : "measure " + std::to_string(measure) + ": " + reason;
+    const std::size_t m = static_cast<std::size_t>(measure - 1);
+    const Status writable =
+        CanRewriteVoice(part.element, part.measures[m], part.divisions[m], s.staff, voice);
+    if (!writable.ok()) return "measure " + std::to_string(measure) + ": " + writable.message();
     return "";
 }
 

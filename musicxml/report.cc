@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "musicxml/fraction_math.h"
+#include "musicxml/rational.h"
 #include "musicxml/json_text.h"
 
 namespace qz::musicxml {

@@ -31,29 +31,20 @@ struct FileCloser {
 };
 
 // The uncompressed bytes of one member, bounded by kMaxDocumentBytes.
-bool ReadMember(zip_t* archive, const std::string& name, std::string* out, std::string* error) {
+Result<std::string> ReadMember(zip_t* archive, const std::string& name) {
     zip_stat_t stat;
     zip_stat_init(&stat);
-    if (zip_stat(archive, name.c_str(), 0, &stat) != 0) {
-        *error = "the archive has no member '" + name + "'";
-        return false;
-    }
-    if ((stat.valid & ZIP_STAT_SIZE) == 0 || stat.size > kMaxDocumentBytes) {
-        *error = "the archive member '" + name + "' is too large or of unknown size";
-        return false;
-    }
+    if (zip_stat(archive, name.c_str(), 0, &stat) != 0)
+        return Status::Error("the archive has no member '" + name + "'");
+    if ((stat.valid & ZIP_STAT_SIZE) == 0 || stat.size > kMaxDocumentBytes)
+        return Status::Error("the archive member '" + name + "' is too large or of unknown size");
     std::unique_ptr<zip_file_t, FileCloser> file(zip_fopen(archive, name.c_str(), 0));
-    if (!file) {
-        *error = "the archive member '" + name + "' cannot be opened";
-        return false;
-    }
-    out->assign(static_cast<std::size_t>(stat.size), '\0');
-    zip_int64_t got = zip_fread(file.get(), out->data(), stat.size);
-    if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size) {
-        *error = "the archive member '" + name + "' is damaged";
-        return false;
-    }
-    return true;
+    if (!file) return Status::Error("the archive member '" + name + "' cannot be opened");
+    std::string out(static_cast<std::size_t>(stat.size), '\0');
+    zip_int64_t got = zip_fread(file.get(), out.data(), stat.size);
+    if (got < 0 || static_cast<zip_uint64_t>(got) != stat.size)
+        return Status::Error("the archive member '" + name + "' is damaged");
+    return out;
 }
 
 std::string SoleScoreMember(zip_t* archive) {
@@ -73,47 +64,46 @@ std::string SoleScoreMember(zip_t* archive) {
     return found;
 }
 
-bool ReadArchive(ScoreContainer* out, std::string* error) {
+Status ReadArchive(ScoreContainer* out) {
     zip_error_t zerr;
     zip_error_init(&zerr);
     zip_source_t* source =
         zip_source_buffer_create(out->archiveBytes.data(), out->archiveBytes.size(), 0, &zerr);
     if (source == nullptr) {
-        *error = "the archive cannot be read";
         zip_error_fini(&zerr);
-        return false;
+        return Status::Error("the archive cannot be read");
     }
     Archive archive(zip_open_from_source(source, ZIP_RDONLY, &zerr));
     if (!archive) {
         zip_source_free(source);
-        *error = std::string("not a readable .mxl archive: ") + zip_error_strerror(&zerr);
+        const Status failure =
+            Status::Error(std::string("not a readable .mxl archive: ") + zip_error_strerror(&zerr));
         zip_error_fini(&zerr);
-        return false;
+        return failure;
     }
     zip_error_fini(&zerr);
-    std::string container, root;
-    std::string ignored;
-    if (ReadMember(archive.get(), kContainerMember, &container, &ignored)) {
+    std::string root;
+    if (const Result<std::string> container = ReadMember(archive.get(), kContainerMember);
+        container.ok()) {
         pugi::xml_document doc;
-        if (doc.load_buffer(container.data(), container.size())) {
+        if (doc.load_buffer(container->data(), container->size())) {
             pugi::xml_node rootfile = doc.find_node([](pugi::xml_node n) {
                 return std::string(n.name()) == "rootfile" && n.attribute("full-path");
             });
             root = rootfile.attribute("full-path").value();
         }
-        if (root.empty()) {
-            *error = "META-INF/container.xml names no root file";
-            return false;
-        }
+        if (root.empty()) return Status::Error("META-INF/container.xml names no root file");
     } else {
         root = SoleScoreMember(archive.get());
-        if (root.empty()) {
-            *error = "the archive has no META-INF/container.xml and no single score member";
-            return false;
-        }
+        if (root.empty())
+            return Status::Error(
+                "the archive has no META-INF/container.xml and no single score member");
     }
     out->rootMember = root;
-    return ReadMember(archive.get(), root, &out->documentBytes, error);
+    Result<std::string> document = ReadMember(archive.get(), root);
+    if (!document.ok()) return document.status();
+    out->documentBytes = std::move(*document);
+    return Status();
 }
 
 // Up to `limit` bytes of `fd`, so that a device or a pipe that never ends cannot fill the
@@ -132,50 +122,39 @@ bool ReadAtMost(int fd, std::size_t limit, std::string* bytes) {
 
 }  // namespace
 
-bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out,
-                    std::string* error) {
+Status ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out) {
     *out = ScoreContainer{};
     out->path = path;
     if (IsZip(bytes)) {
         out->compressed = true;
         out->archiveBytes = std::move(bytes);
-        return ReadArchive(out, error);
+        return ReadArchive(out);
     }
-    if (bytes.size() > kMaxDocumentBytes) {
-        *error = "the file is too large";
-        return false;
-    }
+    if (bytes.size() > kMaxDocumentBytes) return Status::Error("the file is too large");
     out->documentBytes = std::move(bytes);
-    return true;
+    return Status();
 }
 
-bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* error) {
-    DecodedText decoded;
-    if (!DecodeText(container->documentBytes, &decoded, error)) return false;
-    container->format = decoded.format;
-    *text = std::move(decoded.utf8);
-    return true;
+Result<std::string> DecodeDocument(ScoreContainer* container) {
+    Result<DecodedText> decoded = DecodeText(container->documentBytes);
+    if (!decoded.ok()) return decoded.status();
+    container->format = decoded->format;
+    return std::move(decoded->utf8);
 }
 
-bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error) {
+Status ReadScoreFile(const std::string& path, ScoreContainer* out) {
     struct stat info;
-    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode)) {
-        *error = "is a folder, not a score file";
-        return false;
-    }
+    if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))
+        return Status::Error("is a folder, not a score file");
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        *error = std::string("cannot open the file: ") + std::strerror(errno);
-        return false;
-    }
+    if (fd < 0) return Status::Error(std::string("cannot open the file: ") + std::strerror(errno));
     std::string bytes;
     const bool read = ReadAtMost(fd, kMaxDocumentBytes + 1, &bytes);
     const int code = errno;
     ::close(fd);
-    if (!read) *error = std::string("cannot read the file: ") + std::strerror(code);
-    else if (bytes.size() > kMaxDocumentBytes) *error = "the file is too large";
-    else return ReadScoreBytes(path, std::move(bytes), out, error);
-    return false;
+    if (!read) return Status::Error(std::string("cannot read the file: ") + std::strerror(code));
+    if (bytes.size() > kMaxDocumentBytes) return Status::Error("the file is too large");
+    return ReadScoreBytes(path, std::move(bytes), out);
 }
 
 }  // namespace qz::musicxml

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "musicxml/status.h"
 #include "musicxml/text_encoding.h"
 
 
@@ -24,18 +25,17 @@ struct ScoreContainer {
 
 // Reads `path`. A file starting with the zip signature is an archive: its score is the first
 // <rootfile> of META-INF/container.xml, or, without that file, the only member ending in .xml or
-// .musicxml outside META-INF. False with a message in `error` when `path` is a folder, the file
-// cannot be read or is larger than kMaxDocumentBytes, the archive is damaged or names a member
-// it lacks, or a member is larger than the reader accepts.
-bool ReadScoreFile(const std::string& path, ScoreContainer* out, std::string* error);
+// .musicxml outside META-INF. Fails when `path` is a folder, the file cannot be read or is
+// larger than kMaxDocumentBytes, the archive is damaged or names a member it lacks, or a member
+// is larger than the reader accepts.
+Status ReadScoreFile(const std::string& path, ScoreContainer* out);
 
 // The same from bytes already in memory (`path` is only kept for messages and writing back).
-bool ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out,
-                    std::string* error);
+Status ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out);
 
 // The score's text as UTF-8 (without a byte-order mark), remembering in `container` how the
-// file spelled it. False with a message on bytes that are not text in a known encoding.
-bool DecodeDocument(ScoreContainer* container, std::string* text, std::string* error);
+// file spelled it. Fails on bytes that are not text in a known encoding.
+Result<std::string> DecodeDocument(ScoreContainer* container);
 
 // Documents larger than this (uncompressed) are refused: 512 MiB.
 inline constexpr uint64_t kMaxDocumentBytes = 512ull << 20;

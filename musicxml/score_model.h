@@ -31,6 +31,8 @@
 
 #include <pugixml.hpp>
 
+#include "musicxml/score_parse.h"
+#include "musicxml/status.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml {
@@ -71,7 +73,7 @@ struct ModelPart {
     std::string name;
     pugi::xml_node element;                 // <part>
     std::vector<pugi::xml_node> measures;   // <measure>s in file order
-    std::vector<int64_t> divisions;         // in force at the start of each measure
+    std::vector<int64_t> divisions;         // in force as each measure begins, before it states any
     std::vector<Fraction> lengths;          // each measure's length
     // Per measure, per staff: the <key> in force from the measure's start (none: no node).
     std::vector<std::vector<pugi::xml_node>> keys;
@@ -100,14 +102,9 @@ struct Score {
     Fraction MeasureLength(int slot, int measure) const;  // 4/4 outside the part's measures
 };
 
-// Where reading stopped: a message and the element it concerns (may be empty).
-struct ModelError {
-    std::string message;
-    pugi::xml_node where;
-};
-
-// Builds the model of a parsed score-partwise document. False with `error` set on a score the
-// model cannot hold (no parts, a <staff> or <divisions> out of range, a value that overflows).
-bool BuildScore(const pugi::xml_document& doc, Score* score, ModelError* error);
+// Builds the model of a parsed score-partwise document. Fails, at the element concerned, on a
+// score the model cannot hold (no parts, a <staff> or <divisions> out of range, a value that
+// overflows).
+Status BuildScore(const ParsedScore& parsed, Score* score);
 
 }  // namespace qz::musicxml

@@ -9,7 +9,7 @@ unsigned ScoreParseOptions() {
            pugi::parse_doctype | pugi::parse_comments | pugi::parse_pi;
 }
 
-TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset) {
+TextPosition PositionOf(std::string_view text, std::ptrdiff_t offset) {
     TextPosition at;
     if (offset < 0) return at;
     std::size_t end = std::min(static_cast<std::size_t>(offset), text.size());
@@ -25,37 +25,29 @@ TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset) {
     return at;
 }
 
-TextPosition PositionOfNode(const std::string& text, pugi::xml_node node) {
+TextPosition PositionOfNode(std::string_view text, pugi::xml_node node) {
     std::ptrdiff_t offset = node.offset_debug();
     if (node.type() == pugi::node_element && offset > 0) --offset;
     return PositionOf(text, offset);
 }
 
-bool ParseScoreText(std::string text, ParsedScore* out, std::string* error,
-                    TextPosition* position) {
+Status ParseScoreText(std::string text, ParsedScore* out) {
     out->text = std::move(text);
     pugi::xml_parse_result result = out->doc.load_buffer(
         out->text.data(), out->text.size(), ScoreParseOptions(), pugi::encoding_utf8);
-    if (!result) {
-        *error = std::string("malformed XML: ") + result.description();
-        *position = PositionOf(out->text, result.offset);
-        return false;
-    }
+    if (!result)
+        return Status::ErrorAt(std::string("malformed XML: ") + result.description(),
+                               PositionOf(out->text, result.offset));
     pugi::xml_node root = out->doc.document_element();
-    *position = root ? PositionOfNode(out->text, root) : TextPosition{};
-    if (!root) {
-        *error = "the document has no root element";
-        return false;
-    }
-    if (std::strcmp(root.name(), "score-timewise") == 0) {
-        *error = "timewise scores are not supported (convert the score to partwise)";
-        return false;
-    }
-    if (std::strcmp(root.name(), "score-partwise") != 0) {
-        *error = std::string("not a MusicXML score: the root element is <") + root.name() + ">";
-        return false;
-    }
-    return true;
+    if (!root) return Status::ErrorAt("the document has no root element", TextPosition{});
+    const TextPosition at = PositionOfNode(out->text, root);
+    if (std::strcmp(root.name(), "score-timewise") == 0)
+        return Status::ErrorAt("timewise scores are not supported (convert the score to partwise)",
+                               at);
+    if (std::strcmp(root.name(), "score-partwise") != 0)
+        return Status::ErrorAt(
+            std::string("not a MusicXML score: the root element is <") + root.name() + ">", at);
+    return Status();
 }
 
 }  // namespace qz::musicxml

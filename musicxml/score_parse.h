@@ -8,8 +8,11 @@
 #include <cstddef>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
+
+#include "musicxml/status.h"
 
 namespace qz::musicxml {
 
@@ -18,20 +21,13 @@ struct ParsedScore {
     pugi::xml_document doc;
 };
 
-// A place in the text, 1-based; the column counts characters, not bytes.
-struct TextPosition {
-    int line = 1;
-    int column = 1;
-};
-TextPosition PositionOf(const std::string& text, std::ptrdiff_t offset);
+TextPosition PositionOf(std::string_view text, std::ptrdiff_t offset);
 // Where a node starts: for an element its '<' (pugixml's offset names the element's name).
-TextPosition PositionOfNode(const std::string& text, pugi::xml_node node);
+TextPosition PositionOfNode(std::string_view text, pugi::xml_node node);
 
-// Parses `text` (kept in `out`). False with `error` ("message") and `position` on malformed
-// XML, a root that is not <score-partwise> (a timewise score is named as such), or an empty
-// document.
-bool ParseScoreText(std::string text, ParsedScore* out, std::string* error,
-                    TextPosition* position);
+// Parses `text` (kept in `out`). Fails, with the place, on malformed XML, a root that is not
+// <score-partwise> (a timewise score is named as such), or an empty document.
+Status ParseScoreText(std::string text, ParsedScore* out);
 
 // The pugixml parse options used, so that the writer parses the same way.
 unsigned ScoreParseOptions();

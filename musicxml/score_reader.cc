@@ -1,20 +1,19 @@
-// BuildScore: one pass per part over its measures, keeping a cursor in exact quarters.
+// BuildScore: one pass per part over the timelines of its measures.
 #include <algorithm>
-#include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <optional>
 #include <set>
 
-#include "musicxml/fraction_math.h"
+#include "musicxml/measure_timeline.h"
+#include "musicxml/rational.h"
 #include "musicxml/score_model.h"
+#include "musicxml/score_parse.h"
 #include "musicxml/xml_values.h"
 
 namespace qz::musicxml {
 namespace {
 
 constexpr int kMaxStaves = 64;              // staves in one part
-constexpr int64_t kMaxDivisions = 1 << 30;  // <divisions> per quarter
 constexpr int kMaxMeasures = 100000;
 
 
@@ -53,20 +52,25 @@ int StepSemitone(char step) {
     }
 }
 
+// An <alter> in whole semitones, halves away from zero; none for more than four either way.
+int64_t AlterSemitones(const std::string& alter) {
+    const Fraction value = ParseDecimal(alter).value_or(Fraction{});
+    if (Compare(value, Fraction{-4, 1}) < 0 || Compare(value, Fraction{4, 1}) > 0) return 0;
+    return Rounded(value);
+}
+
 // The pitch key and MIDI number of a note ("" and 60 for a rest).
 void ReadPitch(pugi::xml_node note, ModelNote* out) {
     if (pugi::xml_node pitch = note.child("pitch")) {
         std::string step = Trimmed(pitch.child_value("step"));
         std::string alter = Trimmed(pitch.child_value("alter"));
         std::string octave = Trimmed(pitch.child_value("octave"));
-        double alterValue = alter.empty() ? 0.0 : std::strtod(alter.c_str(), nullptr);
-        if (!std::isfinite(alterValue) || std::fabs(alterValue) > 4) alterValue = 0;
         out->pitch = step + "/" + (alter.empty() ? "0" : alter) + "/" + octave;
         int64_t oct = 4;
         ParseInt(octave.c_str(), 0, 9, &oct);
         int semitone = step.size() == 1 ? StepSemitone(step[0]) : 0;
-        out->midi = static_cast<int>(12 * (oct + 1) + std::max(semitone, 0) +
-                                     static_cast<long>(std::lround(alterValue)));
+        out->midi =
+            static_cast<int>(12 * (oct + 1) + std::max(semitone, 0) + AlterSemitones(alter));
     } else if (pugi::xml_node unpitched = note.child("unpitched")) {
         std::string step = Trimmed(unpitched.child_value("display-step"));
         std::string octave = Trimmed(unpitched.child_value("display-octave"));
@@ -109,66 +113,61 @@ bool VoiceBefore(const std::string& a, const std::string& b) {
 
 class PartReader {
 public:
-    PartReader(Score& score, int partIndex, ModelError* error)
-        : score_(score), partIndex_(partIndex), error_(error) {}
+    PartReader(Score& score, int partIndex, std::string_view text)
+        : score_(score), partIndex_(partIndex), text_(text) {}
 
-    bool CountStaves();
-    bool ReadMeasures();
+    Status CountStaves();
+    Status ReadMeasures();
     const std::vector<std::set<std::string>>& VoicesByStaff() const { return voicesByStaff_; }
 
 private:
     ModelPart& Part() { return score_.parts[static_cast<std::size_t>(partIndex_)]; }
-    bool Fail(const std::string& message, pugi::xml_node where) {
-        error_->message = message;
-        error_->where = where;
-        return false;
+    Status FailAt(const std::string& message, pugi::xml_node where) const {
+        return Status::ErrorAt(message, PositionOfNode(text_, where));
     }
-    bool ReadAttributes(pugi::xml_node attributes);
+    void ReadAttributes(pugi::xml_node attributes);
     void ReadKeys(pugi::xml_node attributes);
-    bool ReadDuration(pugi::xml_node holder, Fraction* out);
-    bool ReadNote(pugi::xml_node note, int measure);
+    void ReadNote(const MeasureItem& item, int measure);
     int AddNote(pugi::xml_node note);  // the pitched note's index in the score's note table
     void CloseMeasure(int measure);
 
     Score& score_;
     int partIndex_;
-    ModelError* error_;
+    std::string_view text_;
     int64_t divisions_ = 1;
     Fraction timeLength_{4, 1};
     // Per measure:
-    Fraction cursor_{0, 1};
     Fraction end_{0, 1};
     int lastEntry_ = -1;        // the entry a <chord/> note joins
     int lastEntrySlot_ = 0;
-    bool lastWasGrace_ = false;
     bool anyNote_ = false;
     std::map<std::string, std::set<int>> stavesOfVoice_;  // voice -> staves, this measure
     std::vector<std::set<std::string>> voicesByStaff_;
     std::vector<pugi::xml_node> keys_;  // per staff, the <key> last stated
 };
 
-bool PartReader::CountStaves() {
+Status PartReader::CountStaves() {
     int staves = 1;
     for (pugi::xml_node measure : Part().measures) {
         for (pugi::xml_node attributes : measure.children("attributes"))
             if (pugi::xml_node node = attributes.child("staves")) {
                 int64_t n = 0;
                 if (!ParseInt(node.child_value(), 1, kMaxStaves, &n))
-                    return Fail("<staves> must be a number from 1 to 64", node);
+                    return FailAt("<staves> must be a number from 1 to 64", node);
                 staves = std::max(staves, static_cast<int>(n));
             }
         for (pugi::xml_node note : measure.children("note"))
             if (pugi::xml_node node = note.child("staff")) {
                 int64_t n = 0;
                 if (!ParseInt(node.child_value(), 1, kMaxStaves, &n))
-                    return Fail("<staff> must be a number from 1 to 64", node);
+                    return FailAt("<staff> must be a number from 1 to 64", node);
                 staves = std::max(staves, static_cast<int>(n));
             }
     }
     Part().staves = staves;
     voicesByStaff_.assign(static_cast<std::size_t>(staves), {});
     keys_.assign(static_cast<std::size_t>(staves), pugi::xml_node());
-    return true;
+    return Status();
 }
 
 // A <key> with a number holds for that staff only; without one, for every staff.
@@ -184,29 +183,13 @@ void PartReader::ReadKeys(pugi::xml_node attributes) {
     }
 }
 
-bool PartReader::ReadAttributes(pugi::xml_node attributes) {
-    if (pugi::xml_node node = attributes.child("divisions")) {
-        if (!ParseInt(node.child_value(), 1, kMaxDivisions, &divisions_))
-            return Fail("<divisions> must be a whole number from 1 to 1073741824", node);
-    }
+void PartReader::ReadAttributes(pugi::xml_node attributes) {
     if (pugi::xml_node time = attributes.child("time")) {
         std::optional<Fraction> length = TimeLength(time);
         timeLength_ = length ? *length : Fraction{4, 1};
     }
-    return true;
-}
-
-bool PartReader::ReadDuration(pugi::xml_node holder, Fraction* out) {
-    pugi::xml_node node = holder.child("duration");
-    *out = Fraction{0, 1};
-    if (!node) return true;
-    std::optional<Fraction> value = ParseDecimal(node.child_value());
-    if (!value || value->num < 0 || value->num > (int64_t{1} << 40))
-        return Fail("<duration> must be a non-negative number", node);
-    std::optional<Fraction> quarters = MakeFraction(value->num, value->den * divisions_);
-    if (!quarters) return Fail("<duration> out of range", node);
-    *out = *quarters;
-    return true;
+    ReadKeys(attributes);
+    if (!anyNote_) Part().keys.back() = keys_;
 }
 
 int PartReader::AddNote(pugi::xml_node note) {
@@ -218,56 +201,39 @@ int PartReader::AddNote(pugi::xml_node note) {
     return static_cast<int>(score_.notes.size()) - 1;
 }
 
-bool PartReader::ReadNote(pugi::xml_node note, int measure) {
-    int64_t staff = 1;
-    if (pugi::xml_node node = note.child("staff")) ParseInt(node.child_value(), 1, kMaxStaves, &staff);
-    std::string voice = Trimmed(note.child_value("voice"));
-    if (voice.empty()) voice = "1";
-    const int slot = Part().firstSlot + static_cast<int>(staff) - 1;
-    voicesByStaff_[static_cast<std::size_t>(staff - 1)].insert(voice);
-    stavesOfVoice_[voice].insert(static_cast<int>(staff));
-    VoiceMeasure& vm = score_.voices[{slot, measure, voice}];
-    const bool chord = static_cast<bool>(note.child("chord"));
-    const bool rest = static_cast<bool>(note.child("rest"));
-
-    if (note.child("grace")) {
+void PartReader::ReadNote(const MeasureItem& item, int measure) {
+    const pugi::xml_node note = item.node;
+    const int slot = Part().firstSlot + item.staff - 1;
+    voicesByStaff_[static_cast<std::size_t>(item.staff - 1)].insert(item.voice);
+    stavesOfVoice_[item.voice].insert(item.staff);
+    VoiceMeasure& vm = score_.voices[{slot, measure, item.voice}];
+    if (item.grace) {
         vm.grace = true;
-        lastWasGrace_ = !chord || lastWasGrace_;
-        return true;
+        return;
     }
-    if (note.child("cue")) vm.cue = true;
-    Fraction duration;
-    if (!ReadDuration(note, &duration)) return false;
+    if (item.cue) vm.cue = true;
     anyNote_ = true;
-
-    if (chord && lastEntry_ >= 0 && !lastWasGrace_) {
-        if (rest) return true;  // a rest cannot sound with a chord: it adds nothing
+    if (item.joinsChord) {
+        if (note.child("rest")) return;  // a rest cannot sound with a chord: it adds nothing
         ModelEntry& entry = score_.entries[static_cast<std::size_t>(lastEntry_)];
         entry.notes.push_back(AddNote(note));
         CollectArticulations(note, &entry.articulations);
-        if (entry.notes.size() > static_cast<std::size_t>(kMaxChordNotes)) {
-            score_.voices[{lastEntrySlot_, measure, voice}].bigChord = true;
-        }
-        return true;
+        if (entry.notes.size() > static_cast<std::size_t>(kMaxChordNotes))
+            score_.voices[{lastEntrySlot_, measure, item.voice}].bigChord = true;
+        return;
     }
-    lastWasGrace_ = false;
     ModelEntry entry;
-    entry.onset = cursor_;
-    entry.duration = duration;
+    entry.onset = item.onset;
+    entry.duration = item.duration;
     entry.first = note;
-    std::optional<Fraction> end = Add(cursor_, duration);
-    if (!end) return Fail("the measure's notes add up to more than can be counted", note);
-    entry.position = ToHostUnits(cursor_);
-    entry.hostDuration = ToHostUnits(*end) - entry.position;
-    if (!rest) entry.notes.push_back(AddNote(note));
+    entry.position = ToHostUnits(item.onset);
+    entry.hostDuration = ToHostUnits(item.cursorAfter) - entry.position;
+    if (!note.child("rest")) entry.notes.push_back(AddNote(note));
     CollectArticulations(note, &entry.articulations);
     score_.entries.push_back(std::move(entry));
     lastEntry_ = static_cast<int>(score_.entries.size()) - 1;
     lastEntrySlot_ = slot;
     vm.entries.push_back(lastEntry_);
-    cursor_ = *end;
-    if (end_ < cursor_) end_ = cursor_;
-    return true;
 }
 
 void PartReader::CloseMeasure(int measure) {
@@ -296,44 +262,29 @@ void PartReader::CloseMeasure(int measure) {
     }
 }
 
-bool PartReader::ReadMeasures() {
+Status PartReader::ReadMeasures() {
     int measure = 0;
     for (pugi::xml_node element : Part().measures) {
         ++measure;
         Part().divisions.push_back(divisions_);
         Part().keys.push_back(keys_);
-        cursor_ = end_ = Fraction{0, 1};
+        Result<MeasureTimeline> timeline = ReadTimeline(text_, element, divisions_);
+        if (!timeline.ok()) return timeline.status();
+        divisions_ = timeline->divisionsAtEnd;
+        end_ = Fraction{0, 1};
         lastEntry_ = -1;
-        lastWasGrace_ = false;
         anyNote_ = false;
         stavesOfVoice_.clear();
-        bool divisionsStated = false;
-        for (pugi::xml_node child : element.children()) {
-            if (Named(child, "attributes")) {
-                bool before = child.child("divisions") && !anyNote_ && !divisionsStated;
-                if (!ReadAttributes(child)) return false;
-                if (before) {  // stated before any note: in force from the measure's start
-                    Part().divisions.back() = divisions_;
-                    divisionsStated = true;
-                }
-                ReadKeys(child);
-                if (!anyNote_) Part().keys.back() = keys_;
-            } else if (Named(child, "note")) {
-                if (!ReadNote(child, measure)) return false;
-            } else if (Named(child, "backup") || Named(child, "forward")) {
-                Fraction amount;
-                if (!ReadDuration(child, &amount)) return false;
-                std::optional<Fraction> moved =
-                    Named(child, "forward") ? Add(cursor_, amount) : Subtract(cursor_, amount);
-                if (!moved) return Fail("<backup>/<forward> out of range", child);
-                cursor_ = moved->num < 0 ? Fraction{0, 1} : *moved;
-                if (end_ < cursor_) end_ = cursor_;
-                lastEntry_ = -1;
-            }
+        for (const MeasureItem& item : timeline->items) {
+            if (item.kind == ItemKind::kNote) ReadNote(item, measure);
+            else if (item.node.type() == pugi::node_element && Named(item.node, "attributes"))
+                ReadAttributes(item.node);
+            if (item.kind != ItemKind::kKept && !item.grace && end_ < item.cursorAfter)
+                end_ = item.cursorAfter;
         }
         CloseMeasure(measure);
     }
-    return true;
+    return Status();
 }
 
 }  // namespace
@@ -362,9 +313,12 @@ Fraction Score::MeasureLength(int slot, int measure) const {
     return part.lengths[static_cast<std::size_t>(measure - 1)];
 }
 
-bool BuildScore(const pugi::xml_document& doc, Score* score, ModelError* error) {
+Status BuildScore(const ParsedScore& parsed, Score* score) {
     *score = Score{};
-    pugi::xml_node root = doc.document_element();
+    pugi::xml_node root = parsed.doc.document_element();
+    auto failAt = [&](const std::string& message, pugi::xml_node where) {
+        return Status::ErrorAt(message, PositionOfNode(parsed.text, where));
+    };
     std::map<std::string, std::string> names;  // part id -> name, from the part list
     for (pugi::xml_node sp : root.child("part-list").children("score-part"))
         names[sp.attribute("id").value()] = Trimmed(sp.child_value("part-name"));
@@ -375,23 +329,20 @@ bool BuildScore(const pugi::xml_document& doc, Score* score, ModelError* error) 
         part.name = names.count(part.id) ? names[part.id] : "";
         part.element = partNode;
         for (pugi::xml_node m : partNode.children("measure")) {
-            if (static_cast<int>(part.measures.size()) >= kMaxMeasures) {
-                error->message = "more than 100000 measures";
-                error->where = m;
-                return false;
-            }
+            if (static_cast<int>(part.measures.size()) >= kMaxMeasures)
+                return failAt("more than 100000 measures", m);
             part.measures.push_back(m);
         }
         part.firstSlot = nextSlot;
         score->parts.push_back(std::move(part));
         const int index = static_cast<int>(score->parts.size()) - 1;
-        PartReader reader(*score, index, error);
-        if (!reader.CountStaves()) return false;
+        PartReader reader(*score, index, parsed.text);
+        if (Status s = reader.CountStaves(); !s.ok()) return s;
         ModelPart& stored = score->parts.back();
         // Slots exist before the measures are read, so that entries can name theirs.
         for (int s = 1; s <= stored.staves; ++s) score->slots.push_back(ModelSlot{index, s, {}, {}});
         nextSlot += stored.staves;
-        if (!reader.ReadMeasures()) return false;
+        if (Status s = reader.ReadMeasures(); !s.ok()) return s;
         for (int s = 1; s <= stored.staves; ++s) {
             std::vector<std::string> voices(reader.VoicesByStaff()[static_cast<std::size_t>(s - 1)].begin(),
                                             reader.VoicesByStaff()[static_cast<std::size_t>(s - 1)].end());
@@ -402,12 +353,8 @@ bool BuildScore(const pugi::xml_document& doc, Score* score, ModelError* error) 
         }
         score->measureCount = std::max(score->measureCount, static_cast<int>(stored.measures.size()));
     }
-    if (score->parts.empty()) {
-        error->message = "the score has no <part>";
-        error->where = root;
-        return false;
-    }
-    return true;
+    if (score->parts.empty()) return failAt("the score has no <part>", root);
+    return Status();
 }
 
 }  // namespace qz::musicxml

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "musicxml/score_model.h"
+#include "musicxml/status.h"
 
 namespace qz::musicxml {
 
@@ -28,13 +29,9 @@ struct Selection {
 
 enum class SelectionRole { kSource, kDestination };
 
-// A selection as text resolved: its regions in score order, or, when the text cannot be read or
-// names staves or measures the score lacks, no region and a message saying what is wrong.
-struct ParsedSelection {
-    std::vector<Selection> regions;
-    std::string error;
-};
-
-ParsedSelection ParseSelection(const std::string& text, const Score& score, SelectionRole role);
+// A selection as text resolved: its regions in score order. Fails, saying what is wrong, when
+// the text cannot be read or names staves or measures the score lacks.
+Result<std::vector<Selection>> ParseSelection(const std::string& text, const Score& score,
+                                              SelectionRole role);
 
 }  // namespace qz::musicxml

@@ -121,22 +121,20 @@ bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit) {
     return true;
 }
 
-bool ApplyEdits(std::string_view text, std::vector<Edit> edits, std::string* out,
-                std::string* error) {
+Result<std::string> ApplyEdits(std::string_view text, std::vector<Edit> edits) {
     std::stable_sort(edits.begin(), edits.end(),
                      [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
     size_t kept = 0;  // the end of the text already accounted for
     size_t grown = text.size();
     for (const Edit& edit : edits) {
         if (edit.begin > edit.end || edit.end > text.size()) {
-            *error = "edit [" + std::to_string(edit.begin) + ", " + std::to_string(edit.end) +
-                     ") lies outside the text of " + std::to_string(text.size()) + " bytes";
-            return false;
+            return Status::Error("edit [" + std::to_string(edit.begin) + ", " +
+                                 std::to_string(edit.end) + ") lies outside the text of " +
+                                 std::to_string(text.size()) + " bytes");
         }
         if (edit.begin < kept) {
-            *error = "edit at byte " + std::to_string(edit.begin) +
-                     " overlaps the edit ending at byte " + std::to_string(kept);
-            return false;
+            return Status::Error("edit at byte " + std::to_string(edit.begin) +
+                                 " overlaps the edit ending at byte " + std::to_string(kept));
         }
         kept = edit.end;
         grown += edit.text.size();
@@ -150,8 +148,7 @@ bool ApplyEdits(std::string_view text, std::vector<Edit> edits, std::string* out
         pos = edit.end;
     }
     result.append(text.substr(pos));
-    *out = std::move(result);
-    return true;
+    return result;
 }
 
 }  // namespace qz::musicxml

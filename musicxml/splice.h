@@ -7,6 +7,7 @@
 
 #include <pugixml.hpp>
 
+#include "musicxml/status.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml {
@@ -34,9 +35,8 @@ bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit);
 
 // Applies `edits` to `text`. The edits may come in any order; they are applied in order of
 // `begin` (edits with equal ranges keep their given order, so several insertions at one offset
-// appear as listed). False, with `out` untouched and a message in `error`, when an edit ends
-// before it begins, reaches past the text, or overlaps another edit.
-bool ApplyEdits(std::string_view text, std::vector<Edit> edits, std::string* out,
-                std::string* error);
+// appear as listed). Fails when an edit ends before it begins, reaches past the text, or
+// overlaps another edit.
+Result<std::string> ApplyEdits(std::string_view text, std::vector<Edit> edits);
 
 }  // namespace qz::musicxml

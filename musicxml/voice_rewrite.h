@@ -8,13 +8,10 @@
 
 #include <pugixml.hpp>
 
-namespace qz::musicxml {
+#include "musicxml/rational.h"
+#include "musicxml/status.h"
 
-// An exact time, in quarter notes (num/den, den > 0, reduced).
-struct Fraction {
-    int64_t num = 0;
-    int64_t den = 1;
-};
+namespace qz::musicxml {
 
 // One pitch of a rewritten note: taken from a donor <note> of the destination.
 struct NewPitch {
@@ -47,7 +44,7 @@ struct VoiceRewrite {
     pugi::xml_node measure;  // <measure>
     int staff = 1;           // <staff> within the part (1 when the part has one staff)
     std::string voice;       // the <voice> text as the file spells it ("1" when absent)
-    int64_t divisions = 1;   // <divisions> in force at the start of this measure
+    int64_t divisions = 1;   // <divisions> in force as the measure begins, before it states any
     pugi::xml_node key;      // the <key> in force for the staff from the measure's start, if any
     Fraction length;         // the measure's length as the model sees it
     std::vector<NewEntry> entries;
@@ -67,21 +64,19 @@ struct Edit {
 // The number of a <slur> (its `number`, "1" when absent): a stop closes the start of its number.
 std::string SlurNumber(pugi::xml_node slur);
 
-// Whether the writer can rewrite this voice of this measure faithfully; asked BEFORE running
-// CREATE so the stretch can be refused (with `reason` in the report) when not.
-bool CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int staff,
-                     const std::string& voice, std::string* reason);
+// Whether the writer can rewrite this voice of this measure (whose part has `divisions` in force
+// as it begins) faithfully; asked BEFORE running CREATE so that the stretch can be refused, with
+// the failure's message in the report, when not.
+Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divisions, int staff,
+                       const std::string& voice);
 
 // The edits for all rewritten voices of one measure (several voices/staves of one part may be
 // rewritten in the same measure; a divisions change then covers them all). Offsets refer to the
-// decoded UTF-8 text that was parsed (pugixml offset_debug()).
-std::vector<Edit> RewriteMeasure(const std::string& text, const std::vector<VoiceRewrite>& voices);
-
-// The same, saying when the measure cannot be written exactly (a value beyond the divisions the
-// writer accepts, a donor without a pitch, entries that overlap, a layout CanRewriteVoice would
-// refuse): false, no edits, and the reason in `error`; the measure must then stay as it was.
-// RewriteMeasure answers no edits in that case.
-bool RewriteMeasureChecked(const std::string& text, const std::vector<VoiceRewrite>& voices,
-                           std::vector<Edit>* edits, std::string* error);
+// decoded UTF-8 text that was parsed (pugixml offset_debug()). Fails, with the reason, when the
+// measure cannot be written exactly (a value beyond the divisions the writer accepts, a donor
+// without a pitch, entries that overlap, a layout CanRewriteVoice would refuse); the measure must
+// then stay as it was.
+Result<std::vector<Edit>> RewriteMeasure(const std::string& text,
+                                         const std::vector<VoiceRewrite>& voices);
 
 }  // namespace qz::musicxml

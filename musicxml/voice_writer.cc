@@ -13,110 +13,12 @@ namespace qz::musicxml {
 namespace writer {
 namespace {
 
-using divisions::Sum;
 
 
-
-bool IsWhitespace(const char* value) { return Trimmed(value).empty(); }
-
-// The <duration> of a note, backup or forward, in division units.
-bool ReadDuration(pugi::xml_node node, Fraction* units, std::string* problem) {
-    const std::optional<Fraction> value = divisions::ParseValue(node.child_value("duration"));
-    if (!value || value->num < 0) {
-        *problem = std::string("a <") + node.name() + "> has no readable <duration>";
-        return false;
-    }
-    *units = *value;
-    return true;
-}
-
-bool ReadVoiceAndStaff(pugi::xml_node node, MeasureItem* item, std::string* problem) {
-    item->hasVoice = static_cast<bool>(node.child("voice"));
-    item->voice = item->hasVoice ? Trimmed(node.child_value("voice")) : "1";
-    if (node.child("staff")) {
-        const std::optional<Fraction> staff = divisions::ParseValue(node.child_value("staff"));
-        if (!staff || staff->den != 1 || staff->num < 1 || staff->num > 1000) {
-            *problem = "a <staff> value is not a staff number";
-            return false;
-        }
-        item->staff = static_cast<int>(staff->num);
-    }
-    return true;
-}
-
-bool Advance(Fraction* cursor, Fraction by, std::string* problem) {
-    const std::optional<Fraction> next = Sum(*cursor, by);
-    if (!next) {
-        *problem = "the measure's durations are too large to add up";
-        return false;
-    }
-    *cursor = *next;
-    return true;
-}
 
 }  // namespace
 
-bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem) {
-    *scan = MeasureScan{};
-    Fraction cursor, chordOnset;
-    bool timedSeen = false;
-    bool changedAfterTimed = false;
-    for (pugi::xml_node child = measure.first_child(); child; child = child.next_sibling()) {
-        if (child.type() == pugi::node_pcdata && IsWhitespace(child.value())) continue;
-        MeasureItem item;
-        item.node = child;
-        item.onset = cursor;
-        const bool timed = child.type() == pugi::node_element &&
-                           (Named(child, "note") || Named(child, "backup") ||
-                            Named(child, "forward"));
-        if (timed && changedAfterTimed) {
-            *problem = "the measure changes <divisions> after its first note";
-            return false;
-        }
-        if (child.type() == pugi::node_element && Named(child, "note")) {
-            item.kind = ItemKind::kNote;
-            item.grace = static_cast<bool>(child.child("grace"));
-            item.cue = static_cast<bool>(child.child("cue"));
-            Fraction length;
-            if (!item.grace && !ReadDuration(child, &length, problem)) return false;
-            if (!ReadVoiceAndStaff(child, &item, problem)) return false;
-            if (child.child("chord")) {
-                item.onset = chordOnset;
-            } else {
-                chordOnset = cursor;
-                if (!item.grace && !Advance(&cursor, length, problem)) return false;
-            }
-            timedSeen = true;
-        } else if (child.type() == pugi::node_element &&
-                   (Named(child, "backup") || Named(child, "forward"))) {
-            const bool backup = Named(child, "backup");
-            item.kind = backup ? ItemKind::kBackup : ItemKind::kForward;
-            Fraction length;
-            if (!ReadDuration(child, &length, problem)) return false;
-            if (!backup && !ReadVoiceAndStaff(child, &item, problem)) return false;
-            if (!Advance(&cursor, backup ? Fraction{-length.num, length.den} : length, problem))
-                return false;
-            if (cursor.num < 0) {
-                *problem = "a <backup> goes back before the start of the measure";
-                return false;
-            }
-            timedSeen = true;
-        } else if (child.type() == pugi::node_element && Named(child, "attributes") &&
-                   child.child("divisions") && timedSeen) {
-            changedAfterTimed = true;
-        }
-        item.cursorAfter = cursor;
-        if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) {
-            scan->namesVoices = scan->namesVoices || item.hasVoice;
-            scan->namesStaves = scan->namesStaves || static_cast<bool>(child.child("staff"));
-        }
-        scan->items.push_back(std::move(item));
-    }
-    scan->endsWithDivisions = changedAfterTimed;
-    return true;
-}
-
-bool BelongsToVoice(const MeasureScan& scan, const MeasureItem& item, int staff,
+bool BelongsToVoice(const MeasureTimeline& scan, const MeasureItem& item, int staff,
                     const std::string& voice) {
     if (item.kind == ItemKind::kNote) return item.voice == voice && item.staff == staff;
     if (item.kind != ItemKind::kForward) return false;
@@ -125,48 +27,40 @@ bool BelongsToVoice(const MeasureScan& scan, const MeasureItem& item, int staff,
     return item.voice == voice && staffMatches;
 }
 
-bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice, size_t* first,
-                   size_t* last, std::string* problem) {
-    problem->clear();
-    bool found = false;
+Result<std::optional<VoiceSpan>> FindVoiceSpan(const MeasureTimeline& scan, int staff,
+                                               const std::string& voice) {
+    std::optional<VoiceSpan> span;
     for (size_t i = 0; i < scan.items.size(); ++i) {
         if (!BelongsToVoice(scan, scan.items[i], staff, voice)) continue;
-        if (!found) *first = i;
-        *last = i;
-        found = true;
+        if (!span) span = VoiceSpan{i, i};
+        span->last = i;
     }
     // A voice on two staves in one measure (cross-staff chords included) cannot be rewritten on
     // one of them alone.
-    for (const MeasureItem& item : scan.items) {
-        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff) {
-            *problem = "voice " + voice + " has notes on staff " + std::to_string(item.staff) +
-                       " too";
-            return true;
-        }
-    }
-    if (!found) return false;
-    if (scan.items[*first].node.child("chord")) {
-        *problem = "voice " + voice + " continues a chord of another voice";
-        return true;
-    }
+    for (const MeasureItem& item : scan.items)
+        if (item.kind == ItemKind::kNote && item.voice == voice && item.staff != staff)
+            return Status::Error("voice " + voice + " has notes on staff " +
+                                 std::to_string(item.staff) + " too");
+    if (!span) return span;
+    if (scan.items[span->first].node.child("chord"))
+        return Status::Error("voice " + voice + " continues a chord of another voice");
     // A chord is written as consecutive notes: one voice's notes cannot join another's chord.
-    const size_t end = std::min(*last + 1, scan.items.size() - 1);
-    for (size_t i = *first; i <= end; ++i) {
+    const size_t end = std::min(span->last + 1, scan.items.size() - 1);
+    for (size_t i = span->first; i <= end; ++i) {
         const MeasureItem& item = scan.items[i];
         const bool own = BelongsToVoice(scan, item, staff, voice);
         if (own && (item.grace || item.cue))
-            *problem = "voice " + voice + " has " + (item.grace ? "grace" : "cue") + " notes";
-        if (problem->empty() && i > *first && item.kind == ItemKind::kNote &&
-            item.node.child("chord") &&
+            return Status::Error("voice " + voice + " has " + (item.grace ? "grace" : "cue") +
+                                 " notes");
+        if (i > span->first && item.kind == ItemKind::kNote && item.node.child("chord") &&
             BelongsToVoice(scan, scan.items[i - 1], staff, voice) != own)
-            *problem = "voice " + item.voice + " continues a chord of voice " +
-                       scan.items[i - 1].voice;
-        if (!problem->empty()) return true;
+            return Status::Error("voice " + item.voice + " continues a chord of voice " +
+                                 scan.items[i - 1].voice);
     }
-    return true;
+    return span;
 }
 
-bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int staff,
+bool HoldsOtherVoices(const MeasureTimeline& scan, size_t first, size_t last, int staff,
                       const std::string& voice) {
     for (size_t i = first; i <= last; ++i) {
         const MeasureItem& item = scan.items[i];
@@ -183,11 +77,10 @@ bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int st
 namespace {
 
 using namespace writer;
-using divisions::Order;
 
 // The child after which a voice absent from the measure is added: the last note, backup or
 // forward (so the new voice follows the others), else the last element.
-const MeasureItem* InsertionAnchor(const MeasureScan& scan) {
+const MeasureItem* InsertionAnchor(const MeasureTimeline& scan) {
     const MeasureItem* anchor = nullptr;
     for (const MeasureItem& item : scan.items)
         if (item.kind != ItemKind::kKept) anchor = &item;
@@ -204,73 +97,61 @@ struct Placement {
     size_t first = 0, last = 0;  // span items (replace)
     ByteRange bytes;             // replaced bytes; insert: empty range at the anchor's end
     size_t layoutAt = 0;         // a child whose line sets the indentation
-    Fraction start, end;         // the cursor before and after, in division units
+    Fraction start, end;         // the cursor before and after, in quarters
     bool restoreCursor = true;   // something timed or placed follows, so `end` must be reached
 };
 
-bool Fail(std::string* error, std::string message) {
-    *error = std::move(message);
-    return false;
-}
-
-bool Place(std::string_view text, const MeasureScan& scan, const VoiceRewrite& voice,
-           Placement* placement, std::string* error) {
-    placement->voice = &voice;
-    std::string problem;
-    size_t first = 0, last = 0;
-    if (FindVoiceSpan(scan, voice.staff, voice.voice, &first, &last, &problem)) {
-        if (!problem.empty()) return Fail(error, problem);
+Result<Placement> Place(std::string_view text, const MeasureTimeline& scan,
+                        const VoiceRewrite& voice) {
+    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(scan, voice.staff, voice.voice);
+    if (!span.ok()) return span.status();
+    if (*span) {
+        const size_t first = (*span)->first, last = (*span)->last;
         ByteRange a, b;
         if (!NodeRange(text, scan.items[first].node, &a) ||
             !NodeRange(text, scan.items[last].node, &b))
-            return Fail(error, "the voice's notes cannot be located in the text");
-        *placement = {&voice, false, first, last, {a.begin, b.end}, a.begin,
-                      scan.items[first].onset, scan.items[last].cursorAfter};
-        return true;
+            return Status::Error("the voice's notes cannot be located in the text");
+        return Placement{&voice, false, first, last, {a.begin, b.end}, a.begin,
+                         scan.items[first].onset, scan.items[last].cursorAfter};
     }
     const MeasureItem* anchor = InsertionAnchor(scan);
     ByteRange at;
     if (anchor == nullptr || !NodeRange(text, anchor->node, &at))
-        return Fail(error, "the measure is empty");
-    *placement = {&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
-                  anchor->cursorAfter};
-    placement->restoreCursor = anchor != &scan.items.back();
-    return true;
+        return Status::Error("the measure is empty");
+    return Placement{&voice, true, 0, 0, {at.end, at.end}, at.begin, anchor->cursorAfter,
+                     anchor->cursorAfter, anchor != &scan.items.back()};
 }
 
-// Every time the new measure must express, in quarter notes. False when one of the measure's
-// own times cannot be turned into quarters (too large): nothing is then written.
-bool TimesToExpress(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
-                    int64_t current, std::vector<Fraction>* times) {
+// Every time the new measure must express, in quarter notes.
+std::vector<Fraction> TimesToExpress(const MeasureTimeline& scan,
+                                     const std::vector<VoiceRewrite>& voices) {
+    std::vector<Fraction> times;
     for (const MeasureItem& item : scan.items) {
-        for (Fraction units : {item.onset, item.cursorAfter}) {
-            const std::optional<Fraction> quarters = divisions::Quotient(units, current);
-            if (!quarters) return false;
-            times->push_back(*quarters);
-        }
+        times.push_back(item.onset);
+        times.push_back(item.cursorAfter);
     }
     for (const VoiceRewrite& voice : voices) {
-        times->push_back(voice.length);
+        times.push_back(voice.length);
         for (const NewEntry& entry : voice.entries) {
-            times->push_back(entry.onset);
-            times->push_back(entry.duration);
+            times.push_back(entry.onset);
+            times.push_back(entry.duration);
         }
     }
-    return true;
+    return times;
 }
 
-bool CheckEntries(const VoiceRewrite& voice, std::string* error) {
+Status CheckEntries(const VoiceRewrite& voice) {
     Fraction end;
-    if (voice.length.den <= 0 || voice.length.num < 0) return Fail(error, "bad measure length");
+    if (voice.length.den <= 0 || voice.length.num < 0) return Status::Error("bad measure length");
     for (const NewEntry& entry : voice.entries) {
         if (entry.onset.den <= 0 || entry.duration.den <= 0 || entry.duration.num <= 0)
-            return Fail(error, "a rewritten entry has no positive duration");
-        if (Order(entry.onset, end) < 0) return Fail(error, "rewritten entries overlap");
-        const std::optional<Fraction> next = divisions::Sum(entry.onset, entry.duration);
-        if (!next) return Fail(error, "a rewritten entry lies too far");
+            return Status::Error("a rewritten entry has no positive duration");
+        if (Compare(entry.onset, end) < 0) return Status::Error("rewritten entries overlap");
+        const std::optional<Fraction> next = Add(entry.onset, entry.duration);
+        if (!next) return Status::Error("a rewritten entry lies too far");
         end = *next;
     }
-    return true;
+    return Status();
 }
 
 // Writes the voice into `out`: entries in onset order, kept elements at their times, the
@@ -283,23 +164,23 @@ public:
     // Moves the cursor to `to` (quarters). Time the voice has not covered, up to the measure's
     // length, is filled with its rests; other moves are plain cursor moves.
     bool MoveTo(Fraction to) {
-        if (Order(to, cursor_) < 0) {
-            if (!Emit(divisions::Difference(cursor_, to), -1, false)) return false;
+        if (Compare(to, cursor_) < 0) {
+            if (!Emit(Subtract(cursor_, to), -1, false)) return false;
             cursor_ = to;
             return true;
         }
-        const Fraction covered = Order(voiceEnd_, cursor_) > 0 ? voiceEnd_ : cursor_;
-        const Fraction padEnd = Order(to, length_) < 0 ? to : length_;
-        const Fraction upToCovered = Order(to, covered) < 0 ? to : covered;
-        if (!Emit(divisions::Difference(upToCovered, cursor_), 1, false)) return false;
-        if (Order(padEnd, covered) > 0) {
+        const Fraction covered = Compare(voiceEnd_, cursor_) > 0 ? voiceEnd_ : cursor_;
+        const Fraction padEnd = Compare(to, length_) < 0 ? to : length_;
+        const Fraction upToCovered = Compare(to, covered) < 0 ? to : covered;
+        if (!Emit(Subtract(upToCovered, cursor_), 1, false)) return false;
+        if (Compare(padEnd, covered) > 0) {
             if (!WriteRests(context_, covered, padEnd, out_) &&
-                !Emit(divisions::Difference(padEnd, covered), 1, true))
+                !Emit(Subtract(padEnd, covered), 1, true))
                 return false;
             voiceEnd_ = padEnd;
         }
-        const Fraction resumed = Order(padEnd, covered) > 0 ? padEnd : covered;
-        if (Order(to, resumed) > 0 && !Emit(divisions::Difference(to, resumed), 1, false))
+        const Fraction resumed = Compare(padEnd, covered) > 0 ? padEnd : covered;
+        if (Compare(to, resumed) > 0 && !Emit(Subtract(to, resumed), 1, false))
             return false;
         cursor_ = to;
         return true;
@@ -308,14 +189,14 @@ public:
     void Start(Fraction at) { cursor_ = at; }
     void Played(Fraction end) {
         cursor_ = end;
-        if (Order(end, voiceEnd_) > 0) voiceEnd_ = end;
+        if (Compare(end, voiceEnd_) > 0) voiceEnd_ = end;
     }
 
 private:
     bool Emit(std::optional<Fraction> quarters, int sign, bool ownVoice) {
         if (!quarters) return false;
         if (quarters->num == 0) return true;
-        const std::optional<Fraction> units = divisions::Scaled(*quarters, context_.divisions);
+        const std::optional<Fraction> units = Multiply(*quarters, context_.divisions);
         if (!units || units->den != 1) return false;
         WriteMove(context_, sign * units->num, ownVoice, out_);
         return true;
@@ -346,26 +227,25 @@ struct Run {
 
 // The run replacing a voice's span (or added where the voice is absent), with the span's
 // other elements.
-Run SpanRun(const MeasureScan& scan, const Placement& placement, int64_t current) {
-    Run run{placement.voice, {}, {}, *divisions::Quotient(placement.start, current),
-            *divisions::Quotient(placement.end, current), placement.restoreCursor,
+Run SpanRun(const MeasureTimeline& scan, const Placement& placement) {
+    Run run{placement.voice, {}, {}, placement.start, placement.end, placement.restoreCursor,
             placement.layoutAt, placement.insert};
     if (placement.insert) return run;
     for (size_t i = placement.first; i <= placement.last; ++i) {
         const MeasureItem& item = scan.items[i];
         if (item.kind == ItemKind::kNote) run.originalNotes.push_back(item.node);
         if (item.kind == ItemKind::kKept)
-            run.kept.push_back({item.node, *divisions::Quotient(item.onset, current)});
+            run.kept.push_back({item.node, item.onset});
     }
     std::stable_sort(run.kept.begin(), run.kept.end(), [](const KeptItem& a, const KeptItem& b) {
-        return Order(a.at, b.at) < 0;
+        return Compare(a.at, b.at) < 0;
     });
     return run;
 }
 
-bool WriteVoice(std::string_view text, const MeasureScan& scan, const Run& run, int64_t finer,
-                const std::vector<Edit>& scaleEdits, const MeasureAlterations& alterations,
-                std::string* written, std::string* error) {
+Result<std::string> WriteVoice(std::string_view text, const MeasureTimeline& scan, const Run& run,
+                               int64_t finer, const std::vector<Edit>& scaleEdits,
+                               const MeasureAlterations& alterations) {
     const VoiceRewrite& voice = *run.voice;
     const pugi::xml_node measure = voice.measure;
     VoiceContext context{text, &voice, finer,
@@ -381,23 +261,21 @@ bool WriteVoice(std::string_view text, const MeasureScan& scan, const Run& run, 
     const std::vector<std::vector<pugi::xml_node>> slurs = SlursToWrite(voice);
     size_t next = 0;
     auto keptUpTo = [&](std::optional<Fraction> limit) {
-        for (; next < kept.size() && (!limit || Order(kept[next].at, *limit) <= 0); ++next)
+        for (; next < kept.size() && (!limit || Compare(kept[next].at, *limit) <= 0); ++next)
             if (!stream.MoveTo(kept[next].at) || !out.Copy(0, kept[next].node, scaleEdits))
                 return false;
         return true;
     };
     for (size_t i = 0; ok && i < voice.entries.size(); ++i) {
         const NewEntry& entry = voice.entries[i];
-        ok = keptUpTo(entry.onset) && stream.MoveTo(entry.onset) &&
-             WriteEntry(context, entry, slurs[i], &out, error);
-        if (!ok) break;
-        stream.Played(*divisions::Sum(entry.onset, entry.duration));
+        if (!keptUpTo(entry.onset) || !stream.MoveTo(entry.onset)) return CannotWriteExactly();
+        if (Status s = WriteEntry(context, entry, slurs[i], &out); !s.ok()) return s;
+        stream.Played(*Add(entry.onset, entry.duration));
     }
     ok = ok && keptUpTo(std::nullopt) && stream.MoveTo(voice.length) &&
          (!run.restoreCursor || stream.MoveTo(run.end));
-    if (!ok) return error->empty() ? Fail(error, "the voice cannot be written exactly") : false;
-    *written = out.Text();
-    return true;
+    if (!ok) return CannotWriteExactly();
+    return out.Text();
 }
 
 // The text of an <attributes> holding only <divisions>.
@@ -457,7 +335,7 @@ bool RestoreDivisions(std::string_view text, pugi::xml_node measure, int64_t cur
     return true;
 }
 
-bool Rewritten(const MeasureScan& scan, const MeasureItem& item,
+bool Rewritten(const MeasureTimeline& scan, const MeasureItem& item,
                const std::vector<VoiceRewrite>& voices) {
     return std::any_of(voices.begin(), voices.end(), [&](const VoiceRewrite& v) {
         return BelongsToVoice(scan, item, v.staff, v.voice);
@@ -466,8 +344,9 @@ bool Rewritten(const MeasureScan& scan, const MeasureItem& item,
 
 // What a reader of `staff` has heard by each moment of the measure once it is rewritten: the
 // notes of the voices left as they were and the new notes, except those tied from before.
-MeasureAlterations AlterationsOf(const MeasureScan& scan, const std::vector<VoiceRewrite>& voices,
-                                 const VoiceRewrite& voice, int64_t current) {
+MeasureAlterations AlterationsOf(const MeasureTimeline& scan,
+                                 const std::vector<VoiceRewrite>& voices,
+                                 const VoiceRewrite& voice) {
     const int staff = voice.staff;
     MeasureAlterations alterations(voice.key);
     auto tiedFromBefore = [](pugi::xml_node note) {
@@ -478,7 +357,7 @@ MeasureAlterations AlterationsOf(const MeasureScan& scan, const std::vector<Voic
     for (const MeasureItem& item : scan.items)
         if (item.kind == ItemKind::kNote && item.staff == staff && !tiedFromBefore(item.node) &&
             !Rewritten(scan, item, voices))
-            alterations.Heard(*divisions::Quotient(item.onset, current), item.node.child("pitch"));
+            alterations.Heard(item.onset, item.node.child("pitch"));
     for (const VoiceRewrite& other : voices)
         for (const NewEntry& entry : other.entries)
             for (const NewPitch& pitch : entry.pitches)
@@ -500,20 +379,19 @@ struct Target {
 };
 
 // Each voice replaces its own span, or is added after the measure's last timed item.
-void SpanTargets(const MeasureScan& scan, const std::vector<Placement>& placements,
-                 int64_t current, std::vector<Target>* targets) {
+void SpanTargets(const MeasureTimeline& scan, const std::vector<Placement>& placements,
+                 std::vector<Target>* targets) {
     for (const Placement& placement : placements)
-        targets->push_back({placement.bytes, {SpanRun(scan, placement, current)}});
+        targets->push_back({placement.bytes, {SpanRun(scan, placement)}});
 }
 
 // Rewritten voices interleaved with others: the plan's edits around the other voices, and one
 // target holding every rewritten voice in turn; voices absent from the measure are added as
 // usual.
-bool InterleavedTargets(std::string_view text, const MeasureScan& scan,
-                        const std::vector<Placement>& placements, int64_t current,
-                        int64_t factor, std::vector<Edit>* edits,
-                        std::vector<ByteRange>* consumed, std::vector<Target>* targets,
-                        std::string* error) {
+Status InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
+                          const std::vector<Placement>& placements, int64_t finer,
+                          std::vector<Edit>* edits, std::vector<ByteRange>* consumed,
+                          std::vector<Target>* targets) {
     size_t first = scan.items.size(), last = 0;
     std::vector<VoiceId> ids;
     for (const Placement& p : placements) {
@@ -523,19 +401,20 @@ bool InterleavedTargets(std::string_view text, const MeasureScan& scan,
         ids.push_back({p.voice->staff, p.voice->voice});
     }
     InterleavedPlan plan;
-    if (!PlanInterleaved(text, scan, first, last, ids, factor, placements.front().voice->measure,
-                         &plan, error))
-        return false;
+    if (Status s = PlanInterleaved(text, scan, first, last, ids, finer,
+                                   placements.front().voice->measure, &plan);
+        !s.ok())
+        return s;
     edits->insert(edits->end(), plan.edits.begin(), plan.edits.end());
     consumed->insert(consumed->end(), plan.consumed.begin(), plan.consumed.end());
     Target tail{plan.tail, {}};
-    Fraction cursor = *divisions::Quotient(plan.tailStart, current);
+    Fraction cursor = plan.tailStart;
     for (const Placement& p : placements) {
         if (p.insert) {
-            targets->push_back({p.bytes, {SpanRun(scan, p, current)}});
+            targets->push_back({p.bytes, {SpanRun(scan, p)}});
             continue;
         }
-        Run run{p.voice, {}, {}, cursor, *divisions::Quotient(plan.tailEnd, current), false,
+        Run run{p.voice, {}, {}, cursor, plan.tailEnd, false,
                 plan.tail.begin, !tail.runs.empty()};
         for (const MeasureItem& item : scan.items)
             if (item.kind == ItemKind::kNote &&
@@ -546,7 +425,7 @@ bool InterleavedTargets(std::string_view text, const MeasureScan& scan,
     }
     tail.runs.back().restoreCursor = true;
     targets->push_back(std::move(tail));
-    return true;
+    return Status();
 }
 
 bool WellFormed(const std::string& fragment) {
@@ -556,113 +435,94 @@ bool WellFormed(const std::string& fragment) {
                                 pugi::encoding_utf8);
 }
 
-bool RewriteMeasureWith(const std::string& text, const std::vector<VoiceRewrite>& voices,
-                        std::vector<Edit>* edits, std::string* error) {
+Result<std::vector<Edit>> RewriteVoices(const std::string& text,
+                                        const std::vector<VoiceRewrite>& voices) {
     const pugi::xml_node measure = voices.front().measure;
-    MeasureScan scan;
-    if (!measure) return Fail(error, "no measure");
-    if (!ScanMeasure(measure, &scan, error)) return false;
-    int64_t current = voices.front().divisions;
-    if (const pugi::xml_node leading = divisions::LeadingDivisions(measure)) {
-        const std::optional<Fraction> stated = divisions::ParseValue(leading.child_value());
-        if (!stated || stated->den != 1)
-            return Fail(error, "the measure's <divisions> is not a whole number");
-        current = stated->num;
-    }
-    if (current <= 0 || current > divisions::kMaxDivisions)
-        return Fail(error, "the measure's divisions are out of range");
+    if (!measure) return Status::Error("no measure");
+    const Result<MeasureTimeline> read = ReadTimeline(text, measure, voices.front().divisions);
+    if (!read.ok()) return Status::Error(read.status().message());
+    if (!read->unwritable.empty()) return Status::Error(read->unwritable);
+    const MeasureTimeline& scan = *read;
+    const int64_t current = scan.divisions;
+    if (current > divisions::kMaxDivisions)
+        return Status::Error("the measure's divisions are out of range");
     std::vector<Placement> placements;
     for (const VoiceRewrite& voice : voices) {
-        if (voice.measure != measure) return Fail(error, "voices of different measures");
-        if (!CheckEntries(voice, error)) return false;
-        placements.emplace_back();
-        if (!Place(text, scan, voice, &placements.back(), error)) return false;
+        if (voice.measure != measure) return Status::Error("voices of different measures");
+        if (Status s = CheckEntries(voice); !s.ok()) return s;
+        Result<Placement> placed = Place(text, scan, voice);
+        if (!placed.ok()) return placed.status();
+        placements.push_back(*placed);
     }
     for (size_t i = 0; i < voices.size(); ++i)
         for (size_t j = 0; j < i; ++j)
             if (voices[i].staff == voices[j].staff && voices[i].voice == voices[j].voice)
-                return Fail(error, "two rewritten voices share the same notes");
+                return Status::Error("two rewritten voices share the same notes");
     const bool interleaved =
         std::any_of(placements.begin(), placements.end(), [&](const Placement& p) {
             return !p.insert &&
                    HoldsOtherVoices(scan, p.first, p.last, p.voice->staff, p.voice->voice);
         });
-    std::vector<Fraction> times;
-    if (!TimesToExpress(scan, voices, current, &times))
-        return Fail(error, "the measure's durations are too large");
-    // From here on every time of the measure is known to convert exactly.
-    const std::optional<int64_t> finer = divisions::FinerDivisions(current, times);
-    if (!finer) return Fail(error, "the new rhythm needs more divisions than a file may hold");
+    const std::optional<int64_t> finer =
+        divisions::FinerDivisions(current, TimesToExpress(scan, voices));
+    if (!finer) return Status::Error("the new rhythm needs more divisions than a file may hold");
     const int64_t factor = *finer / current;
-    std::vector<Edit> scaleEdits;
-    if (factor > 1 && !divisions::ScaleValueEdits(text, measure, factor, &scaleEdits, error))
-        return false;
-    if (factor > 1 && !StateFinerDivisions(text, measure, *finer, edits))
-        return Fail(error, "the measure's start cannot be located in the text");
+    std::vector<Edit> edits, scaleEdits;
+    if (factor > 1) {
+        Result<std::vector<Edit>> scaled = divisions::ScaleValueEdits(text, measure, factor);
+        if (!scaled.ok()) return scaled.status();
+        scaleEdits = std::move(*scaled);
+        if (!StateFinerDivisions(text, measure, *finer, &edits))
+            return Status::Error("the measure's start cannot be located in the text");
+    }
     std::vector<Target> targets;
     std::vector<ByteRange> consumed;
-    if (interleaved) {
-        if (!InterleavedTargets(text, scan, placements, current, factor, edits, &consumed,
-                                &targets, error))
-            return false;
-    } else {
-        SpanTargets(scan, placements, current, &targets);
-    }
+    if (!interleaved) SpanTargets(scan, placements, &targets);
+    else if (Status s = InterleavedTargets(text, scan, placements, *finer, &edits, &consumed,
+                                           &targets);
+             !s.ok())
+        return s;
     for (const Target& target : targets) consumed.push_back(target.bytes);
     for (const Edit& edit : scaleEdits)
-        if (!Inside(edit, consumed)) edits->push_back(edit);
+        if (!Inside(edit, consumed)) edits.push_back(edit);
     for (const Target& target : targets) {
         std::string written;
         for (const Run& run : target.runs) {
-            std::string part;
-            const MeasureAlterations alterations =
-                AlterationsOf(scan, voices, *run.voice, current);
-            if (!WriteVoice(text, scan, run, *finer, scaleEdits, alterations, &part, error))
-                return false;
-            if (!WellFormed(part)) return Fail(error, "the rewritten voice is not well formed");
-            written += part;
+            const MeasureAlterations alterations = AlterationsOf(scan, voices, *run.voice);
+            const Result<std::string> part =
+                WriteVoice(text, scan, run, *finer, scaleEdits, alterations);
+            if (!part.ok()) return part.status();
+            if (!WellFormed(*part)) return Status::Error("the rewritten voice is not well formed");
+            written += *part;
         }
-        edits->push_back({target.bytes.begin, target.bytes.end, std::move(written)});
+        edits.push_back({target.bytes.begin, target.bytes.end, std::move(written)});
     }
     // A measure that already states the part's divisions after its last note (an earlier
     // rewrite) keeps that statement, which still holds for the next measure.
-    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, edits))
-        return Fail(error, "the measure's end cannot be located in the text");
-    return true;
+    if (factor > 1 && !scan.endsWithDivisions && !RestoreDivisions(text, measure, current, &edits))
+        return Status::Error("the measure's end cannot be located in the text");
+    return edits;
 }
 
 }  // namespace
 
-bool CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int staff,
-                     const std::string& voice, std::string* reason) {
-    std::string problem;
-    MeasureScan scan;
-    size_t first = 0, last = 0;
-    if (!part || !measure || measure.parent() != part) {
-        problem = "the measure is not part of the part";
-    } else if (ScanMeasure(measure, &scan, &problem)) {
-        const bool found = FindVoiceSpan(scan, staff, voice, &first, &last, &problem);
-        if (!found && InsertionAnchor(scan) == nullptr) problem = "the measure is empty";
-    }
-    if (reason != nullptr) *reason = problem;
-    return problem.empty();
+Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divisions, int staff,
+                       const std::string& voice) {
+    if (!part || !measure || measure.parent() != part)
+        return Status::Error("the measure is not part of the part");
+    const Result<MeasureTimeline> scan = ReadTimeline("", measure, divisions);
+    if (!scan.ok()) return Status::Error(scan.status().message());
+    if (!scan->unwritable.empty()) return Status::Error(scan->unwritable);
+    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(*scan, staff, voice);
+    if (!span.ok()) return span.status();
+    if (!*span && InsertionAnchor(*scan) == nullptr) return Status::Error("the measure is empty");
+    return Status();
 }
 
-bool RewriteMeasureChecked(const std::string& text, const std::vector<VoiceRewrite>& voices,
-                           std::vector<Edit>* edits, std::string* error) {
-    edits->clear();
-    error->clear();
-    if (voices.empty()) return true;
-    if (RewriteMeasureWith(text, voices, edits, error)) return true;
-    edits->clear();
-    return false;
-}
-
-std::vector<Edit> RewriteMeasure(const std::string& text, const std::vector<VoiceRewrite>& voices) {
-    std::vector<Edit> edits;
-    std::string error;
-    RewriteMeasureChecked(text, voices, &edits, &error);
-    return edits;
+Result<std::vector<Edit>> RewriteMeasure(const std::string& text,
+                                         const std::vector<VoiceRewrite>& voices) {
+    if (voices.empty()) return std::vector<Edit>{};
+    return RewriteVoices(text, voices);
 }
 
 }  // namespace qz::musicxml

@@ -1,9 +1,9 @@
 // How the writer sees one measure of the original text, and how it writes a voice's new music.
 //
-// A measure is read as the list of its children with the time cursor before and after each
-// (in division units, exact). A voice's replaced span is the contiguous run of children from its
-// first note or <forward> to its last; the other children inside that run (directions, harmony,
-// attributes, comments...) are kept byte for byte and placed again at their original times.
+// A measure is read as its timeline (measure_timeline.h). A voice's replaced span is the
+// contiguous run of children from its first note or <forward> to its last; the other children
+// inside that run (directions, harmony, attributes, comments...) are kept byte for byte and
+// placed again at their original times.
 // When a rewritten voice's span holds another voice's music, the measure is written as
 // InterleavedPlan says instead.
 //
@@ -24,6 +24,7 @@
 // note value can express it).
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -32,50 +33,29 @@
 #include <pugixml.hpp>
 
 #include "musicxml/accidentals.h"
+#include "musicxml/measure_timeline.h"
 #include "musicxml/splice.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml::writer {
 
-enum class ItemKind { kNote, kBackup, kForward, kKept };
-
-struct MeasureItem {
-    pugi::xml_node node;
-    ItemKind kind = ItemKind::kKept;
-    Fraction onset;        // notes: where they sound; others: the cursor before them
-    Fraction cursorAfter;  // the cursor after the item
-    std::string voice;     // notes and forwards: the <voice> text, "1" when absent
-    int staff = 1;         // notes and forwards: <staff>, 1 when absent
-    bool hasVoice = false; // notes and forwards: a <voice> element is present
-    bool grace = false;
-    bool cue = false;
-};
-
-struct MeasureScan {
-    std::vector<MeasureItem> items;  // element, comment and processing-instruction children
-    bool namesVoices = false;        // some note or forward of the measure has a <voice>
-    bool namesStaves = false;        // some note or forward of the measure has a <staff>
-    bool endsWithDivisions = false;  // <divisions> stated after the last note, backup, forward
-};
-
-// Reads the children of `measure`. False with a message when a duration cannot be read, a
-// backup goes before the measure's start, or <divisions> change between two of the measure's
-// notes (a change after the last one, as this writer leaves for the next measure, is fine).
-bool ScanMeasure(pugi::xml_node measure, MeasureScan* scan, std::string* problem);
-
 // Whether `item` is part of the voice: its notes, and its forwards (a forward without <voice>
 // counts as voice 1 only in a measure that names no voices at all).
-bool BelongsToVoice(const MeasureScan& scan, const MeasureItem& item, int staff,
+bool BelongsToVoice(const MeasureTimeline& scan, const MeasureItem& item, int staff,
                     const std::string& voice);
 
-// The first and last item of the voice's span; false when the voice has no item in the
-// measure. `problem` says why the span cannot be rewritten (empty when it can).
-bool FindVoiceSpan(const MeasureScan& scan, int staff, const std::string& voice, size_t* first,
-                   size_t* last, std::string* problem);
+// The first and last item of the voice's span; nothing when the voice has no item in the
+// measure. Fails, saying why, when the span cannot be rewritten.
+struct VoiceSpan {
+    size_t first = 0;
+    size_t last = 0;
+};
+Result<std::optional<VoiceSpan>> FindVoiceSpan(const MeasureTimeline& scan, int staff,
+                                               const std::string& voice);
 
 // Whether the span [first, last] of the voice holds notes or forwards of another voice: the
 // voice is interleaved with it.
-bool HoldsOtherVoices(const MeasureScan& scan, size_t first, size_t last, int staff,
+bool HoldsOtherVoices(const MeasureTimeline& scan, size_t first, size_t last, int staff,
                       const std::string& voice);
 
 // One voice of a staff: (staff, <voice> text).
@@ -91,12 +71,13 @@ struct InterleavedPlan {
     std::vector<Edit> edits;          // items removed, moves recomputed (in the finer divisions)
     std::vector<ByteRange> consumed;  // bytes the plan removed or rewrote
     ByteRange tail;                   // replaced by the rewritten voices
-    Fraction tailStart;               // the cursor before the tail, in the measure's own units
-    Fraction tailEnd;                 // the cursor the tail must leave, in the same units
+    Fraction tailStart;               // the cursor before the tail, in quarters
+    Fraction tailEnd;                 // the cursor the tail must leave, in quarters
 };
-bool PlanInterleaved(std::string_view text, const MeasureScan& scan, size_t first, size_t last,
-                     const std::vector<VoiceId>& rewritten, int64_t factor,
-                     pugi::xml_node measure, InterleavedPlan* plan, std::string* error);
+// `divisions`: what the rewritten measure counts its values in.
+Status PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first,
+                       size_t last, const std::vector<VoiceId>& rewritten, int64_t divisions,
+                       pugi::xml_node measure, InterleavedPlan* plan);
 
 // How the replaced text is laid out: the line break, the indentation of the measure's children
 // and the step of one level deeper, all taken from the file.
@@ -142,9 +123,14 @@ struct VoiceContext {
 };
 
 // Appends the <note> elements of one entry (a rest, a note, or a chord, one <note> per pitch)
-// with `slurs` on its first note. False with a message when the entry cannot be written exactly.
-bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error);
+// with `slurs` on its first note. Fails when the entry cannot be written exactly.
+Status WriteEntry(const VoiceContext& context, const NewEntry& entry,
+                  const std::vector<pugi::xml_node>& slurs, XmlOut* out);
+
+// The failure of a voice that cannot be written exactly for no more particular reason.
+inline Status CannotWriteExactly() {
+    return Status::Error("the voice cannot be written exactly");
+}
 
 // Appends rests filling [from, to) (quarters from the measure's start), each of a value a note
 // can show, aligned on its own length. False, writing nothing, when no short list of note

@@ -10,19 +10,15 @@ namespace qz::musicxml::writer {
 namespace {
 
 
-bool Fail(std::string* error, std::string message) {
-    *error = std::move(message);
-    return false;
-}
-
 class Planner {
 public:
-    Planner(std::string_view text, const MeasureScan& scan, const std::vector<VoiceId>& rewritten,
-            int64_t factor, pugi::xml_node measure, InterleavedPlan* plan)
-        : text_(text), scan_(scan), rewritten_(rewritten), factor_(factor), measure_(measure),
+    Planner(std::string_view text, const MeasureTimeline& scan,
+            const std::vector<VoiceId>& rewritten,
+            int64_t divisions, pugi::xml_node measure, InterleavedPlan* plan)
+        : text_(text), scan_(scan), rewritten_(rewritten), divisions_(divisions), measure_(measure),
           plan_(plan) {}
 
-    bool Run(size_t first, size_t last, std::string* error) {
+    Status Run(size_t first, size_t last) {
         Fraction cursor = scan_.items[first].onset;
         size_t gapBegin = first;
         for (size_t i = first; i <= last; ++i) {
@@ -31,9 +27,9 @@ public:
             if (item.kind == ItemKind::kNote && item.node.child("chord")) {
                 // A chord's later notes sound with its first: nothing may come between them.
                 if (gapBegin != i)
-                    return Fail(error, "a chord of voice " + item.voice + " is split");
-            } else if (!Gap(gapBegin, i, cursor, item.onset, error)) {
-                return false;
+                    return Status::Error("a chord of voice " + item.voice + " is split");
+            } else if (Status s = Gap(gapBegin, i, cursor, item.onset); !s.ok()) {
+                return s;
             }
             cursor = item.cursorAfter;
             gapBegin = i + 1;
@@ -41,11 +37,11 @@ public:
         ByteRange from, to;
         if (gapBegin > last || !NodeRange(text_, scan_.items[gapBegin].node, &from) ||
             !NodeRange(text_, scan_.items[last].node, &to))
-            return Fail(error, "the voices' notes cannot be located in the text");
+            return Status::Error("the voices' notes cannot be located in the text");
         plan_->tail = {from.begin, to.end};
         plan_->tailStart = cursor;
         plan_->tailEnd = scan_.items[last].cursorAfter;
-        return true;
+        return Status();
     }
 
 private:
@@ -65,29 +61,29 @@ private:
     // to `target` over them. The moves there are kept when they already add up to that, one
     // of them is given the new amount when it moves the right way, else one new move replaces
     // them all.
-    bool Gap(size_t begin, size_t end, Fraction cursor, Fraction target, std::string* error) {
-        const std::optional<Fraction> need = divisions::Difference(target, cursor);
-        if (!need) return Fail(error, "the measure's times are too large");
+    Status Gap(size_t begin, size_t end, Fraction cursor, Fraction target) {
+        const std::optional<Fraction> need = Subtract(target, cursor);
+        if (!need) return Status::Error("the measure's times are too large");
         Fraction moved;
         std::optional<size_t> reusable;
         for (size_t k = begin; k < end; ++k) {
             const MeasureItem& item = scan_.items[k];
             if (!Move(item)) continue;
-            const std::optional<Fraction> by = divisions::Difference(item.cursorAfter, item.onset);
-            const std::optional<Fraction> sum = by ? divisions::Sum(moved, *by) : std::nullopt;
-            if (!sum) return Fail(error, "the measure's times are too large");
+            const std::optional<Fraction> by = Subtract(item.cursorAfter, item.onset);
+            const std::optional<Fraction> sum = by ? Add(moved, *by) : std::nullopt;
+            if (!sum) return Status::Error("the measure's times are too large");
             moved = *sum;
             if (!reusable && need->num != 0 && (by->num < 0) == (need->num < 0)) reusable = k;
         }
-        if (divisions::Same(moved, *need)) return RemoveOwn(begin, end, std::nullopt, error);
-        if (reusable)
-            return RemoveOwn(begin, end, reusable, error) && Restate(*reusable, *need, error);
-        return ReplaceGap(begin, end, *need, error);
+        if (moved == *need) return RemoveOwn(begin, end, std::nullopt);
+        if (!reusable) return ReplaceGap(begin, end, *need);
+        if (Status s = RemoveOwn(begin, end, reusable); !s.ok()) return s;
+        return Restate(*reusable, *need);
     }
 
     // Removes the rewritten voices' items of [begin, end), and its moves but `keep` when moves
     // are to go too, each with the white space that follows it.
-    bool RemoveOwn(size_t begin, size_t end, std::optional<size_t> keep, std::string* error) {
+    Status RemoveOwn(size_t begin, size_t end, std::optional<size_t> keep) {
         for (size_t k = begin; k < end; ++k) {
             const MeasureItem& item = scan_.items[k];
             const bool movesGo = keep.has_value();
@@ -95,31 +91,31 @@ private:
             ByteRange self, next;
             if (!NodeRange(text_, item.node, &self) ||
                 !NodeRange(text_, scan_.items[k + 1].node, &next))
-                return Fail(error, "an item of the measure cannot be located in the text");
+                return Status::Error("an item of the measure cannot be located in the text");
             Consume({self.begin, next.begin}, "");
         }
-        return true;
+        return Status();
     }
 
     // Gives the move at `k` the amount `need`.
-    bool Restate(size_t k, Fraction need, std::string* error) {
+    Status Restate(size_t k, Fraction need) {
         ByteRange range, value;
         const std::optional<std::string> amount = Amount(need);
         if (!amount || !NodeRange(text_, scan_.items[k].node, &range) ||
             !divisions::ValueRange(text_, scan_.items[k].node.child("duration"), &value))
-            return Fail(error, "a <backup> or <forward> cannot be restated");
+            return Status::Error("a <backup> or <forward> cannot be restated");
         plan_->edits.push_back({value.begin, value.end, *amount});
         plan_->consumed.push_back(range);
-        return true;
+        return Status();
     }
 
     // Replaces every item of [begin, end) by one move of `need` (nothing for none).
-    bool ReplaceGap(size_t begin, size_t end, Fraction need, std::string* error) {
+    Status ReplaceGap(size_t begin, size_t end, Fraction need) {
         ByteRange from, to;
         const std::optional<std::string> amount = Amount(need);
         if (!amount || !NodeRange(text_, scan_.items[begin].node, &from) ||
             !NodeRange(text_, scan_.items[end].node, &to))
-            return Fail(error, "the moves between other voices cannot be rewritten");
+            return Status::Error("the moves between other voices cannot be rewritten");
         std::string replacement;
         if (need.num != 0) {
             const Layout layout = LayoutAt(text_, to.begin, measure_);
@@ -131,14 +127,15 @@ private:
             replacement = out.Text() + layout.newline + layout.indent;
         }
         Consume({from.begin, to.begin}, std::move(replacement));
-        return true;
+        return Status();
     }
 
-    // The magnitude of a move as the rewritten measure counts it.
-    std::optional<std::string> Amount(Fraction units) const {
+    // The magnitude of a move of `quarters` as the rewritten measure counts it.
+    std::optional<std::string> Amount(Fraction quarters) const {
         const std::optional<Fraction> scaled =
-            divisions::Scaled(Fraction{units.num < 0 ? -units.num : units.num, units.den}, factor_);
-        return scaled ? divisions::FormatValue(*scaled) : std::nullopt;
+            Multiply(Fraction{quarters.num < 0 ? -quarters.num : quarters.num, quarters.den},
+                     divisions_);
+        return scaled ? FormatDecimal(*scaled) : std::nullopt;
     }
 
     void Consume(ByteRange range, std::string text) {
@@ -147,21 +144,21 @@ private:
     }
 
     std::string_view text_;
-    const MeasureScan& scan_;
+    const MeasureTimeline& scan_;
     const std::vector<VoiceId>& rewritten_;
-    int64_t factor_;
+    int64_t divisions_;
     pugi::xml_node measure_;
     InterleavedPlan* plan_;
 };
 
 }  // namespace
 
-bool PlanInterleaved(std::string_view text, const MeasureScan& scan, size_t first, size_t last,
-                     const std::vector<VoiceId>& rewritten, int64_t factor,
-                     pugi::xml_node measure, InterleavedPlan* plan, std::string* error) {
+Status PlanInterleaved(std::string_view text, const MeasureTimeline& scan, size_t first,
+                       size_t last, const std::vector<VoiceId>& rewritten, int64_t divisions,
+                       pugi::xml_node measure, InterleavedPlan* plan) {
     *plan = InterleavedPlan{};
-    if (first > last || last >= scan.items.size()) return Fail(error, "no voice to rewrite");
-    return Planner(text, scan, rewritten, factor, measure, plan).Run(first, last, error);
+    if (first > last || last >= scan.items.size()) return Status::Error("no voice to rewrite");
+    return Planner(text, scan, rewritten, divisions, measure, plan).Run(first, last);
 }
 
 }  // namespace qz::musicxml::writer

@@ -105,9 +105,9 @@ bool WriteNotations(const NewEntry& entry, const NoteParts& parts,
     return true;
 }
 
-bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
-                  const std::string& duration, const std::vector<pugi::xml_node>& slurs,
-                  XmlOut* out, std::string* error) {
+Status WriteOneNote(const VoiceContext& context, const NewEntry& entry, const NoteParts& parts,
+                    const std::string& duration, const std::vector<pugi::xml_node>& slurs,
+                    XmlOut* out) {
     const pugi::xml_node source = entry.rhythmFrom;
     const pugi::xml_node sourceRest = source.child("rest");
     const bool rest = !parts.donor;
@@ -118,37 +118,35 @@ bool WriteOneNote(const VoiceContext& context, const NewEntry& entry, const Note
     if (rest) {
         const bool wholeMeasure =
             std::strcmp(sourceRest.attribute("measure").value(), "yes") == 0 &&
-            entry.onset.num == 0 && divisions::Same(entry.duration, context.voice->length);
+            entry.onset.num == 0 && entry.duration == context.voice->length;
         out->Line(1, wholeMeasure ? "<rest measure=\"yes\"/>" : "<rest/>");
     } else if (parts.donor.child("pitch")) {
-        if (!out->Copy(1, parts.donor.child("pitch"))) return false;
+        if (!out->Copy(1, parts.donor.child("pitch"))) return CannotWriteExactly();
     } else if (parts.donor.child("unpitched")) {
-        if (!out->Copy(1, parts.donor.child("unpitched"))) return false;
+        if (!out->Copy(1, parts.donor.child("unpitched"))) return CannotWriteExactly();
     } else {
-        *error = "a donor note has neither <pitch> nor <unpitched>";
-        return false;
+        return Status::Error("a donor note has neither <pitch> nor <unpitched>");
     }
     out->Leaf(1, "duration", duration);
     if (parts.tieStop) out->Line(1, "<tie type=\"stop\"/>");
     if (parts.tieStart) out->Line(1, "<tie type=\"start\"/>");
-    if (!rest && !CopyChildren(out, 1, parts.donor, "instrument")) return false;
+    if (!rest && !CopyChildren(out, 1, parts.donor, "instrument")) return CannotWriteExactly();
     if (context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
     if (!CopyChildren(out, 1, source, "type") || !CopyChildren(out, 1, source, "dot"))
-        return false;
-    if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return false;
-    if (!CopyChildren(out, 1, source, "time-modification")) return false;
+        return CannotWriteExactly();
+    if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return CannotWriteExactly();
+    if (!CopyChildren(out, 1, source, "time-modification")) return CannotWriteExactly();
     if (!rest && (!CopyChildren(out, 1, parts.donor, "stem") ||
                   !CopyChildren(out, 1, parts.donor, "notehead")))
-        return false;
+        return CannotWriteExactly();
     if (context.writeStaff) out->Leaf(1, "staff", std::to_string(context.voice->staff));
-    if (parts.first && !CopyChildren(out, 1, source, "beam")) return false;
+    if (parts.first && !CopyChildren(out, 1, source, "beam")) return CannotWriteExactly();
     if (!WriteNotations(entry, parts, slurs, out) ||
         (parts.first && !rest && !CopyAll(out, 1, entry.lyrics))) {
-        *error = "a copied element could not be located in the text";
-        return false;
+        return Status::Error("a copied element could not be located in the text");
     }
     out->End(0, "</note>");
-    return true;
+    return Status();
 }
 
 }  // namespace
@@ -213,8 +211,11 @@ bool XmlOut::Copy(int depth, pugi::xml_node node, const std::vector<Edit>& edits
     for (const Edit& edit : edits)
         if (edit.begin >= range.begin && edit.end <= range.end)
             inside.push_back({edit.begin - range.begin, edit.end - range.begin, edit.text});
-    std::string error;
-    if (!inside.empty() && !ApplyEdits(std::string(copied), inside, &copied, &error)) return false;
+    if (!inside.empty()) {
+        Result<std::string> edited = ApplyEdits(copied, inside);
+        if (!edited.ok()) return false;
+        copied = std::move(*edited);
+    }
     // Lines inside the copy move with it to the new depth.
     const std::string_view oldIndent = IndentBefore(text_, range.begin);
     std::string newIndent = layout_.indent;
@@ -273,27 +274,20 @@ std::vector<std::vector<pugi::xml_node>> SlursToWrite(const VoiceRewrite& voice)
     return kept;
 }
 
-bool WriteEntry(const VoiceContext& context, const NewEntry& entry,
-                const std::vector<pugi::xml_node>& slurs, XmlOut* out, std::string* error) {
-    const std::optional<Fraction> units = divisions::Scaled(entry.duration, context.divisions);
-    if (!units || units->den != 1 || units->num <= 0) {
-        *error = "a rewritten duration cannot be written in the measure's divisions";
-        return false;
-    }
+Status WriteEntry(const VoiceContext& context, const NewEntry& entry,
+                  const std::vector<pugi::xml_node>& slurs, XmlOut* out) {
+    const std::optional<Fraction> units = Multiply(entry.duration, context.divisions);
+    if (!units || units->den != 1 || units->num <= 0)
+        return Status::Error("a rewritten duration cannot be written in the measure's divisions");
     const std::string duration = std::to_string(units->num);
-    if (entry.pitches.empty())
-        return WriteOneNote(context, entry, NoteParts{}, duration, slurs, out, error);
+    if (entry.pitches.empty()) return WriteOneNote(context, entry, NoteParts{}, duration, slurs, out);
     for (size_t i = 0; i < entry.pitches.size(); ++i) {
         const NewPitch& pitch = entry.pitches[i];
         const NoteParts parts{pitch.donor, pitch.tieStart, pitch.tieStop, i == 0};
-        if (!parts.donor) {
-            *error = "a rewritten pitch has no donor note";
-            return false;
-        }
-        if (!WriteOneNote(context, entry, parts, duration, slurs, out, error))
-            return false;
+        if (!parts.donor) return Status::Error("a rewritten pitch has no donor note");
+        if (Status s = WriteOneNote(context, entry, parts, duration, slurs, out); !s.ok()) return s;
     }
-    return true;
+    return Status();
 }
 
 namespace {
@@ -319,10 +313,10 @@ constexpr int kMostRests = 16;
 // on a beat of its own length, as an engraver splits a silence.
 const NoteValue* RestValueAt(Fraction at, Fraction left) {
     for (const NoteValue& value : kRestValues) {
-        if (divisions::Order(value.quarters, left) > 0) continue;
-        const std::optional<Fraction> scaled = divisions::Scaled(at, value.quarters.den);
+        if (Compare(value.quarters, left) > 0) continue;
+        const std::optional<Fraction> scaled = Multiply(at, value.quarters.den);
         const std::optional<Fraction> steps =
-            scaled ? divisions::Quotient(*scaled, value.quarters.num) : std::nullopt;
+            scaled ? Divide(*scaled, value.quarters.num) : std::nullopt;
         if (steps && steps->den == 1) return &value;
     }
     return nullptr;
@@ -341,7 +335,7 @@ void WriteRest(const VoiceContext& context, int64_t units, const NoteValue* valu
 }
 
 std::optional<int64_t> Units(const VoiceContext& context, Fraction quarters) {
-    const std::optional<Fraction> units = divisions::Scaled(quarters, context.divisions);
+    const std::optional<Fraction> units = Multiply(quarters, context.divisions);
     if (!units || units->den != 1 || units->num <= 0) return std::nullopt;
     return units->num;
 }
@@ -349,10 +343,10 @@ std::optional<int64_t> Units(const VoiceContext& context, Fraction quarters) {
 }  // namespace
 
 bool WriteRests(const VoiceContext& context, Fraction from, Fraction to, XmlOut* out) {
-    const std::optional<Fraction> whole = divisions::Difference(to, from);
+    const std::optional<Fraction> whole = Subtract(to, from);
     if (!whole || whole->num <= 0) return false;
     // A voice silent for the whole measure gets the one rest that says so.
-    if (from.num == 0 && divisions::Same(*whole, context.voice->length)) {
+    if (from.num == 0 && *whole == context.voice->length) {
         const std::optional<int64_t> units = Units(context, *whole);
         if (!units) return false;
         WriteRest(context, *units, nullptr, out);
@@ -363,8 +357,8 @@ bool WriteRests(const VoiceContext& context, Fraction from, Fraction to, XmlOut*
         const NoteValue* value = RestValueAt(at, left);
         if (value == nullptr) return false;
         const std::optional<int64_t> units = Units(context, value->quarters);
-        const std::optional<Fraction> next = divisions::Sum(at, value->quarters);
-        const std::optional<Fraction> rest = divisions::Difference(left, value->quarters);
+        const std::optional<Fraction> next = Add(at, value->quarters);
+        const std::optional<Fraction> rest = Subtract(left, value->quarters);
         if (!units || !next || !rest || rests.size() == kMostRests) return false;
         rests.push_back({*units, value});
         at = *next;

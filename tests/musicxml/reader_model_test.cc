@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "musicxml/fraction_math.h"
+#include "musicxml/rational.h"
 #include "musicxml/loaded_score.h"
 #include "musicxml/show_command.h"
 #include "reader_support.h"
