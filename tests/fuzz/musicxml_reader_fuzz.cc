@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "musicxml/loaded_score.h"
-#include "musicxml/show_command.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/cli/show_command.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/loaded_score.h"
-#include "musicxml/output_file.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/write/output_file.h"
 
 namespace qz::musicxml {
 namespace {

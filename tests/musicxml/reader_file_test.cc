@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "musicxml/loaded_score.h"
+#include "musicxml/read/loaded_score.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

@@ -5,7 +5,7 @@
 #include "host/exentry.h"
 #include "host/note_record.h"
 #include "hostsim/entry_record.h"
-#include "musicxml/host_mapping.h"
+#include "musicxml/bridge/host_mapping.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

@@ -5,8 +5,8 @@
 #include <string>
 
 #include "musicxml/rational.h"
-#include "musicxml/loaded_score.h"
-#include "musicxml/show_command.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/cli/show_command.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

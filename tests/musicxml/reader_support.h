@@ -8,7 +8,7 @@
 
 #include <gtest/gtest.h>
 
-#include "musicxml/loaded_score.h"
+#include "musicxml/read/loaded_score.h"
 
 namespace qz::musicxml::testing {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/selection.h"
+#include "musicxml/read/selection.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

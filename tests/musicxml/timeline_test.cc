@@ -1,12 +1,12 @@
 // The measure timeline both the model and the writer read: where each note sounds, and which
 // measures the writer must leave alone.
-#include "musicxml/measure_timeline.h"
+#include "musicxml/read/measure_timeline.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "musicxml/score_parse.h"
+#include "musicxml/read/score_parse.h"
 
 namespace qz::musicxml {
 namespace {

@@ -1,14 +1,14 @@
 // Values counted in divisions: reading and writing decimals exactly, choosing finer divisions, and
 // scaling a measure's values.
-#include "musicxml/divisions.h"
+#include "musicxml/write/divisions.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "musicxml/score_parse.h"
-#include "musicxml/splice.h"
+#include "musicxml/read/score_parse.h"
+#include "musicxml/write/splice.h"
 #include "reader_support.h"
 
 namespace qz::musicxml::divisions {

@@ -18,10 +18,10 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/mxl_writer.h"
-#include "musicxml/output_file.h"
-#include "musicxml/output_target.h"
-#include "musicxml/score_file.h"
+#include "musicxml/write/mxl_writer.h"
+#include "musicxml/write/output_file.h"
+#include "musicxml/write/output_target.h"
+#include "musicxml/read/score_file.h"
 
 namespace qz::musicxml {
 namespace {

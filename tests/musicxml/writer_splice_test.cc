@@ -1,5 +1,5 @@
 // Splicing edits into text: untouched bytes stay, the edits are checked before anything changes.
-#include "musicxml/splice.h"
+#include "musicxml/write/splice.h"
 
 #include <gtest/gtest.h>
 

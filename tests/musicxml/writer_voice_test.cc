@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/score_parse.h"
-#include "musicxml/splice.h"
-#include "musicxml/voice_rewrite.h"
+#include "musicxml/read/score_parse.h"
+#include "musicxml/write/splice.h"
+#include "musicxml/write/voice_rewrite.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {
