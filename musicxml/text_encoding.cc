@@ -218,11 +218,12 @@ Result<DecodedText> DecodeText(std::string_view bytes) {
     return Decoded(DecodeSingleByte(bytes, format.charset), format);
 }
 
-Result<std::string> EncodeText(std::string_view utf8, const TextFormat& format) {
+Result<std::string> EncodeText(std::string utf8, const TextFormat& format) {
     std::string bytes;
     const Charset charset = format.charset;
     if (charset == Charset::kUtf8) {
         if (Status s = CheckUtf8(utf8); !s.ok()) return s;
+        if (!format.byteOrderMark) return utf8;  // already the bytes
         bytes.reserve(utf8.size() + 3);
         if (format.byteOrderMark) bytes.append("\xEF\xBB\xBF");
         bytes.append(utf8);

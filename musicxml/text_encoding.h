@@ -42,7 +42,7 @@ Result<DecodedText> DecodeText(std::string_view bytes);
 
 // Encodes UTF-8 text back in `format` (the mark included when the format has one). Fails when
 // the text is not valid UTF-8 or holds a character the charset cannot carry.
-Result<std::string> EncodeText(std::string_view utf8, const TextFormat& format);
+Result<std::string> EncodeText(std::string utf8, const TextFormat& format);
 
 // UTF-16 code units as UTF-8; a unit that is half of no surrogate pair becomes U+FFFD.
 std::string Utf16ToUtf8(std::u16string_view units);

@@ -120,22 +120,33 @@ bool NamesPlainDocument(const std::string& path) {
 bool ResultBytes(const LoadedScore& loaded, const std::vector<Edit>& edits,
                  const std::string& outputPath, std::string* bytes, std::string* error) {
     // An archive's score asked for under a plain name is written as the plain document.
-    ScoreContainer target = loaded.container;
-    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
+    const ScoreContainer& input = loaded.container;
+    const bool archive = input.compressed && !NamesPlainDocument(outputPath);
     // Nothing rewritten: the file as it came, archive included, byte for byte.
     if (edits.empty()) {
-        *bytes = target.compressed ? target.archiveBytes : target.documentBytes;
+        *bytes = archive ? input.archiveBytes : input.documentBytes;
         return true;
     }
-    const Result<std::string> newText = ApplyEdits(loaded.parsed.text, edits);
+    // What ScoreBytes needs of the input, without a copy of its document.
+    ScoreContainer target;
+    target.compressed = archive;
+    target.format = input.format;
+    if (archive) {
+        target.archiveBytes = input.archiveBytes;
+        target.rootMember = input.rootMember;
+    }
+    Result<std::string> newText = ApplyEdits(loaded.parsed.text, edits);
     if (!newText.ok()) {
         *error = "the rewritten music could not be placed: " + newText.status().message();
         return false;
     }
-    const Result<std::string> written = ScoreBytes(target, *newText);
-    if (written.ok()) *bytes = *written;
-    else *error = written.status().message();
-    return written.ok();
+    Result<std::string> written = ScoreBytes(target, std::move(*newText));
+    if (!written.ok()) {
+        *error = written.status().message();
+        return false;
+    }
+    *bytes = std::move(*written);
+    return true;
 }
 
 // The score and the report, each staged beside its target before either replaces anything.

@@ -149,6 +149,12 @@ Status ReadScoreFile(const std::string& path, ScoreContainer* out) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return Status::Error(std::string("cannot open the file: ") + std::strerror(errno));
     std::string bytes;
+    // The size the file has now saves the string regrowing while it is read; the read itself
+    // still stops at the limit whatever the file does meanwhile.
+    struct stat opened;
+    if (::fstat(fd, &opened) == 0 && opened.st_size > 0)
+        bytes.reserve(std::min<std::size_t>(static_cast<std::size_t>(opened.st_size),
+                                            kMaxDocumentBytes + 1));
     const bool read = ReadAtMost(fd, kMaxDocumentBytes + 1, &bytes);
     const int code = errno;
     ::close(fd);

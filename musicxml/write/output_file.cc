@@ -61,8 +61,8 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes) {
     return write.Commit();
 }
 
-Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text) {
-    Result<std::string> document = EncodeText(utf8Text, input.format);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string utf8Text) {
+    Result<std::string> document = EncodeText(std::move(utf8Text), input.format);
     if (!document.ok() || !input.compressed) return document;
     return ReplaceArchiveMember(input.archiveBytes, input.rootMember, *document);
 }

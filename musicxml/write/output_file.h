@@ -36,6 +36,6 @@ Status WriteFileAtomically(const std::string& path, std::string_view bytes);
 
 // The bytes of the rewritten score: `utf8Text` encoded back as the input was (encoding and
 // byte-order mark), placed into a copy of the input archive when the input was an .mxl.
-Result<std::string> ScoreBytes(const ScoreContainer& input, std::string_view utf8Text);
+Result<std::string> ScoreBytes(const ScoreContainer& input, std::string utf8Text);
 
 }  // namespace qz::musicxml

@@ -138,6 +138,7 @@ Result<std::string> ApplyEdits(std::string_view text, std::vector<Edit> edits) {
         }
         kept = edit.end;
         grown += edit.text.size();
+        grown -= edit.end - edit.begin;  // the edits do not overlap: never below zero
     }
     std::string result;
     result.reserve(grown);

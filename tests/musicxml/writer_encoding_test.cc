@@ -91,7 +91,7 @@ TEST(WriterEncodingTest, InvalidInputIsRefusedWithItsOffset) {
 
 TEST(WriterEncodingTest, EncodingRefusesWhatTheCharsetCannotCarry) {
     auto refusal = [](std::string_view utf8, TextFormat format) {
-        return EncodeText(utf8, format).status().message();
+        return EncodeText(std::string(utf8), format).status().message();
     };
     EXPECT_EQ(refusal("caf\xC3\xA9", {Charset::kAscii, false}),
               "character not representable in US-ASCII at byte offset 3");
