@@ -69,7 +69,7 @@ void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node
 }
 
 Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
-                  const hostsim::Document& document, const FrameSnapshot& before,
+                  const memhost::Document& document, const FrameSnapshot& before,
                   const std::vector<PlannedRepeat>& plan) {
     Rewrite rewrite;
     std::set<std::size_t> excluded;
@@ -186,18 +186,19 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         return Fail(err, kExitUnusable, loaded.container.path + ": " + error);
     const std::vector<PlannedRepeat> plan =
         PlanRepeats(score, selections.source, selections.destination);
-    HideRefusedRepeats(plan, selections.source, host->Sim());
+    HideRefusedRepeats(plan, selections.source, host->Host());
     const FrameSnapshot before = TakeSnapshot(host->Document(), plan);
 
     const CreateOutcome outcome =
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
                   score.measureCount);
     if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
-    // The host saw the plug-in misuse a frame: what the document holds cannot be trusted, and
-    // the user's score is not touched.
-    if (!host->Sim().Violations().empty())
+    // A frame the plug-in never gave back means its run did not end as it should: what the
+    // document holds cannot be trusted, and the user's score is not touched.
+    if (host->Host().LiveFrames() != 0)
         return Fail(err, kExitUnusable,
-                    "internal error, nothing written: " + host->Sim().Violations().front());
+                    "internal error, nothing written: the plug-in kept " +
+                        std::to_string(host->Host().LiveFrames()) + " frame(s) of the score");
 
     const Rewrite rewrite = PlanEdits(loaded, mapping, host->Document(), before, plan);
     const Report report = BuildReport(score, selections.source, selections.destination, plan,

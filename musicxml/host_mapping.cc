@@ -6,7 +6,7 @@
 #include "host/bytes.h"
 #include "host/exentry.h"
 #include "host/note_record.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 #include "musicxml/fraction_math.h"
 
 namespace qz::musicxml {
@@ -32,8 +32,8 @@ constexpr KnownArticulation kKnown[] = {
 };
 
 void LayEntry(const Score& score, const ModelEntry& entry, int entryIndex, int instrument,
-              int measure, int layer, hostsim::Document& document, HostMapping* mapping) {
-    hostsim::EntrySpec built;
+              int measure, int layer, memhost::Document& document, HostMapping* mapping) {
+    memhost::EntrySpec built;
     built.position = entry.position;
     built.duration = entry.hostDuration;
     for (int n : entry.notes) built.pitches.push_back(score.notes[static_cast<std::size_t>(n)].midi);
@@ -53,7 +53,7 @@ void LayEntry(const Score& score, const ModelEntry& entry, int entryIndex, int i
     }
     for (std::size_t i = 0; i < entry.articulations.size(); ++i) {
         mapping->articulationElements.push_back(entry.articulations[i]);
-        auto& bytes = document.EData()[{hostsim::kArticulationTag, hostsim::KeyNumber(number),
+        auto& bytes = document.EData()[{memhost::kArticulationTag, memhost::KeyNumber(number),
                                         static_cast<int64_t>(i)}];
         host::Store<uint32_t>(bytes.data(), kArticulationHandleOffset,
                               static_cast<uint32_t>(mapping->articulationElements.size()));
@@ -87,7 +87,7 @@ pugi::xml_node HostMapping::ArticulationElement(const std::vector<unsigned char>
     return articulationElements[handle - 1];
 }
 
-bool BuildHostDocument(const Score& score, hostsim::Document& document, HostMapping* mapping,
+bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapping* mapping,
                        std::string* error) {
     const int slots = static_cast<int>(score.slots.size());
     if (slots > kMaxHostIndex || score.measureCount > kMaxHostIndex) {

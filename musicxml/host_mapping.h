@@ -1,4 +1,4 @@
-// The score model laid into the simulated host's document, so that the plug-in's own code can
+// The score model laid into the in-memory host's document, so that the plug-in's own code can
 // run over it, with handles that lead every record the engine writes back to the elements it
 // came from.
 //
@@ -8,7 +8,7 @@
 //   - layer L-1 of a slot holds the entries of the voice mapped to layer L;
 //   - an entry record carries its model entry as a handle in bytes 4..7 (the engine's entry
 //     copy keeps them, so a rebuilt entry tells which source entry it was copied from), its
-//     position, its duration in the simulator's bytes 140..143, ENTRY_HAS_NOTES for notes;
+//     position, its duration in the in-memory host's bytes 140..143, ENTRY_HAS_NOTES for notes;
 //   - each note's 4-byte noteData is a handle to its model note (the donor of a rebuilt note);
 //     a note tied forward carries note flag 0x40000000;
 //   - each articulation is a 12-byte record whose definition number stands for the element's
@@ -23,7 +23,7 @@
 
 #include <pugixml.hpp>
 
-#include "hostsim/sim_host.h"
+#include "memhost/document.h"
 #include "musicxml/score_model.h"
 
 namespace qz::musicxml {
@@ -57,7 +57,7 @@ struct HostMapping {
 
 // Fills `document` (fresh: no staves yet) with the score. Returns false with `error` when the
 // score exceeds what the host can address (more than 32000 staves or measures).
-bool BuildHostDocument(const Score& score, hostsim::Document& document, HostMapping* mapping,
+bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapping* mapping,
                        std::string* error);
 
 // The instrument a slot is laid on.

@@ -6,7 +6,7 @@
 
 #include "host/bytes.h"
 #include "host/exentry.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 #include "musicxml/divisions.h"
 
 namespace qz::musicxml {
@@ -14,15 +14,15 @@ namespace {
 
 namespace ex = qz::host::exentry;
 
-const std::vector<hostsim::Record> kNoRecords;
+const std::vector<memhost::Record> kNoRecords;
 
-const std::vector<hostsim::Record>& Stored(const hostsim::Document& document, int slot, int m,
+const std::vector<memhost::Record>& Stored(const memhost::Document& document, int slot, int m,
                                            int layer) {
     const auto* found = document.FindEntries(InstrumentOfSlot(slot), m, layer - 1);
     return found ? *found : kNoRecords;
 }
 
-const std::vector<hostsim::Record>& Before(const FrameSnapshot& before, int slot, int m,
+const std::vector<memhost::Record>& Before(const FrameSnapshot& before, int slot, int m,
                                            int layer) {
     auto it = before.find({InstrumentOfSlot(slot), m, layer - 1});
     return it == before.end() ? kNoRecords : it->second;
@@ -36,12 +36,12 @@ struct TimelineEntry {
     std::vector<int> notes;    // model notes sounding (donors when rewritten)
 };
 
-std::vector<pugi::xml_node> ArticulationsOf(const hostsim::Document& document,
+std::vector<pugi::xml_node> ArticulationsOf(const memhost::Document& document,
                                             const HostMapping& mapping, uint32_t number) {
     std::vector<pugi::xml_node> out;
     for (int64_t index = 0; index < 64; ++index) {
         auto it = document.EData().find(
-            {hostsim::kArticulationTag, hostsim::KeyNumber(number), index});
+            {memhost::kArticulationTag, memhost::KeyNumber(number), index});
         if (it == document.EData().end()) break;
         if (pugi::xml_node element = mapping.ArticulationElement(it->second))
             out.push_back(element);
@@ -52,7 +52,7 @@ std::vector<pugi::xml_node> ArticulationsOf(const hostsim::Document& document,
 // The new music of one voice in one measure from the rebuilt records; false when a record does
 // not lead back to the model (then the measure cannot be written).
 bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
-                       const hostsim::Document& document, const PlannedRepeat& row, int m,
+                       const memhost::Document& document, const PlannedRepeat& row, int m,
                        VoiceRewrite* out, std::vector<TimelineEntry>* timeline, int voiceIndex) {
     const ModelSlot& slot = score.slots[static_cast<std::size_t>(row.slot - 1)];
     const ModelPart& part = score.parts[static_cast<std::size_t>(slot.part)];
@@ -64,7 +64,7 @@ bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
     out->divisions = part.divisions[static_cast<std::size_t>(m - 1)];
     out->key = part.keys[static_cast<std::size_t>(m - 1)][static_cast<std::size_t>(slot.staff - 1)];
     out->length = score.MeasureLength(row.slot, m);
-    for (const hostsim::Record& record : Stored(document, row.slot, m, row.layer)) {
+    for (const memhost::Record& record : Stored(document, row.slot, m, row.layer)) {
         const int source = HostMapping::EntryOf(record.data());
         if (source < 0 || source >= static_cast<int>(score.entries.size())) return false;
         const ModelEntry& from = score.entries[static_cast<std::size_t>(source)];
@@ -267,7 +267,7 @@ void KeepSlursWhole(const Score& score, int slot, const std::string& voiceName,
 
 }  // namespace
 
-FrameSnapshot TakeSnapshot(const hostsim::Document& document,
+FrameSnapshot TakeSnapshot(const memhost::Document& document,
                            const std::vector<PlannedRepeat>& plan) {
     FrameSnapshot snapshot;
     for (const PlannedRepeat& row : plan)
@@ -278,7 +278,7 @@ FrameSnapshot TakeSnapshot(const hostsim::Document& document,
 }
 
 ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
-                        const hostsim::Document& document, const FrameSnapshot& before,
+                        const memhost::Document& document, const FrameSnapshot& before,
                         const std::vector<PlannedRepeat>& plan,
                         const std::set<std::size_t>& excluded) {
     ReadBackResult result;

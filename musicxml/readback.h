@@ -22,7 +22,7 @@
 #include <tuple>
 #include <vector>
 
-#include "hostsim/sim_host.h"
+#include "memhost/document.h"
 #include "musicxml/host_mapping.h"
 #include "musicxml/repeat_plan.h"
 #include "musicxml/score_model.h"
@@ -31,9 +31,9 @@
 namespace qz::musicxml {
 
 // The stored records of destination frames, keyed by (instrument, measure, layer index).
-using FrameSnapshot = std::map<std::tuple<int, int, int>, std::vector<hostsim::Record>>;
+using FrameSnapshot = std::map<std::tuple<int, int, int>, std::vector<memhost::Record>>;
 
-FrameSnapshot TakeSnapshot(const hostsim::Document& document,
+FrameSnapshot TakeSnapshot(const memhost::Document& document,
                            const std::vector<PlannedRepeat>& plan);
 
 struct ReadBackResult {
@@ -51,7 +51,7 @@ struct ReadBackResult {
 // write one of their measures): their music stays as it was, and ties next to it are decided
 // against the old notes.
 ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
-                        const hostsim::Document& document, const FrameSnapshot& before,
+                        const memhost::Document& document, const FrameSnapshot& before,
                         const std::vector<PlannedRepeat>& plan,
                         const std::set<std::size_t>& excluded = {});
 

@@ -98,14 +98,14 @@ std::string SourceRefusal(const Score& score, const Selection& source) {
 }
 
 void HideRefusedRepeats(const std::vector<PlannedRepeat>& plan, const Selection& source,
-                        hostsim::SimHost& sim) {
+                        memhost::MemHost& host) {
     for (const PlannedRepeat& row : plan) {
         if (row.refusal.empty()) continue;
         for (int m = row.firstMeasure; m <= row.lastMeasure; ++m) {
             const bool sourceFrame = row.slot == source.firstSlot && row.layer == 1 &&
                                      m >= source.firstMeasure && m <= source.lastMeasure;
             if (sourceFrame) continue;
-            sim.MakeFrameAbsent(row.slot, m, row.layer - 1);
+            host.MakeFrameAbsent(row.slot, m, row.layer - 1);
             break;
         }
     }

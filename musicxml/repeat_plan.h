@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "hostsim/sim_host.h"
+#include "memhost/mem_host.h"
 #include "musicxml/score_model.h"
 #include "musicxml/selection.h"
 
@@ -39,6 +39,6 @@ std::string SourceRefusal(const Score& score, const Selection& source);
 // Makes the refused repeats invisible to the engine: one of their frames that is not a source
 // frame is made absent (the engine needs every frame of a repeat).
 void HideRefusedRepeats(const std::vector<PlannedRepeat>& plan, const Selection& source,
-                        hostsim::SimHost& sim);
+                        memhost::MemHost& host);
 
 }  // namespace qz::musicxml
