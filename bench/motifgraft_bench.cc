@@ -1,13 +1,14 @@
 // What `motifgraft apply` costs as the score grows: wall time and peak memory of the whole
-// command (read, SET SOURCE, CREATE over every staff, write) on generated scores of 20 staves.
+// command (read, SET SOURCE, CREATE over every staff, write) on generated scores.
 //
 //   build/native/bench/motifgraft_bench --benchmark_counters_tabular=true
+//   QZ_MOTIFGRAFT=path/to/motifgraft build/native/bench/motifgraft_bench ...   # another build
 //
-// Each size is a score of M measures on 10 two-staff parts; the source is the rhythm of staff 1,
-// measure 1, laid over `all` staves, measures 1..M, and every repeat fits. The tool runs as a
-// child process so that its peak resident memory is its own (getrusage of the child). The
-// columns per megabyte and per rewritten measure stay flat when the cost grows linearly with the
-// file; Google Benchmark's fit over the file size is printed as the _BigO row.
+// Each row is a score of M measures on S staves (S/2 two-staff parts); the source is the rhythm
+// of staff 1, measure 1, laid over `all` staves, measures 1..M, and every repeat fits. The tool
+// runs as a child process so that its peak resident memory is its own (getrusage of the child).
+// The columns per megabyte and per rewritten measure stay flat when the cost grows linearly
+// with the file; Google Benchmark's fit over the file size is printed as the _BigO row.
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -22,12 +23,11 @@
 #include <vector>
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr int kParts = 10;  // two staves each: 20 staff slots
 
 std::string Chord(const char* steps[], int count, int duration, const char* type, int staff,
                   const char* voice, const char* articulation) {
@@ -74,13 +74,13 @@ std::string Measure(int part, int number) {
     return out + "</measure>\n";
 }
 
-std::string GenerateScore(int measures) {
+std::string GenerateScore(int measures, int parts) {
     std::string out = "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<score-partwise version=\"4.0\">\n<part-list>\n";
-    for (int p = 1; p <= kParts; ++p)
+    for (int p = 1; p <= parts; ++p)
         out += "<score-part id=\"P" + std::to_string(p) + "\"><part-name>Piano " + std::to_string(p) +
                "</part-name></score-part>\n";
     out += "</part-list>\n";
-    for (int p = 1; p <= kParts; ++p) {
+    for (int p = 1; p <= parts; ++p) {
         out += "<part id=\"P" + std::to_string(p) + "\">\n";
         for (int m = 1; m <= measures; ++m) out += Measure(p, m);
         out += "</part>\n";
@@ -118,16 +118,29 @@ Run RunTool(const std::vector<std::string>& args) {
     return run;
 }
 
+// The program measured: QZ_MOTIFGRAFT when set (a baseline build, say), else this tree's.
+std::string ToolPath() {
+    const char* chosen = std::getenv("QZ_MOTIFGRAFT");
+    return chosen != nullptr && *chosen != '\0' ? chosen : QZ_MOTIFGRAFT_EXE;
+}
+
+std::uintmax_t FileSize(const fs::path& path) {
+    std::error_code error;
+    std::uintmax_t size = fs::file_size(path, error);
+    return error ? 0 : size;
+}
+
 void BM_ApplyAllStaves(benchmark::State& state) {
     int measures = static_cast<int>(state.range(0));
+    int staves = static_cast<int>(state.range(1));
     fs::path folder = fs::temp_directory_path() / ("motifgraft-bench-" + std::to_string(getpid()));
     fs::create_directories(folder);
-    fs::path input = folder / ("score-" + std::to_string(measures) + ".musicxml");
+    fs::path input = folder / ("score-" + std::to_string(measures) + "x" + std::to_string(staves) + ".musicxml");
     fs::path output = folder / "out.musicxml";
     fs::path report = folder / "report.json";
-    std::string text = GenerateScore(measures);
+    std::string text = GenerateScore(measures, staves / 2);
     std::ofstream(input, std::ios::binary) << text;
-    std::vector<std::string> args{QZ_MOTIFGRAFT_EXE, "apply", input.string(), "--source", "1:1-1",
+    std::vector<std::string> args{ToolPath(), "apply", input.string(), "--source", "1:1-1",
                                   "--dest", "all:1-" + std::to_string(measures), "-o", output.string(),
                                   "--json", report.string()};
     long peak = 0;
@@ -150,21 +163,26 @@ void BM_ApplyAllStaves(benchmark::State& state) {
     int64_t rewritten = 0;
     for (std::size_t at = json.find("\"rewritten\""); at != std::string::npos; at = json.find("\"rewritten\"", at + 1))
         ++rewritten;
-    // 20 staves x one layer x M one-measure repeats; the source's own repeat stays as it is.
-    if (rewritten != 2LL * kParts * measures - 1) state.SkipWithError("not every repeat was rewritten");
+    // S staves x one layer x M one-measure repeats; the source's own repeat stays as it is.
+    if (rewritten != static_cast<int64_t>(staves) * measures - 1) state.SkipWithError("not every repeat was rewritten");
     state.counters["rewritten_repeats"] = static_cast<double>(rewritten);
-    double megabytes = static_cast<double>(text.size()) / 1e6;
+    double inMB = static_cast<double>(text.size()) / 1e6;
+    double outMB = static_cast<double>(FileSize(output)) / 1e6;
+    double peakMB = static_cast<double>(peak) * 1024.0 / 1e6;  // ru_maxrss is in KiB; MB as the file sizes
     state.SetComplexityN(static_cast<int64_t>(text.size()));
-    state.counters["file_MB"] = megabytes;
-    state.counters["peak_RSS_MB"] = static_cast<double>(peak) / 1024.0;
-    state.counters["RSS_per_file_MB"] = static_cast<double>(peak) / 1024.0 / megabytes;
+    state.counters["in_MB"] = inMB;
+    state.counters["out_MB"] = outMB;
+    state.counters["peak_RSS_MB"] = peakMB;
+    state.counters["RSS_per_in_out_MB"] = peakMB / (inMB + outMB);
     double perRun = runs > 0 ? total / static_cast<double>(runs) : 0;
-    state.counters["ms_per_file_MB"] = 1e3 * perRun / megabytes;
-    state.counters["us_per_staff_measure"] = 1e6 * perRun / (2.0 * kParts * measures);
+    state.counters["ms_per_in_MB"] = 1e3 * perRun / inMB;
+    state.counters["us_per_staff_measure"] = 1e6 * perRun / (static_cast<double>(staves) * measures);
     fs::remove_all(folder);
 }
 BENCHMARK(BM_ApplyAllStaves)
-    ->Arg(63)->Arg(125)->Arg(250)->Arg(500)->Arg(1000)
+    ->ArgNames({"measures", "staves"})
+    ->Args({63, 20})->Args({125, 20})->Args({250, 20})->Args({500, 20})->Args({1000, 20})
+    ->Args({2000, 40})
     ->UseManualTime()->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
 
 }  // namespace

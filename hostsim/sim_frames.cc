@@ -98,6 +98,7 @@ TGF* SimHost::ServeLoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint
         Frame* last = FindFrame(lastHandedOut_);
         return last == nullptr ? nullptr : last->Tgf();
     }
+    if (absentFrames_.count({slot, measure, layer}) > 0) return nullptr;
     TGF* handle = MemHost::LoadTGF(scope, slot, measure, layer, require, version);
     if (handle == nullptr) return nullptr;
     defects_[handle] = defect;

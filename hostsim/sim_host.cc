@@ -28,6 +28,10 @@ SimHost::~SimHost() {
 
 // --- behaviour switches ----------------------------------------------------------------------
 
+void SimHost::MakeFrameAbsent(int slot, int measure, int layer) {
+    absentFrames_.insert({slot, measure, layer});
+}
+
 void SimHost::AddFault(const Fault& fault) {
     faults_.push_back({fault, FunctionIndex(fault.function), 0});
 }

@@ -29,6 +29,7 @@
 #include <map>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/host_api.h"
@@ -115,13 +116,15 @@ public:
     void MakeCurrent();
     static void MakeNoneCurrent();
 
-    // Documents, the current region, shown layers, absent and skipSave frames: see MemHost.
+    // Documents, the current region, shown layers and skipSave frames: see MemHost.
 
     // --- behaviour switches ---
     // When set (the default), FX_CreateEData completes an index of -1 in the caller's key with
     // the index it took; otherwise it leaves the key as it came (the record still takes that
     // index).
     void SetCreateCompletesIndex(bool completes) { createCompletesIndex_ = completes; }
+    // A frame the host cannot supply: FX_LoadTGF returns null for it.
+    void MakeFrameAbsent(int slot, int measure, int layer);
     void AddFault(const Fault& fault);
     void ClearFaults();
     // Functions that the host does not export (used by the installer and by the emulator).
@@ -240,6 +243,7 @@ private:
     void Forget(const qz::host::TGF* frame);
 
     bool createCompletesIndex_ = true;
+    std::set<std::tuple<int, int, int>> absentFrames_;
     std::vector<ActiveFault> faults_;
     std::array<int, kFunctionCount> callCounts_ = {};
     std::array<bool, kFunctionCount> absent_ = {};

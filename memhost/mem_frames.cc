@@ -76,7 +76,7 @@ TGF* MemHost::LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t 
     if (document == nullptr) return nullptr;
     int instrument = document->SlotToInstrument(slot);
     if (instrument == 0 || measure < 1 || measure > document->MeasureCount() ||
-        layer >= kLayerCount || absentFrames_.count({slot, measure, layer}) > 0)
+        layer >= kLayerCount)
         return nullptr;
 
     auto frame = std::make_unique<Frame>();

@@ -58,10 +58,6 @@ void MemHost::SetLayerShown(int layer, bool shown) {
 
 void MemHost::SetMaxLayers(int count) { maxLayers_ = count; }
 
-void MemHost::MakeFrameAbsent(int slot, int measure, int layer) {
-    absentFrames_.insert({slot, measure, layer});
-}
-
 void MemHost::MarkSkipSave(int slot, int measure, int layer) {
     skipSaveFrames_.insert({slot, measure, layer});
 }

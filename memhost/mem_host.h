@@ -52,8 +52,6 @@ public:
     void SetLayerShown(int layer, bool shown);  // all four layers are shown at first
     void SetMaxLayers(int count);               // 4 at first
 
-    // A frame the host cannot supply: FX_LoadTGF returns null for it.
-    void MakeFrameAbsent(int slot, int measure, int layer);
     // A frame the host wants left alone: FX_LoadTGF hands it out with a non-zero skipSave.
     void MarkSkipSave(int slot, int measure, int layer);
 
@@ -63,7 +61,7 @@ public:
     bool Provides(qz::host::HostFunction function) override;  // every one
     // A frame of the current document's place, its arrays copied from the stored entries and
     // from the detail records of their numbers; null for a place the document lacks (an
-    // unknown slot, a measure outside 1..n, a layer past 3) or one made absent.
+    // unknown slot, a measure outside 1..n, a layer past 3).
     qz::host::TGF* LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
                            uint16_t require, uint32_t version) override;
     // Writes the frame's entries over the stored ones, numbering unnumbered entries in the
@@ -118,7 +116,6 @@ private:
     unsigned char region_[20] = {};
     bool shown_[4] = {true, true, true, true};
     int maxLayers_ = 4;
-    std::set<std::tuple<int, int, int>> absentFrames_;
     std::set<std::tuple<int, int, int>> skipSaveFrames_;
     std::map<const qz::host::TGF*, std::unique_ptr<Frame>> frames_;
 };

@@ -15,7 +15,7 @@
 #include "musicxml/loaded_score.h"
 #include "musicxml/pictures.h"
 #include "musicxml/readback.h"
-#include "musicxml/repeat_plan.h"
+#include "musicxml/repeat_observer.h"
 #include "musicxml/report.h"
 #include "musicxml/output_check.h"
 #include "musicxml/output_file.h"
@@ -68,13 +68,12 @@ void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node
     }
 }
 
-Rewrite PlanEdits(const LoadedScore& loaded, const HostMapping& mapping,
-                  const memhost::Document& document, const FrameSnapshot& before,
-                  const std::vector<PlannedRepeat>& plan) {
+Rewrite PlanEdits(const LoadedScore& loaded, const Selection& source,
+                  const std::vector<EngineRepeat>& plan) {
     Rewrite rewrite;
     std::set<std::size_t> excluded;
     for (std::size_t attempt = 0; attempt <= plan.size(); ++attempt) {
-        rewrite.readBack = ReadBack(loaded.model, mapping, document, before, plan, excluded);
+        rewrite.readBack = ReadBack(loaded.model, source, plan, excluded);
         const ReadBackResult& rb = rewrite.readBack;
         std::map<const void*, std::vector<std::size_t>> byMeasure;  // measure -> voice indexes
         std::vector<const void*> order;
@@ -184,14 +183,10 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
     std::string error;
     if (!BuildHostDocument(score, host->Document(), &mapping, &error))
         return Fail(err, kExitUnusable, loaded.container.path + ": " + error);
-    const std::vector<PlannedRepeat> plan =
-        PlanRepeats(score, selections.source, selections.destination);
-    HideRefusedRepeats(plan, selections.source, host->Host());
-    const FrameSnapshot before = TakeSnapshot(host->Document(), plan);
-
+    RepeatObserver observer(score, selections.source);
     const CreateOutcome outcome =
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
-                  score.measureCount);
+                  score.measureCount, observer);
     if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
     // A frame the plug-in never gave back means its run did not end as it should: what the
     // document holds cannot be trusted, and the user's score is not touched.
@@ -200,8 +195,8 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
                     "internal error, nothing written: the plug-in kept " +
                         std::to_string(host->Host().LiveFrames()) + " frame(s) of the score");
 
-    const Rewrite rewrite = PlanEdits(loaded, mapping, host->Document(), before, plan);
-    const Report report = BuildReport(score, selections.source, selections.destination, plan,
+    const Rewrite rewrite = PlanEdits(loaded, selections.source, observer.Repeats());
+    const Report report = BuildReport(score, selections.destination, observer.Repeats(),
                                       rewrite.readBack, rewrite.unwritable);
 
     const std::string outputPath = ScoreOutputPath(options);

@@ -64,7 +64,7 @@ EmbeddedHost::~EmbeddedHost() {
 }
 
 CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selection>& destination,
-                                int slots, int measures) {
+                                int slots, int measures, engine::CreateObserver& observer) {
     CreateOutcome outcome;
     plugin_.Version(kHostVersion);
     uint32_t flags = 0;
@@ -79,7 +79,7 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
     plugin_.GetMenuStatus(0);
     const memhost::RegionRecord sourceRecord = RecordOf(source);
     host_.SetCurrentRegion(source.firstSlot, source.firstMeasure, source.lastSlot,
-                          source.lastMeasure);
+                           source.lastMeasure);
     std::size_t boxes = stand_in::MessageBoxes().size();
     plugin_.Invoke(kHostWindow, 0, sourceRecord.data());
     outcome.message = NewBoxText(boxes);
@@ -93,7 +93,7 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
     for (const Selection& region : destination) {
         const memhost::RegionRecord destinationRecord = RecordOf(region);
         boxes = stand_in::MessageBoxes().size();
-        outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data()) != 0;
+        outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data(), &observer) != 0;
         outcome.message = NewBoxText(boxes);
         if (!outcome.created) {
             if (outcome.message.empty()) outcome.message = "CREATE did not run.";

@@ -1,5 +1,5 @@
-// The embedded host: an in-memory host holding the score, handed to a freshly loaded plug-in, which is
-// driven through the calls its exports forward, as the host program drives it.
+// The embedded host: an in-memory host holding the score, handed to a freshly loaded plug-in,
+// which is driven through the calls its exports forward, as the host program drives it.
 //
 // One EmbeddedHost per run; it owns the in-memory host and the plug-in.
 #pragma once
@@ -34,8 +34,9 @@ public:
     // SOURCE; the first refusal ends the run. `slots` and `measures` give the score's extent,
     // which the host reports as its current selection during CREATE so that no layer is cut
     // short by it.
+    // `observer` hears every repeat of every CREATE.
     CreateOutcome Run(const Selection& source, const std::vector<Selection>& destination,
-                      int slots, int measures);
+                      int slots, int measures, engine::CreateObserver& observer);
 
 private:
     memhost::MemHost host_;

@@ -31,32 +31,23 @@ constexpr KnownArticulation kKnown[] = {
     {"other-articulation", 17}, {"fermata", 18},
 };
 
-void LayEntry(const Score& score, const ModelEntry& entry, int entryIndex, int instrument,
-              int measure, int layer, memhost::Document& document, HostMapping* mapping) {
+void LayEntry(const Score& score, const ModelEntry& entry, int instrument, int measure, int layer,
+              memhost::Document& document, HostMapping* mapping) {
     memhost::EntrySpec built;
     built.position = entry.position;
     built.duration = entry.hostDuration;
     for (int n : entry.notes) built.pitches.push_back(score.notes[static_cast<std::size_t>(n)].midi);
     for (pugi::xml_node a : entry.articulations)
         built.articulations.push_back(mapping->numbers.NumberOf(a.name()));
-    const uint32_t number = document.AddEntry(instrument, measure, layer, built);
+    document.AddEntry(instrument, measure, layer, built);
 
     unsigned char* record = document.Entries(instrument, measure, layer).back().data();
-    host::Store<uint32_t>(record, kEntryHandleOffset, static_cast<uint32_t>(entryIndex + 1));
     const int kept = ex::NoteCount(record);
     for (int k = 0; k < kept && !entry.notes.empty(); ++k) {
         const int noteIndex = entry.notes[static_cast<std::size_t>(k)];
         unsigned char* note = ex::NoteAt(record, k);
-        host::Store<uint32_t>(note, nr::kNoteData, static_cast<uint32_t>(noteIndex + 1));
         if (score.notes[static_cast<std::size_t>(noteIndex)].tieStart)
             nr::SetNoteFlags(note, nr::NoteFlags(note) | kTiedForwardFlag);
-    }
-    for (std::size_t i = 0; i < entry.articulations.size(); ++i) {
-        mapping->articulationElements.push_back(entry.articulations[i]);
-        auto& bytes = document.EData()[{memhost::kArticulationTag, memhost::KeyNumber(number),
-                                        static_cast<int64_t>(i)}];
-        host::Store<uint32_t>(bytes.data(), kArticulationHandleOffset,
-                              static_cast<uint32_t>(mapping->articulationElements.size()));
     }
 }
 
@@ -70,21 +61,6 @@ int16_t ArticulationNumbers::NumberOf(const std::string& name) {
     const int16_t number = static_cast<int16_t>(100 + others_.size());
     others_[name] = number;
     return number;
-}
-
-int HostMapping::EntryOf(const unsigned char* record) {
-    return static_cast<int>(host::Load<uint32_t>(record, kEntryHandleOffset)) - 1;
-}
-
-int HostMapping::NoteOf(const unsigned char* note) {
-    return static_cast<int>(host::Load<uint32_t>(note, nr::kNoteData)) - 1;
-}
-
-pugi::xml_node HostMapping::ArticulationElement(const std::vector<unsigned char>& record) const {
-    if (record.size() < kArticulationHandleOffset + 4) return {};
-    const uint32_t handle = host::Load<uint32_t>(record.data(), kArticulationHandleOffset);
-    if (handle == 0 || handle > articulationElements.size()) return {};
-    return articulationElements[handle - 1];
 }
 
 bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapping* mapping,
@@ -108,7 +84,7 @@ bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapp
                 const VoiceMeasure* voice = score.Voice(slot, m, model.layers[layer]);
                 if (voice == nullptr) continue;
                 for (int e : voice->entries)
-                    LayEntry(score, score.entries[static_cast<std::size_t>(e)], e, instrument, m,
+                    LayEntry(score, score.entries[static_cast<std::size_t>(e)], instrument, m,
                              static_cast<int>(layer), document, mapping);
             }
     }

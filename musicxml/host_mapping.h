@@ -1,19 +1,16 @@
 // The score model laid into the in-memory host's document, so that the plug-in's own code can
-// run over it, with handles that lead every record the engine writes back to the elements it
-// came from.
+// run over it. Where each rewritten entry came from is the engine's to tell (create_observer.h):
+// the entries of a staff's measure and layer lie in the model's order, so an entry's index in
+// its frame names the model entry.
 //
 // Layout in the host:
 //   - slot n is staff instrument n; measures 1..n; each frame's length is the model's measure
 //     length (an override per staff and measure, so pickups and odd meters are exact);
 //   - layer L-1 of a slot holds the entries of the voice mapped to layer L;
-//   - an entry record carries its model entry as a handle in bytes 4..7 (the engine's entry
-//     copy keeps them, so a rebuilt entry tells which source entry it was copied from), its
-//     position, its duration in the in-memory host's bytes 140..143, ENTRY_HAS_NOTES for notes;
-//   - each note's 4-byte noteData is a handle to its model note (the donor of a rebuilt note);
-//     a note tied forward carries note flag 0x40000000;
+//   - an entry record carries its position, its duration in the document's bytes 140..143 and
+//     ENTRY_HAS_NOTES for notes; a note tied forward carries note flag 0x40000000;
 //   - each articulation is a 12-byte record whose definition number stands for the element's
-//     name (ArticulationNumber) and whose bytes 8..11 are a handle to the element.
-// Handles are indexes plus one; 0 means none.
+//     name (ArticulationNumber), in the model entry's order.
 #pragma once
 
 #include <cstdint>
@@ -28,8 +25,6 @@
 
 namespace qz::musicxml {
 
-inline constexpr std::size_t kEntryHandleOffset = 4;        // EXENTRY bytes 4..7
-inline constexpr std::size_t kArticulationHandleOffset = 8;  // articulation record bytes 8..11
 inline constexpr uint32_t kTiedForwardFlag = 0x40000000;     // note flag
 
 class ArticulationNumbers {
@@ -44,15 +39,7 @@ private:
 };
 
 struct HostMapping {
-    std::vector<pugi::xml_node> articulationElements;  // handle - 1 -> element
     ArticulationNumbers numbers;
-
-    // Model entry of an entry record (by its handle), -1 when it carries none.
-    static int EntryOf(const unsigned char* record);
-    // Model note of a note record (by its noteData handle), -1 when it carries none.
-    static int NoteOf(const unsigned char* note);
-    // The element behind an articulation record, empty when unknown.
-    pugi::xml_node ArticulationElement(const std::vector<unsigned char>& record) const;
 };
 
 // Fills `document` (fresh: no staves yet) with the score. Returns false with `error` when the

@@ -4,29 +4,10 @@
 #include <cstring>
 #include <set>
 
-#include "host/bytes.h"
-#include "host/exentry.h"
-#include "memhost/entry_record.h"
 #include "musicxml/divisions.h"
 
 namespace qz::musicxml {
 namespace {
-
-namespace ex = qz::host::exentry;
-
-const std::vector<memhost::Record> kNoRecords;
-
-const std::vector<memhost::Record>& Stored(const memhost::Document& document, int slot, int m,
-                                           int layer) {
-    const auto* found = document.FindEntries(InstrumentOfSlot(slot), m, layer - 1);
-    return found ? *found : kNoRecords;
-}
-
-const std::vector<memhost::Record>& Before(const FrameSnapshot& before, int slot, int m,
-                                           int layer) {
-    auto it = before.find({InstrumentOfSlot(slot), m, layer - 1});
-    return it == before.end() ? kNoRecords : it->second;
-}
 
 // One entry of a voice's final music: rewritten (its new entry) or unchanged (the model's).
 struct TimelineEntry {
@@ -36,23 +17,19 @@ struct TimelineEntry {
     std::vector<int> notes;    // model notes sounding (donors when rewritten)
 };
 
-std::vector<pugi::xml_node> ArticulationsOf(const memhost::Document& document,
-                                            const HostMapping& mapping, uint32_t number) {
-    std::vector<pugi::xml_node> out;
-    for (int64_t index = 0; index < 64; ++index) {
-        auto it = document.EData().find(
-            {memhost::kArticulationTag, memhost::KeyNumber(number), index});
-        if (it == document.EData().end()) break;
-        if (pugi::xml_node element = mapping.ArticulationElement(it->second))
-            out.push_back(element);
-    }
-    return out;
+// The model entry at an entry place of a voice; null when the place leads nowhere.
+const ModelEntry* EntryAt(const Score& score, int slot, const std::string& voice,
+                          const engine::EntryPlace& place, int* index) {
+    const VoiceMeasure* v = score.Voice(slot, place.measure, voice);
+    if (v == nullptr || place.index < 0 || place.index >= static_cast<int>(v->entries.size()))
+        return nullptr;
+    *index = v->entries[static_cast<std::size_t>(place.index)];
+    return &score.entries[static_cast<std::size_t>(*index)];
 }
 
-// The new music of one voice in one measure from the rebuilt records; false when a record does
-// not lead back to the model (then the measure cannot be written).
-bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
-                       const memhost::Document& document, const PlannedRepeat& row, int m,
+// The new music of one voice in one measure, from what the engine said each rebuilt entry came
+// from; false when an entry does not lead back to the model (then the measure cannot be written).
+bool BuildVoiceRewrite(const Score& score, const Selection& source, const EngineRepeat& row, int m,
                        VoiceRewrite* out, std::vector<TimelineEntry>* timeline, int voiceIndex) {
     const ModelSlot& slot = score.slots[static_cast<std::size_t>(row.slot - 1)];
     const ModelPart& part = score.parts[static_cast<std::size_t>(slot.part)];
@@ -64,24 +41,30 @@ bool BuildVoiceRewrite(const Score& score, const HostMapping& mapping,
     out->divisions = part.divisions[static_cast<std::size_t>(m - 1)];
     out->key = part.keys[static_cast<std::size_t>(m - 1)][static_cast<std::size_t>(slot.staff - 1)];
     out->length = score.MeasureLength(row.slot, m);
-    for (const memhost::Record& record : Stored(document, row.slot, m, row.layer)) {
-        const int source = HostMapping::EntryOf(record.data());
-        if (source < 0 || source >= static_cast<int>(score.entries.size())) return false;
-        const ModelEntry& from = score.entries[static_cast<std::size_t>(source)];
+    const std::string& sourceVoice = score.slots[static_cast<std::size_t>(source.firstSlot - 1)].layers[0];
+    for (const engine::RebuiltEntry& rebuilt : row.entries) {
+        if (rebuilt.at.measure != m) continue;
+        int sourceIndex = -1, donorIndex = -1;
+        const ModelEntry* from = EntryAt(score, source.firstSlot, sourceVoice, rebuilt.source, &sourceIndex);
+        const ModelEntry* donor = EntryAt(score, row.slot, out->voice, rebuilt.donor, &donorIndex);
+        if (from == nullptr || (donor == nullptr && !rebuilt.rest)) return false;
         NewEntry entry;
-        entry.onset = from.onset;
-        entry.duration = from.duration;
-        entry.rhythmFrom = from.first;
-        TimelineEntry step{voiceIndex, static_cast<int>(out->entries.size()), source, {}};
-        if ((ex::Flags(record.data()) & ex::ENTRY_HAS_NOTES) != 0) {
-            for (int k = 0; k < ex::NoteCount(record.data()); ++k) {
-                const int note = HostMapping::NoteOf(ex::NoteAt(record.data(), k));
-                if (note < 0 || note >= static_cast<int>(score.notes.size())) return false;
+        entry.onset = from->onset;
+        entry.duration = from->duration;
+        entry.rhythmFrom = from->first;
+        TimelineEntry step{voiceIndex, static_cast<int>(out->entries.size()), sourceIndex, {}};
+        if (!rebuilt.rest)
+            for (int note : donor->notes) {
                 entry.pitches.push_back(NewPitch{score.notes[static_cast<std::size_t>(note)].element});
                 step.notes.push_back(note);
             }
+        for (const engine::ArticulationOrigin& origin : rebuilt.articulations) {
+            const ModelEntry* owner = origin.fromSource ? from : donor;
+            if (owner == nullptr || origin.index < 0 ||
+                origin.index >= static_cast<int>(owner->articulations.size()))
+                return false;
+            entry.articulations.push_back(owner->articulations[static_cast<std::size_t>(origin.index)]);
         }
-        entry.articulations = ArticulationsOf(document, mapping, ex::EntryNumber(record.data()));
         out->entries.push_back(std::move(entry));
         timeline->push_back(std::move(step));
     }
@@ -267,19 +250,8 @@ void KeepSlursWhole(const Score& score, int slot, const std::string& voiceName,
 
 }  // namespace
 
-FrameSnapshot TakeSnapshot(const memhost::Document& document,
-                           const std::vector<PlannedRepeat>& plan) {
-    FrameSnapshot snapshot;
-    for (const PlannedRepeat& row : plan)
-        for (int m = row.firstMeasure; m <= row.lastMeasure; ++m)
-            snapshot[{InstrumentOfSlot(row.slot), m, row.layer - 1}] =
-                Stored(document, row.slot, m, row.layer);
-    return snapshot;
-}
-
-ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
-                        const memhost::Document& document, const FrameSnapshot& before,
-                        const std::vector<PlannedRepeat>& plan,
+ReadBackResult ReadBack(const Score& score, const Selection& source,
+                        const std::vector<EngineRepeat>& plan,
                         const std::set<std::size_t>& excluded) {
     ReadBackResult result;
     result.rewritten.assign(plan.size(), false);
@@ -288,17 +260,14 @@ ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
     // (slot, voice) -> measure -> index into result.voices.
     std::map<std::pair<int, std::string>, std::map<int, std::size_t>> rewrittenVoices;
     for (std::size_t r = 0; r < plan.size(); ++r) {
-        const PlannedRepeat& row = plan[r];
-        bool changed = false;
-        for (int m = row.firstMeasure; m <= row.lastMeasure && !changed; ++m)
-            changed = Stored(document, row.slot, m, row.layer) != Before(before, row.slot, m, row.layer);
-        if (!changed || row.isSource || excluded.count(r)) continue;
+        const EngineRepeat& row = plan[r];
+        if (!row.Rewritten() || excluded.count(r)) continue;
         const std::size_t firstVoice = result.voices.size();
         std::map<int, std::vector<TimelineEntry>> steps;
         bool readable = true;
         for (int m = row.firstMeasure; m <= row.lastMeasure && readable; ++m) {
             VoiceRewrite voice;
-            readable = BuildVoiceRewrite(score, mapping, document, row, m, &voice, &steps[m],
+            readable = BuildVoiceRewrite(score, source, row, m, &voice, &steps[m],
                                          static_cast<int>(result.voices.size()));
             result.voices.push_back(std::move(voice));
             result.voiceRows.push_back(r);

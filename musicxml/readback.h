@@ -1,6 +1,6 @@
-// Reading back what CREATE did: every destination frame compared with its state before the
-// run, and, for each repeat the engine rewrote, the new music of each voice of each measure as
-// the writer takes it (VoiceRewrite), with the tie and lyric decisions that need the whole voice.
+// Reading back what CREATE did: for each repeat the engine says it rewrote, the new music of each
+// voice of each measure as the writer takes it (VoiceRewrite), built from where the engine says
+// each new entry came from, with the tie and lyric decisions that need the whole voice.
 //
 // Ties: a rewritten note is tied to the next note of its voice when the source entry it was
 // copied from was tied forward and the next note carries the same pitch (per pitch of a chord);
@@ -22,22 +22,14 @@
 #include <tuple>
 #include <vector>
 
-#include "memhost/document.h"
-#include "musicxml/host_mapping.h"
-#include "musicxml/repeat_plan.h"
+#include "musicxml/repeat_observer.h"
 #include "musicxml/score_model.h"
 #include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml {
 
-// The stored records of destination frames, keyed by (instrument, measure, layer index).
-using FrameSnapshot = std::map<std::tuple<int, int, int>, std::vector<memhost::Record>>;
-
-FrameSnapshot TakeSnapshot(const memhost::Document& document,
-                           const std::vector<PlannedRepeat>& plan);
-
 struct ReadBackResult {
-    std::vector<bool> rewritten;        // per plan row: the engine changed its frames
+    std::vector<bool> rewritten;        // per plan row: rewritten and read back
     std::vector<VoiceRewrite> voices;   // one per rewritten voice and measure
     std::vector<std::size_t> voiceRows; // the plan row of each of `voices`
     int tiesDropped = 0;
@@ -50,9 +42,8 @@ struct ReadBackResult {
 // `excluded` rows are treated as unchanged even if the engine rewrote them (the writer could not
 // write one of their measures): their music stays as it was, and ties next to it are decided
 // against the old notes.
-ReadBackResult ReadBack(const Score& score, const HostMapping& mapping,
-                        const memhost::Document& document, const FrameSnapshot& before,
-                        const std::vector<PlannedRepeat>& plan,
+ReadBackResult ReadBack(const Score& score, const Selection& source,
+                        const std::vector<EngineRepeat>& plan,
                         const std::set<std::size_t>& excluded = {});
 
 }  // namespace qz::musicxml

@@ -8,18 +8,15 @@
 namespace qz::musicxml {
 namespace {
 
-const std::vector<int> kNone;
-
-const std::vector<int>& EntriesOf(const Score& score, int slot, int measure, int layer) {
-    const ModelSlot& model = score.slots[static_cast<std::size_t>(slot - 1)];
-    if (layer < 1 || layer > static_cast<int>(model.layers.size())) return kNone;
-    const VoiceMeasure* v = score.Voice(slot, measure, model.layers[static_cast<std::size_t>(layer - 1)]);
-    return v ? v->entries : kNone;
-}
-
-int32_t HostLength(const Score& score, int slot, int measure) {
-    int32_t units = ToHostUnits(score.MeasureLength(slot, measure));
-    return units < 1 ? 1 : units;
+// The onset of the entry of a repeat's voice at a host position, for saying where an attack is.
+Fraction OnsetAt(const Score& score, const EngineRepeat& row, int measure, int32_t position) {
+    const ModelSlot& model = score.slots[static_cast<std::size_t>(row.slot - 1)];
+    const std::string& voice = model.layers[static_cast<std::size_t>(row.layer - 1)];
+    if (const VoiceMeasure* v = score.Voice(row.slot, measure, voice))
+        for (int e : v->entries)
+            if (score.entries[static_cast<std::size_t>(e)].position == position)
+                return score.entries[static_cast<std::size_t>(e)].onset;
+    return Fraction{position, 1024};
 }
 
 }  // namespace
@@ -37,44 +34,34 @@ std::string BeatText(Fraction onset) {
     return text;
 }
 
-std::string EngineSkipReason(const Score& score, const Selection& source,
-                             const PlannedRepeat& row) {
-    bool any = false;
-    for (int m = row.firstMeasure; m <= row.lastMeasure && !any; ++m)
-        any = !EntriesOf(score, row.slot, m, row.layer).empty();
-    if (!any) return "empty";
-    for (int m = row.firstMeasure; m <= row.lastMeasure; ++m) {
-        const int sm = source.firstMeasure + (m - row.firstMeasure);
-        if (HostLength(score, row.slot, m) < HostLength(score, source.firstSlot, sm))
-            return "measure " + std::to_string(m) + " is shorter than source measure " +
-                   std::to_string(sm);
+std::string EngineReason(const Score& score, const EngineRepeat& row) {
+    const engine::RepeatDecision& d = row.decision;
+    switch (d.outcome) {
+        case engine::RepeatOutcome::kIsSource:
+            return "this is the source itself";
+        case engine::RepeatOutcome::kEmpty:
+        case engine::RepeatOutcome::kHidden:
+            return "empty";
+        case engine::RepeatOutcome::kMeasureTooShort:
+            return "measure " + std::to_string(d.measure) + " is shorter than source measure " +
+                   std::to_string(d.sourceMeasure);
+        case engine::RepeatOutcome::kUnmatchedAttack:
+            return "attack at measure " + std::to_string(d.measure) + " beat " +
+                   BeatText(OnsetAt(score, row, d.measure, d.position)) + " has no source attack";
+        default:
+            return "the plug-in left it unchanged";
     }
-    for (int m = row.firstMeasure; m <= row.lastMeasure; ++m) {
-        const int sm = source.firstMeasure + (m - row.firstMeasure);
-        const std::vector<int>& sourceEntries = EntriesOf(score, source.firstSlot, sm, 1);
-        for (int e : EntriesOf(score, row.slot, m, row.layer)) {
-            const ModelEntry& entry = score.entries[static_cast<std::size_t>(e)];
-            bool found = false;
-            for (int s : sourceEntries)
-                found = found || score.entries[static_cast<std::size_t>(s)].position == entry.position;
-            if (!found)
-                return "attack at measure " + std::to_string(m) + " beat " + BeatText(entry.onset) +
-                       " has no source attack";
-        }
-    }
-    return "";
 }
 
-Report BuildReport(const Score& score, const Selection& source,
-                   const std::vector<Selection>& destination,
-                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
+Report BuildReport(const Score& score, const std::vector<Selection>& destination,
+                   const std::vector<EngineRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable) {
     Report report;
     report.tiesDropped = readBack.tiesDropped;
     report.lyricsMoved = readBack.lyricsMoved;
     report.lyricsDropped = readBack.lyricsDropped;
     for (std::size_t i = 0; i < plan.size(); ++i) {
-        const PlannedRepeat& row = plan[i];
+        const EngineRepeat& row = plan[i];
         const ModelSlot& slot = score.slots[static_cast<std::size_t>(row.slot - 1)];
         ReportRow out;
         out.slot = row.slot;
@@ -87,9 +74,7 @@ Report BuildReport(const Score& score, const Selection& source,
         if (!out.rewritten) {
             if (!row.refusal.empty()) out.reason = row.refusal;
             else if (unwritable.count(i)) out.reason = unwritable.at(i);
-            else if (row.isSource) out.reason = "this is the source itself";
-            else out.reason = EngineSkipReason(score, source, row);
-            if (out.reason.empty()) out.reason = "the plug-in left it unchanged";
+            else out.reason = EngineReason(score, row);
         }
         report.rows.push_back(std::move(out));
     }

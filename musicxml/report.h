@@ -1,10 +1,9 @@
 // The report of one apply: per destination staff x layer x repeat, rewritten or skipped and
 // why, with the counts of dropped ties and of moved and dropped lyrics. Data first (JSON), text second (--explain).
 //
-// A skipped repeat's reason is the tool's refusal when it made one; otherwise it is computed
-// with the rule the engine applies, in the engine's order: "empty", a destination measure
-// shorter than the source measure laid over it, an attack the source lacks. The status itself
-// always comes from what the engine did to the frames.
+// A skipped repeat's reason is the tool's refusal when it made one, the writer's when it could
+// not write what the engine rewrote, and otherwise the engine's own: "empty", a destination
+// measure shorter than the source measure laid over it, an attack the source lacks.
 #pragma once
 
 #include <map>
@@ -12,7 +11,7 @@
 #include <vector>
 
 #include "musicxml/readback.h"
-#include "musicxml/repeat_plan.h"
+#include "musicxml/repeat_observer.h"
 #include "musicxml/score_model.h"
 #include "musicxml/selection.h"
 
@@ -43,14 +42,12 @@ struct Report {
 };
 
 // `unwritable`: plan rows the engine rewrote but the writer could not write, with the reason.
-Report BuildReport(const Score& score, const Selection& source,
-                   const std::vector<Selection>& destination,
-                   const std::vector<PlannedRepeat>& plan, const ReadBackResult& readBack,
+Report BuildReport(const Score& score, const std::vector<Selection>& destination,
+                   const std::vector<EngineRepeat>& plan, const ReadBackResult& readBack,
                    const std::map<std::size_t, std::string>& unwritable = {});
 
-// Why the engine skips this repeat, with the engine's rule ("" when it would rewrite it).
-std::string EngineSkipReason(const Score& score, const Selection& source,
-                             const PlannedRepeat& row);
+// The engine's reason for leaving a repeat as it was, in words.
+std::string EngineReason(const Score& score, const EngineRepeat& row);
 
 // "1", "2.5", "1.333": a beat (counted in quarter notes from 1) for people.
 std::string BeatText(Fraction onset);

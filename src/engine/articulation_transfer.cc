@@ -13,7 +13,7 @@ namespace {
 // this merge is skipped; the others follow what it held, in the donor's order, at consecutive
 // indexes. A skipped definition takes no index: the host reads an entry's articulations up to
 // the first missing index, so a gap would hide every articulation after it.
-void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& plan) {
+void PlanMerge(const FCArticulations& donated, bool fromSource, int32_t target, TransferPlan& plan) {
     const uint32_t tag = FCArticulation::kTag;
     const int present = plan.CountFor(target, tag);
     // What the entry held before this merge are the records planned so far.
@@ -22,8 +22,10 @@ void PlanMerge(const FCArticulations& donated, int32_t target, TransferPlan& pla
     for (int32_t i = 0; i < donated.GetCount(); ++i) {
         const FCArticulation& articulation = *donated.GetArticulationAt(i);
         if (plan.HasFirstWord(target, tag, articulation.GetDefinitionNumber(), before)) continue;
-        plan.AddRecord(target, tag, static_cast<int16_t>(present + added),
-                       articulation.GetRecordData(), FCArticulation::kRecordSize);
+        PlannedRecord& record = plan.AddRecord(target, tag, static_cast<int16_t>(present + added),
+                                               articulation.GetRecordData(), FCArticulation::kRecordSize);
+        record.originIndex = static_cast<int16_t>(i);
+        record.fromSource = fromSource;
         ++added;
     }
     if (added > 0) plan.Mark(target, host::exentry::ENTRY_HAS_ARTICULATIONS, true);
@@ -51,7 +53,7 @@ bool PlanRepeatArticulations(const FCNoteEntryLayer& repeat, const FCNoteEntryLa
         if (!walk.AtSamePlace(*donor, entry)) continue;
         paired = true;
         // A donor without attached articulations had none when the repeat was read.
-        if (donor->GetArticulations() != nullptr) PlanMerge(*donor->GetArticulations(), i, plan);
+        if (donor->GetArticulations() != nullptr) PlanMerge(*donor->GetArticulations(), false, i, plan);
     }
     return paired;
 }
@@ -63,7 +65,7 @@ void PlanSourceArticulations(const FCNoteEntryLayer& source, const FCNoteEntryLa
         if (!from->HasFlag(host::exentry::ENTRY_HAS_ARTICULATIONS)) continue;
         FCArticulations donated(source.GetHost(), from, &memory);
         donated.LoadAll();
-        PlanMerge(donated, i, plan);
+        PlanMerge(donated, true, i, plan);
     }
 }
 

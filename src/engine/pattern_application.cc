@@ -74,6 +74,33 @@ void PlanTransfers(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repea
     PlanSourceArticulations(source, rebuilt, plan, memory);
 }
 
+EntryPlace PlaceOf(const FCNoteEntry* entry) {
+    if (entry == nullptr) return {};
+    return EntryPlace{entry->GetMeasure(), FCNoteEntryLayer::IndexInFrame(*entry)};
+}
+
+// Where each rebuilt entry came from: its source entry (the one it was cloned from, at the same
+// index), its donor (the walk TransferPitches took, when it took notes) and the origin of each
+// articulation the plan gave it.
+void DescribeRebuilt(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat,
+                     const FCNoteEntryLayer& rebuilt, const TransferPlan& plan,
+                     std::vector<RebuiltEntry>& out) {
+    DonorWalk walk(repeat, rebuilt);
+    out.resize(static_cast<std::size_t>(rebuilt.GetCount()));
+    for (int32_t i = 0; i < rebuilt.GetCount(); ++i) {
+        const FCNoteEntry& entry = *rebuilt.GetEntryAt(i);
+        RebuiltEntry& described = out[static_cast<std::size_t>(i)];
+        described.at = PlaceOf(&entry);
+        described.source = PlaceOf(source.GetEntryAt(i));
+        described.donor = PlaceOf(walk.DonorFor(entry));
+        described.rest = !entry.HasFlag(ex::ENTRY_HAS_NOTES);
+    }
+    for (const PlannedRecord& record : plan.Records())
+        if (record.originIndex >= 0 && record.entry >= 0 && record.entry < rebuilt.GetCount())
+            out[static_cast<std::size_t>(record.entry)].articulations.push_back(
+                ArticulationOrigin{record.fromSource, record.originIndex});
+}
+
 bool IsSourceItself(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
     return repeat.GetLayerIndex() == source.GetLayerIndex() &&
            repeat.GetInstrument() == source.GetInstrument() &&
@@ -96,9 +123,10 @@ void TransferPitches(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
     }
 }
 
-bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint32_t hostVersion,
-                  Arena& memory) {
-    if (IsSourceItself(source, repeat)) return false;
+RepeatOutcome ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat,
+                           uint32_t hostVersion, Arena& memory,
+                           std::vector<RebuiltEntry>* provenance) {
+    if (IsSourceItself(source, repeat)) return RepeatOutcome::kIsSource;
     AttachArticulations(repeat, memory);
 
     FCNoteEntryLayer rebuilt(repeat.GetHost(), source.GetLayerIndex(), source.GetInstrument(),
@@ -107,13 +135,15 @@ bool ApplyPattern(const FCNoteEntryLayer& source, FCNoteEntryLayer& repeat, uint
     if (!rebuilt.CloneToPlace(repeat.GetLayerIndex(), repeat.GetInstrument(),
                               repeat.GetStartMeasure()) ||
         !RebuildCoversRepeat(repeat, rebuilt))
-        return false;
+        return RepeatOutcome::kNoFrame;
     TransferPitches(repeat, rebuilt, hostVersion);
     TransferPlan plan(rebuilt.GetCount(), &memory);
     PlanTransfers(source, repeat, rebuilt, plan, memory);
     // Everything is read and allocated; from here on the repeat is written whole or undone.
-    WriteRebuiltRepeat(repeat, rebuilt, plan);
-    return false;
+    const RepeatOutcome outcome = WriteRebuiltRepeat(repeat, rebuilt, plan);
+    if (outcome == RepeatOutcome::kRewritten && provenance != nullptr)
+        DescribeRebuilt(source, repeat, rebuilt, plan, *provenance);
+    return outcome;
 }
 
 }  // namespace qz::engine

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 
+#include "engine/create_observer.h"
 #include "framework/music_region.h"
 #include "host/binding.h"
 
@@ -18,9 +19,10 @@ inline constexpr const char* kNoSourceEntriesMessage =
 // rewrites the stretch when its rhythm can take the source's. `hostVersion` is the version the
 // host announced. Returns true when the run completed, changed or not; false, with
 // kNoSourceEntriesMessage written into `messageBuffer` (at least 293 bytes, owned by the caller),
-// when the source holds no entry. Nothing in the document changes in that case.
+// when the source holds no entry. Nothing in the document changes in that case. `observer`
+// (borrowed, may be null) is asked about and told of every repeat (create_observer.h).
 bool CopyPatternToRegion(host::HostBinding& host, const FCMusicRegion& source,
                          const FCMusicRegion& destination, uint32_t hostVersion,
-                         char* messageBuffer);
+                         char* messageBuffer, CreateObserver* observer = nullptr);
 
 }  // namespace qz::engine

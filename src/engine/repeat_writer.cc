@@ -97,26 +97,27 @@ void Restore(const FCNoteEntryLayer& repeat, const FCNoteEntryLayer& rebuilt,
 
 }  // namespace
 
-bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
-                        const TransferPlan& plan) noexcept {
+RepeatOutcome WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
+                                 const TransferPlan& plan) noexcept {
     Journal journal;
-    if (NeedsRecords(rebuilt, plan) && !rebuilt.GetHost().HasHostSaveEData()) return false;
+    if (NeedsRecords(rebuilt, plan) && !rebuilt.GetHost().HasHostSaveEData())
+        return RepeatOutcome::kRestored;
     try {
         // The reloads that bring the numbers back hold one more frame each for a moment.
         rebuilt.GetHost().ReserveFrames(static_cast<std::size_t>(rebuilt.GetFrameCount()) + 1);
     } catch (...) {
-        return false;  // nothing written yet
+        return RepeatOutcome::kOutOfMemory;  // nothing written yet
     }
     try {
         if (SaveAllFrames(rebuilt) && AllNumbered(rebuilt) && WriteRecords(rebuilt, plan, journal)) {
             ApplyMarks(rebuilt, plan);
-            if (SaveAllFrames(rebuilt)) return true;
+            if (SaveAllFrames(rebuilt)) return RepeatOutcome::kRewritten;
         }
     } catch (...) {
         // Nothing here should throw; if something does, the repeat is undone all the same.
     }
     Restore(repeat, rebuilt, plan, journal);
-    return false;
+    return RepeatOutcome::kRestored;
 }
 
 }  // namespace qz::engine

@@ -11,16 +11,19 @@
 // number and no record, and the other measures are written without it.
 #pragma once
 
+#include "engine/create_observer.h"
 #include "engine/transfer_plan.h"
 #include "framework/note_entry_layer.h"
 
 namespace qz::engine {
 
 // Writes `rebuilt` (cloned into `repeat`'s place, changed in memory) with the records and marks
-// of `plan`. `repeat` holds the measures as they were and is not changed. True when the whole
-// repeat was written; false when it was undone. Allocates nothing after the first write and
-// lets no exception out.
-bool WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
+// of `plan`. `repeat` holds the measures as they were and is not changed. kRewritten when the
+// whole repeat was written; kRestored when it was undone or, for a host that cannot store
+// records, never started; kOutOfMemory when the room to hold the reloaded frames could not be
+// made, before anything was written. Allocates nothing after the first write and lets no
+// exception out.
+RepeatOutcome WriteRebuiltRepeat(const FCNoteEntryLayer& repeat, FCNoteEntryLayer& rebuilt,
                         const TransferPlan& plan) noexcept;
 
 }  // namespace qz::engine

@@ -5,18 +5,14 @@
 namespace qz::engine {
 namespace {
 
-bool MeasuresAreLongEnough(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
-    host::HostBinding& host = repeat.GetHost();
-    for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m) {
-        const int32_t destination = host.GetTGFDuration(repeat.GetFrameForMeasure(m));
-        const int sourceMeasure = source.GetStartMeasure() + (m - repeat.GetStartMeasure());
-        const bool inSource =
-            sourceMeasure >= source.GetStartMeasure() && sourceMeasure <= source.GetEndMeasure();
-        const int32_t sourceDuration =
-            inSource ? host.GetTGFDuration(source.GetFrameForMeasure(sourceMeasure)) : 0;
-        if (destination < sourceDuration) return false;
-    }
-    return true;
+RepeatDecision Refused(RepeatOutcome outcome, int measure = 0, int sourceMeasure = 0,
+                       int32_t position = 0) {
+    RepeatDecision decision;
+    decision.outcome = outcome;
+    decision.measure = measure;
+    decision.sourceMeasure = sourceMeasure;
+    decision.position = position;
+    return decision;
 }
 
 bool SourceHasEntryAt(const FCNoteEntryLayer& source, int offset, int32_t position) {
@@ -30,15 +26,26 @@ bool SourceHasEntryAt(const FCNoteEntryLayer& source, int offset, int32_t positi
 
 }  // namespace
 
-bool IsRhythmCompatible(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
-    if (repeat.GetCount() == 0) return false;
-    if (!MeasuresAreLongEnough(source, repeat)) return false;
+RepeatDecision CheckRhythm(const FCNoteEntryLayer& source, const FCNoteEntryLayer& repeat) {
+    if (repeat.GetCount() == 0) return Refused(RepeatOutcome::kEmpty);
+    host::HostBinding& host = repeat.GetHost();
+    for (int m = repeat.GetStartMeasure(); m <= repeat.GetEndMeasure(); ++m) {
+        const int32_t destination = host.GetTGFDuration(repeat.GetFrameForMeasure(m));
+        const int sourceMeasure = source.GetStartMeasure() + (m - repeat.GetStartMeasure());
+        const bool inSource =
+            sourceMeasure >= source.GetStartMeasure() && sourceMeasure <= source.GetEndMeasure();
+        const int32_t sourceDuration =
+            inSource ? host.GetTGFDuration(source.GetFrameForMeasure(sourceMeasure)) : 0;
+        if (destination < sourceDuration)
+            return Refused(RepeatOutcome::kMeasureTooShort, m, sourceMeasure);
+    }
     for (int32_t i = 0; i < repeat.GetCount(); ++i) {
         const FCNoteEntry* entry = repeat.GetEntryAt(i);
         if (!SourceHasEntryAt(source, repeat.MeasureOffsetOf(*entry), entry->GetPosition()))
-            return false;
+            return Refused(RepeatOutcome::kUnmatchedAttack, entry->GetMeasure(), 0,
+                           entry->GetPosition());
     }
-    return true;
+    return Refused(RepeatOutcome::kRewritten);
 }
 
 }  // namespace qz::engine

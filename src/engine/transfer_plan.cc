@@ -12,8 +12,8 @@ TransferPlan::TransferPlan(int32_t entries, Arena* arena)
       set_(static_cast<std::size_t>(std::max(entries, 0)), 0u, ArenaAllocator<uint32_t>(arena)),
       clear_(static_cast<std::size_t>(std::max(entries, 0)), 0u, ArenaAllocator<uint32_t>(arena)) {}
 
-void TransferPlan::AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
-                             uint16_t size) {
+PlannedRecord& TransferPlan::AddRecord(int32_t entry, uint32_t tag, int16_t index,
+                                       const unsigned char* data, uint16_t size) {
     PlannedRecord record;
     record.entry = entry;
     record.tag = tag;
@@ -21,6 +21,7 @@ void TransferPlan::AddRecord(int32_t entry, uint32_t tag, int16_t index, const u
     record.size = std::min<uint16_t>(size, PlannedRecord::kMaxSize);
     std::memcpy(record.data, data, record.size);
     records_.push_back(record);
+    return records_.back();
 }
 
 void TransferPlan::Mark(int32_t entry, uint32_t bit, bool on) {

@@ -22,6 +22,10 @@ struct PlannedRecord {
 
     int32_t entry = 0;  // index of the owning entry in the rebuilt layer
     uint32_t tag = 0;
+    // An articulation's origin, for the observer: its index among the articulations of the
+    // entry's donor (fromSource false) or of its source entry; -1 for other records.
+    int16_t originIndex = -1;
+    bool fromSource = false;
     int16_t index = 0;  // the key's index (articulations) or sub-index (details)
     uint16_t size = 0;
     unsigned char data[kMaxSize] = {};
@@ -34,8 +38,10 @@ public:
     explicit TransferPlan(int32_t entries, Arena* arena = nullptr);
 
     // Appends a record (copying `size` bytes, at most kMaxSize, of `data`).
-    void AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
-                   uint16_t size);
+    // Appends a record (copying `size` bytes, at most kMaxSize, of `data`); `record` is returned
+    // so that its origin can be noted.
+    PlannedRecord& AddRecord(int32_t entry, uint32_t tag, int16_t index, const unsigned char* data,
+                             uint16_t size);
     // Sets, or clears, `bit` on rebuilt entry `entry` when the plan is written; the later call
     // for the same bit wins.
     void Mark(int32_t entry, uint32_t bit, bool on);

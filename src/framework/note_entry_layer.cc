@@ -80,9 +80,13 @@ bool FCNoteEntryLayer::LoadFrames() {
     ClearEntries();
     AllocateFrames(endMeasure_ - startMeasure_ + 1);
     host::HostBinding& host = host_;
+    hiddenSkipped_ = false;
     for (int32_t i = 0; i < frameCount_; ++i) {
         const bool shown = host.GetShowLayer(layerIndex_) != 0;
-        if (shownLayersOnly_ && !shown) continue;
+        if (shownLayersOnly_ && !shown) {
+            hiddenSkipped_ = true;
+            continue;
+        }
         frames_[i] = host::LoadFrame(host, 0, host.InstToSlot(instrument_), startMeasure_ + i,
                                      layerIndex_, requireFrames_ ? 1 : 0);
         if (!frames_[i] && requireFrames_) return false;
@@ -209,6 +213,10 @@ void FCNoteEntryLayer::ClearEntries() {
     ReleaseEntryBlock();
     frames_.clear();  // each owner gives its frame back
     frameCount_ = 0;
+}
+
+int FCNoteEntryLayer::IndexInFrame(const FCNoteEntry& entry) {
+    return entry.GetFrame() == nullptr ? -1 : tgf::IndexOf(entry.GetFrame(), entry.GetEntryRecord());
 }
 
 host::TGF* FCNoteEntryLayer::GetFrameForMeasure(int m) const {

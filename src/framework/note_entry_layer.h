@@ -83,6 +83,10 @@ public:
     bool GetShownLayersOnly() const { return shownLayersOnly_; }
     void SetShownLayersOnly(bool shownOnly) { shownLayersOnly_ = shownOnly; }
     int32_t GetFrameCount() const { return frameCount_; }
+    // Whether the last Load passed over a measure because the host hides the layer.
+    bool SkippedHiddenMeasures() const { return hiddenSkipped_; }
+    // The index of an entry among the entries of its measure's frame; -1 for an entry of no frame.
+    static int IndexInFrame(const FCNoteEntry& entry);
     // An entry's measure relative to the first measure of this layer.
     int MeasureOffsetOf(const FCNoteEntry& entry) const { return entry.GetMeasure() - startMeasure_; }
 
@@ -104,6 +108,7 @@ private:
     int16_t endMeasure_;
     bool requireFrames_ = true;
     bool shownLayersOnly_ = true;
+    bool hiddenSkipped_ = false;
     int32_t frameCount_ = 0;
     // one per measure; an empty owner: no frame
     std::vector<host::OwnedFrame, ArenaAllocator<host::OwnedFrame>> frames_;

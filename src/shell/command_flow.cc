@@ -65,12 +65,13 @@ void RunSetSource(host::HostBinding& host, SourceState& state, const FCUI& ui, c
 }
 
 bool RunCreate(host::HostBinding& host, const SourceState& state, uint32_t hostVersion,
-               const FCUI& ui, const void* region, char* messageBuffer) {
+               const FCUI& ui, const void* region, char* messageBuffer,
+               engine::CreateObserver* observer) {
     FCMusicRegion destination;
     FillFromHost(host, destination, region);
     if (CheckDestinationRegion(host, destination, state.sourceRegion, messageBuffer) &&
         engine::CopyPatternToRegion(host, state.sourceRegion, destination, hostVersion,
-                                    messageBuffer))
+                                    messageBuffer, observer))
         return true;
     ui.ShowError(messageBuffer, kCreateTitle);
     return false;

@@ -11,6 +11,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "engine/create_observer.h"
 #include "framework/music_region.h"
 #include "host/binding.h"
 #include "shell/ui.h"
@@ -68,9 +69,10 @@ void RunSetSource(host::HostBinding& host, SourceState& state, const FCUI& ui, c
 
 // CREATE, to be run only while state.sourceRegionValid: builds the destination from `region`
 // (may be null: an empty destination of document 0, without asking the host), checks it and runs
-// the pattern driver with `hostVersion`. True when the driver completed; false after the refusal
-// has been shown through `ui`. The state is left as it was.
+// the pattern driver with `hostVersion` and `observer` (may be null). True when the driver
+// completed; false after the refusal has been shown through `ui`. The state is left as it was.
 bool RunCreate(host::HostBinding& host, const SourceState& state, uint32_t hostVersion,
-               const FCUI& ui, const void* region, char* messageBuffer);
+               const FCUI& ui, const void* region, char* messageBuffer,
+               engine::CreateObserver* observer = nullptr);
 
 }  // namespace qz::shell

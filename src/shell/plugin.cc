@@ -38,7 +38,8 @@ int16_t Plugin::GetMenuStatus(int16_t index) const {
     return 1;
 }
 
-int16_t Plugin::Invoke(void* window, int16_t index, const void* region) {
+int16_t Plugin::Invoke(void* window, int16_t index, const void* region,
+                       engine::CreateObserver* observer) {
     const FCUI ui(window);
     char messageBuffer[kMessageBufferSize] = {};
     if (index == kSetSourceIndex) {
@@ -46,7 +47,7 @@ int16_t Plugin::Invoke(void* window, int16_t index, const void* region) {
         return 0;
     }
     if (!state_.sourceRegionValid) return 0;
-    return RunCreate(binding_, state_, hostVersion_, ui, region, messageBuffer) ? 1 : 0;
+    return RunCreate(binding_, state_, hostVersion_, ui, region, messageBuffer, observer) ? 1 : 0;
 }
 
 }  // namespace qz::shell

@@ -49,8 +49,10 @@ public:
     // Runs SET SOURCE (index 0; result 0) or CREATE (any other index; 1 when it completed, 0
     // when it was refused or no valid source is stored, the latter without any host call).
     // `window` is the host's window (owner of any error box); `region` the host's 20-byte
-    // selection record or null. Neither pointer is kept.
-    int16_t Invoke(void* window, int16_t index, const void* region);
+    // selection record or null. Neither pointer is kept. `observer` (borrowed, may be null) is
+    // asked about and told of every repeat of a CREATE; the exports pass none.
+    int16_t Invoke(void* window, int16_t index, const void* region,
+                   engine::CreateObserver* observer = nullptr);
     // Does nothing; in particular the stored source survives.
     void Terminate() {}
 

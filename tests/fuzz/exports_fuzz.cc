@@ -294,6 +294,16 @@ void CheckHost(hostsim::SimHost& sim, const char* run) {
     if (!sim.Violations().empty()) Fail(std::string(run) + ": " + sim.Violations().front());
 }
 
+// A call as its export makes it: whatever is thrown becomes the export's neutral answer.
+template <typename Call>
+int16_t AsExport(Call&& call) {
+    try {
+        return call();
+    } catch (...) {
+        return 0;
+    }
+}
+
 struct Session {
     hostsim::SimHost host;
     qz::fuzz::SwitchableHost reached{host};  // the host, or for a moment the fault-free copy
@@ -311,8 +321,9 @@ struct Session {
         if (commandNumber == allocation.command) failing.emplace(allocation.nth, allocation.persistent);
         host.SetLogging(Tracing());
         host.ClearCalls();
-        const int16_t result =
-            plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
+        const int16_t result = AsExport([&] {
+            return plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
+        });
         for (const hostsim::Call& call : host.Calls()) {
             std::string line = "  " + call.name;
             for (int64_t arg : call.args) line += " " + std::to_string(arg);
@@ -335,7 +346,9 @@ struct Session {
         copy.SetCurrentDocument(current);
         if (!command.noRegion) SelectInHost(copy, command.region);
         reached.PointAt(copy);
-        plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
+        AsExport([&] {
+            return plugin.Invoke(kWindow, command.index, command.noRegion ? nullptr : command.region.data());
+        });
         reached.PointAt(host);
         CheckHost(copy, "fault-free run");
         return qz::fuzz::Take(*copy.FindDocument(current), kLayers);
@@ -362,9 +375,9 @@ struct Session {
 
     void Menu(const Command& command) {
         unsigned char item[772];
-        plugin.GetMenuStatus(command.index);
-        plugin.Enumerate(nullptr, command.index, item);
-        plugin.EnumerateUtf16(nullptr, command.index, item);
+        AsExport([&] { return plugin.GetMenuStatus(command.index); });
+        AsExport([&] { return plugin.Enumerate(nullptr, command.index, item); });
+        AsExport([&] { return plugin.EnumerateUtf16(nullptr, command.index, item); });
     }
 
     void Run(const Command& command) {

@@ -11,7 +11,8 @@ pkg_check_modules(QZ_CORPUS_ZIP REQUIRED IMPORTED_TARGET libzip)
 
 set(QZ_CORPUS_DIR ${CMAKE_CURRENT_SOURCE_DIR})
 add_library(qz_corpus_checks STATIC
-  ${QZ_CORPUS_DIR}/corpus_interleave.cc ${QZ_CORPUS_DIR}/corpus_json.cc ${QZ_CORPUS_DIR}/corpus_process.cc ${QZ_CORPUS_DIR}/corpus_zip.cc
+  ${QZ_CORPUS_DIR}/corpus_digest.cc ${QZ_CORPUS_DIR}/corpus_interleave.cc ${QZ_CORPUS_DIR}/corpus_json.cc
+  ${QZ_CORPUS_DIR}/corpus_process.cc ${QZ_CORPUS_DIR}/corpus_zip.cc
   ${QZ_CORPUS_DIR}/invariant_checks.cc ${QZ_CORPUS_DIR}/invariant_notation.cc
   ${QZ_CORPUS_DIR}/invariant_removals.cc
   ${QZ_CORPUS_DIR}/invariant_score.cc)
@@ -23,26 +24,34 @@ add_dependencies(corpus_run motifgraft)
 add_executable(corpus_musescore ${QZ_CORPUS_DIR}/corpus_musescore.cc)
 target_link_libraries(corpus_musescore PRIVATE qz_corpus_checks)
 
+# Each corpus test also compares the fingerprint of every output of every run of the tool with
+# the one kept in digests/ (corpus_digest.h), so any changed byte the tool writes or prints
+# fails it. `cmake --build --preset native --target corpus_digests` writes them anew, for a
+# change of behaviour that is meant.
+add_custom_target(corpus_digests)
+function(qz_corpus_test name data work choices digest)
+  set(run corpus_run --tool $<TARGET_FILE:motifgraft> --data ${data}
+      --work ${CMAKE_CURRENT_BINARY_DIR}/${work} --choices ${choices})
+  add_test(NAME ${name} COMMAND ${run} --digest ${QZ_CORPUS_DIR}/digests/${digest} ${ARGN})
+  add_custom_command(TARGET corpus_digests POST_BUILD
+    COMMAND ${run} --digest-write ${QZ_CORPUS_DIR}/digests/${digest} VERBATIM)
+endfunction()
+add_dependencies(corpus_digests corpus_run)
+
 set(QZ_CORPUS_OUTPUTS ${CMAKE_CURRENT_BINARY_DIR}/corpus-outputs)
-add_test(NAME musicxml.corpus
-  COMMAND corpus_run --tool $<TARGET_FILE:motifgraft>
-          --data ${CMAKE_SOURCE_DIR}/tests/data/musicxml-testsuite/xmlFiles
-          --work ${CMAKE_CURRENT_BINARY_DIR}/corpus-work --keep ${QZ_CORPUS_OUTPUTS} --choices 12)
+qz_corpus_test(musicxml.corpus ${CMAKE_SOURCE_DIR}/tests/data/musicxml-testsuite/xmlFiles
+               corpus-work 12 corpus.digest --keep ${QZ_CORPUS_OUTPUTS})
 set_tests_properties(musicxml.corpus PROPERTIES
   LABELS musicxml FIXTURES_SETUP qz_corpus_outputs TIMEOUT 1200)
 
 # The bundled sample through the same checks (no outputs kept: it is ours, not real music).
-add_test(NAME musicxml.corpus.sample
-  COMMAND corpus_run --tool $<TARGET_FILE:motifgraft> --data ${CMAKE_SOURCE_DIR}/samples
-          --work ${CMAKE_CURRENT_BINARY_DIR}/sample-work --choices 40)
+qz_corpus_test(musicxml.corpus.sample ${CMAKE_SOURCE_DIR}/samples sample-work 40 sample.digest)
 set_tests_properties(musicxml.corpus.sample PROPERTIES LABELS musicxml TIMEOUT 300)
 
 # Hand-written scores with the edges real music has: slurs and ties over barlines, articulated
 # sources over rests, accidentals against the key and another voice, a short source, voices
 # that alternate within a measure.
-add_test(NAME musicxml.corpus.edges
-  COMMAND corpus_run --tool $<TARGET_FILE:motifgraft> --data ${QZ_CORPUS_DIR}/scores
-          --work ${CMAKE_CURRENT_BINARY_DIR}/edges-work --choices 40)
+qz_corpus_test(musicxml.corpus.edges ${QZ_CORPUS_DIR}/scores edges-work 40 edges.digest)
 set_tests_properties(musicxml.corpus.edges PROPERTIES LABELS musicxml TIMEOUT 300)
 
 add_test(NAME musicxml.corpus.musescore

@@ -5,7 +5,10 @@
 // tried as UTF-8 with BOM and UTF-16 (both byte orders) to cover the encodings real files use.
 //
 //   corpus_run --tool motifgraft --data DIR --work DIR [--choices N] [--keep DIR]
+//              [--digest FILE | --digest-write FILE]
 //
+// --digest compares the fingerprint of every run's outputs (corpus_digest.h) with FILE and fails
+// on any difference; --digest-write writes it to FILE instead.
 // --keep collects every distinct output that rewrote something, with a manifest line
 // "OUTPUT<TAB>INPUT" each, for the MuseScore import test. The line before the last counts the
 // failures by check (the tag of a notation check, "other" for the rest, also those beyond the
@@ -24,6 +27,7 @@
 #include <string>
 #include <vector>
 
+#include "corpus_digest.h"
 #include "corpus_interleave.h"
 #include "corpus_json.h"
 #include "corpus_process.h"
@@ -38,7 +42,7 @@ namespace fs = std::filesystem;
 constexpr int kToolSeconds = 60;
 
 struct Options {
-    std::string tool, data, work, keep;
+    std::string tool, data, work, keep, digest, digestWrite;
     int choices = 12;
 };
 
@@ -67,12 +71,6 @@ private:
     uint64_t state_;
 };
 
-uint64_t Fnv1a(const std::string& text) {
-    uint64_t hash = 0xCBF29CE484222325ull;
-    for (unsigned char c : text) hash = (hash ^ c) * 0x100000001B3ull;
-    return hash;
-}
-
 // The score text the checker reads: the file itself, or the root of a .mxl archive.
 bool ScoreText(const std::string& path, std::string* bytes, Archive* archive) {
     if (!ReadFile(path, bytes)) return false;
@@ -84,7 +82,8 @@ bool ScoreText(const std::string& path, std::string* bytes, Archive* archive) {
 
 class CorpusRun {
 public:
-    explicit CorpusRun(Options options) : o_(std::move(options)) {}
+    explicit CorpusRun(Options options)
+        : o_(std::move(options)), digest_({{o_.work, "<work>"}, {o_.data, "<data>"}}) {}
 
     int Run() {
         fs::create_directories(o_.work);
@@ -101,6 +100,11 @@ public:
         files.insert(files.end(), variants.begin(), variants.end());
         files.insert(files.end(), interleaved.begin(), interleaved.end());
         for (const std::string& file : files) RunFile(file);
+        bool digestHolds = o_.digest.empty() || digest_.Matches(o_.digest);
+        if (!o_.digestWrite.empty() && !digest_.Write(o_.digestWrite)) {
+            std::printf("DIGEST %s cannot be written\n", o_.digestWrite.c_str());
+            digestHolds = false;
+        }
         std::string byCheck;
         for (const auto& [check, count] : byCheck_)
             byCheck += (byCheck.empty() ? "" : ", ") + check + " " + std::to_string(count);
@@ -112,7 +116,7 @@ public:
                     t_.files, t_.loaded, t_.refusedWithPosition, t_.roundTripped, t_.noSource,
                     t_.choices, t_.rewrote, t_.refusedByCommand, t_.kept, t_.graceRefused,
                     t_.outsideRefused, t_.failures);
-        return t_.failures == 0 ? 0 : 1;
+        return t_.failures == 0 && digestHolds ? 0 : 1;
     }
 
 private:
@@ -128,12 +132,17 @@ private:
         std::printf("FAIL %s\n", what.c_str());
     }
 
-    // Runs the tool. A sanitizer's report fails the run whatever the exit status says: under
-    // AddressSanitizer a fault exits with 1, which would otherwise pass for a refusal.
+    // Runs the tool. The files its -o and --json name are removed first, so that whatever is
+    // there afterwards is this run's. A sanitizer's report fails the run whatever the exit
+    // status says: under AddressSanitizer a fault exits with 1, which would otherwise pass for a
+    // refusal.
     ProcessResult Tool(const std::vector<std::string>& args) {
         std::vector<std::string> argv{o_.tool};
         argv.insert(argv.end(), args.begin(), args.end());
+        for (std::size_t i = 0; i + 1 < args.size(); ++i)
+            if (args[i] == "-o" || args[i] == "--json") fs::remove(args[i + 1]);
         ProcessResult r = RunProcess(argv, kToolSeconds);
+        digest_.Add(args, r);
         if (r.err.find("Sanitizer") != std::string::npos || r.err.find("runtime error:") != std::string::npos) {
             Fail("motifgraft" + Joined(args) + ": " + r.err.substr(0, 2000));
             r.exitCode = -1;
@@ -245,6 +254,7 @@ private:
             return;
         }
         ++t_.loaded;
+        Tool({"show", file});  // the text form: judged by the digest alone
         File f{file, name, bytes, archived ? &archive : nullptr, score, show};
         RoundTrip(f);
         Random random(Fnv1a(name));
@@ -264,7 +274,6 @@ private:
         };
         for (const auto& selection : selections) {
             std::string out = OutputPath(f);
-            fs::remove(out);
             std::vector<std::string> args{"apply", f.path};
             args.insert(args.end(), selection.begin(), selection.end());
             args.insert(args.end(), {"-o", out});
@@ -291,7 +300,6 @@ private:
                     continue;
                 std::string range = std::to_string(staff.slot) + ":" + std::to_string(m + 1) + "-" + std::to_string(m + 1);
                 std::string out = OutputPath(f);
-                fs::remove(out);
                 ProcessResult r = Tool({"apply", f.path, "--source", range, "--dest", "all:" + std::to_string(m + 1) + "-" +
                                         std::to_string(m + 1), "-o", out});
                 if (r.exitCode == 1 && !r.err.empty() && !fs::exists(out))
@@ -380,10 +388,11 @@ private:
         dest.last = dest.first + random.Between(1, std::max(1, most)) * length - 1;
         ++t_.choices;
         std::string src = SourceName(f, srcSlot, random);
-        Apply(f,
-              {"--source", src + ":" + std::to_string(source.first) + "-" + std::to_string(source.last),
-               "--dest", destStaves + ":" + std::to_string(dest.first) + "-" + std::to_string(dest.last)},
-              source, dest, "choice " + std::to_string(k), false);
+        std::vector<std::string> selection{
+            "--source", src + ":" + std::to_string(source.first) + "-" + std::to_string(source.last),
+            "--dest", destStaves + ":" + std::to_string(dest.first) + "-" + std::to_string(dest.last)};
+        if (k % 2 == 0) selection.push_back("--explain");  // its table goes into the digest
+        Apply(f, selection, source, dest, "choice " + std::to_string(k), false);
     }
 
     static bool PlainId(const std::string& id) {
@@ -439,8 +448,6 @@ private:
                const Selection& dest, const std::string& label, bool mustBeUnchanged) {
         std::string out = OutputPath(f);
         std::string report = (fs::path(o_.work) / "report.json").string();
-        fs::remove(out);
-        fs::remove(report);
         std::vector<std::string> args{"apply", f.path};
         args.insert(args.end(), selection.begin(), selection.end());
         args.insert(args.end(), {"-o", out, "--json", report});
@@ -519,6 +526,7 @@ private:
     std::set<uint64_t> kept_;
     std::map<std::string, int> byCheck_;  // every failure of every output, by check
     std::ofstream manifest_;
+    Digest digest_;
 };
 
 }  // namespace
@@ -534,9 +542,12 @@ int main(int argc, char** argv) {
         else if (flag == "--work") options.work = value;
         else if (flag == "--keep") options.keep = value;
         else if (flag == "--choices") options.choices = std::atoi(value.c_str());
+        else if (flag == "--digest") options.digest = value;
+        else if (flag == "--digest-write") options.digestWrite = value;
     }
     if (options.tool.empty() || options.data.empty() || options.work.empty()) {
-        std::fprintf(stderr, "usage: corpus_run --tool EXE --data DIR --work DIR [--choices N] [--keep DIR]\n");
+        std::fprintf(stderr, "usage: corpus_run --tool EXE --data DIR --work DIR [--choices N] [--keep DIR]\n"
+                             "                  [--digest FILE | --digest-write FILE]\n");
         return 2;
     }
     return qz::corpus::CorpusRun(options).Run();

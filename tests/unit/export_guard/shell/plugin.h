@@ -26,7 +26,7 @@ public:
     int16_t Enumerate(void*, int16_t, void*) { return Answer<int16_t>(); }
     int16_t EnumerateUtf16(void*, int16_t, void*) { return Answer<int16_t>(); }
     int16_t GetMenuStatus(int16_t) const { return Answer<int16_t>(); }
-    int16_t Invoke(void*, int16_t, const void*) { return Answer<int16_t>(); }
+    int16_t Invoke(void*, int16_t, const void*, void* = nullptr) { return Answer<int16_t>(); }
     void Terminate() { Answer<int>(); }
 
 private:
