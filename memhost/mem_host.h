@@ -36,7 +36,7 @@ public:
     MemHost(const MemHost&) = delete;
     MemHost& operator=(const MemHost&) = delete;
 
-    // --- documents ---
+    // --- documents (owned by the host: references stay valid as long as it lives) ---
     Document& AddDocument();  // ids 1, 2, ...; the first becomes current
     Document& CurrentDocument();  // adds a first document when there is none
     Document* FindDocument(int id);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <optional>
 
 namespace qz::musicxml {
 namespace {
@@ -59,11 +60,6 @@ void AppendUtf8(char32_t c, std::string* out) {
     }
 }
 
-bool Fail(std::string* error, std::string message) {
-    if (error != nullptr) *error = std::move(message);
-    return false;
-}
-
 std::string AtByte(const char* what, size_t offset) {
     return std::string(what) + " at byte offset " + std::to_string(offset);
 }
@@ -85,33 +81,44 @@ void AppendUnit16(uint16_t unit, bool bigEndian, std::string* out) {
     out->push_back(bigEndian ? low : high);
 }
 
-bool DecodeUtf16(std::string_view bytes, bool bigEndian, std::string* out, std::string* error) {
-    if (bytes.size() % 2 != 0) return Fail(error, "UTF-16 text has an odd number of bytes");
-    out->reserve(bytes.size());
-    for (size_t pos = 0; pos < bytes.size(); pos += 2) {
-        char32_t c = Unit16(bytes, pos, bigEndian);
-        if (c >= 0xDC00 && c <= 0xDFFF)
-            return Fail(error, AtByte("UTF-16 low surrogate without a high one", pos));
-        if (c >= 0xD800 && c <= 0xDBFF) {
-            const char32_t low = pos + 3 < bytes.size() ? Unit16(bytes, pos + 2, bigEndian) : 0;
-            if (low < 0xDC00 || low > 0xDFFF)
-                return Fail(error, AtByte("UTF-16 high surrogate without a low one", pos));
-            c = 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
-            pos += 2;
-        }
-        AppendUtf8(c, out);
-    }
-    return true;
+// One code point from UTF-16 units at `*pos` (advanced past it); nothing for half a pair.
+std::optional<char32_t> ReadUtf16(std::u16string_view units, size_t* pos) {
+    const char32_t c = units[(*pos)++];
+    if (c >= 0xDC00 && c <= 0xDFFF) return std::nullopt;
+    if (c < 0xD800 || c > 0xDBFF) return c;
+    const char32_t low = *pos < units.size() ? units[*pos] : 0;
+    if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
+    ++*pos;
+    return 0x10000 + ((c - 0xD800) << 10) + (low - 0xDC00);
 }
 
-bool CheckUtf8(std::string_view text, std::string* error) {
+Result<std::string> DecodeUtf16(std::string_view bytes, bool bigEndian) {
+    if (bytes.size() % 2 != 0) return Status::Error("UTF-16 text has an odd number of bytes");
+    std::u16string units(bytes.size() / 2, u'\0');
+    for (size_t i = 0; i < units.size(); ++i) units[i] = Unit16(bytes, 2 * i, bigEndian);
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t pos = 0; pos < units.size();) {
+        const size_t at = pos;
+        const std::optional<char32_t> c = ReadUtf16(units, &pos);
+        if (!c)
+            return Status::Error(AtByte(units[at] >= 0xDC00 && units[at] <= 0xDFFF
+                                            ? "UTF-16 low surrogate without a high one"
+                                            : "UTF-16 high surrogate without a low one",
+                                        2 * at));
+        AppendUtf8(*c, &out);
+    }
+    return out;
+}
+
+Status CheckUtf8(std::string_view text) {
     for (size_t pos = 0; pos < text.size();) {
         char32_t c = 0;
         const size_t length = ReadUtf8(text, pos, &c);
-        if (length == 0) return Fail(error, AtByte("invalid UTF-8 sequence", pos));
+        if (length == 0) return Status::Error(AtByte("invalid UTF-8 sequence", pos));
         pos += length;
     }
-    return true;
+    return Status();
 }
 
 // The encoding named by the XML declaration of single-byte text; empty when none is named.
@@ -151,21 +158,25 @@ bool CharsetFromName(const std::string& name, Charset* charset) {
     return true;
 }
 
-bool DecodeSingleByte(std::string_view bytes, Charset charset, std::string* out,
-                      std::string* error) {
+Result<std::string> DecodeSingleByte(std::string_view bytes, Charset charset) {
     if (charset == Charset::kUtf8) {
-        if (!CheckUtf8(bytes, error)) return false;
-        out->assign(bytes);
-        return true;
+        if (Status s = CheckUtf8(bytes); !s.ok()) return s;
+        return std::string(bytes);
     }
-    out->reserve(bytes.size());
+    std::string out;
+    out.reserve(bytes.size());
     for (size_t pos = 0; pos < bytes.size(); ++pos) {
         const auto byte = static_cast<unsigned char>(bytes[pos]);
         if (charset == Charset::kAscii && byte >= 0x80)
-            return Fail(error, AtByte("byte above 127 in US-ASCII text", pos));
-        AppendUtf8(byte, out);
+            return Status::Error(AtByte("byte above 127 in US-ASCII text", pos));
+        AppendUtf8(byte, &out);
     }
-    return true;
+    return out;
+}
+
+Result<DecodedText> Decoded(Result<std::string> utf8, TextFormat format) {
+    if (!utf8.ok()) return utf8.status();
+    return DecodedText{std::move(*utf8), format};
 }
 
 }  // namespace
@@ -181,13 +192,11 @@ const char* CharsetName(Charset charset) {
     return "?";
 }
 
-bool DecodeText(std::string_view bytes, DecodedText* out, std::string* error) {
-    out->utf8.clear();
-    TextFormat& format = out->format;
-    format = TextFormat{};
+Result<DecodedText> DecodeText(std::string_view bytes) {
+    TextFormat format;
     if (StartsWith(bytes, "\xEF\xBB\xBF")) {
         format.byteOrderMark = true;
-        return DecodeSingleByte(bytes.substr(3), Charset::kUtf8, &out->utf8, error);
+        return Decoded(DecodeSingleByte(bytes.substr(3), Charset::kUtf8), format);
     }
     const bool markLE = StartsWith(bytes, "\xFF\xFE");
     const bool markBE = StartsWith(bytes, "\xFE\xFF");
@@ -198,52 +207,58 @@ bool DecodeText(std::string_view bytes, DecodedText* out, std::string* error) {
         format.charset = (markLE || bareLE) ? Charset::kUtf16LE : Charset::kUtf16BE;
         format.byteOrderMark = markLE || markBE;
         const size_t skip = format.byteOrderMark ? 2 : 0;
-        return DecodeUtf16(bytes.substr(skip), format.charset == Charset::kUtf16BE, &out->utf8,
-                           error);
+        return Decoded(DecodeUtf16(bytes.substr(skip), format.charset == Charset::kUtf16BE),
+                       format);
     }
     const std::string declared = DeclaredEncoding(bytes);
     if (declared == "UTF-16" || declared == "UTF16")
-        return Fail(error, "the XML declaration names UTF-16 but the bytes are not UTF-16");
+        return Status::Error("the XML declaration names UTF-16 but the bytes are not UTF-16");
     if (!CharsetFromName(declared, &format.charset))
-        return Fail(error, "unsupported character encoding \"" + declared + "\"");
-    return DecodeSingleByte(bytes, format.charset, &out->utf8, error);
+        return Status::Error("unsupported character encoding \"" + declared + "\"");
+    return Decoded(DecodeSingleByte(bytes, format.charset), format);
 }
 
-bool EncodeText(std::string_view utf8, const TextFormat& format, std::string* bytes,
-                std::string* error) {
-    bytes->clear();
+Result<std::string> EncodeText(std::string_view utf8, const TextFormat& format) {
+    std::string bytes;
     const Charset charset = format.charset;
     if (charset == Charset::kUtf8) {
-        if (!CheckUtf8(utf8, error)) return false;
-        bytes->reserve(utf8.size() + 3);
-        if (format.byteOrderMark) bytes->append("\xEF\xBB\xBF");
-        bytes->append(utf8);
-        return true;
+        if (Status s = CheckUtf8(utf8); !s.ok()) return s;
+        bytes.reserve(utf8.size() + 3);
+        if (format.byteOrderMark) bytes.append("\xEF\xBB\xBF");
+        bytes.append(utf8);
+        return bytes;
     }
     const bool utf16 = charset == Charset::kUtf16LE || charset == Charset::kUtf16BE;
     const bool bigEndian = charset == Charset::kUtf16BE;
-    bytes->reserve(utf16 ? utf8.size() * 2 + 2 : utf8.size());
-    if (utf16 && format.byteOrderMark) AppendUnit16(0xFEFF, bigEndian, bytes);
+    bytes.reserve(utf16 ? utf8.size() * 2 + 2 : utf8.size());
+    if (utf16 && format.byteOrderMark) AppendUnit16(0xFEFF, bigEndian, &bytes);
     for (size_t pos = 0; pos < utf8.size();) {
         char32_t c = 0;
         const size_t length = ReadUtf8(utf8, pos, &c);
-        if (length == 0) return Fail(error, AtByte("invalid UTF-8 sequence", pos));
+        if (length == 0) return Status::Error(AtByte("invalid UTF-8 sequence", pos));
         if (utf16 && c >= 0x10000) {
-            AppendUnit16(static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian, bytes);
+            AppendUnit16(static_cast<uint16_t>(0xD800 + ((c - 0x10000) >> 10)), bigEndian, &bytes);
             AppendUnit16(static_cast<uint16_t>(0xDC00 + ((c - 0x10000) & 0x3FF)), bigEndian,
-                         bytes);
+                         &bytes);
         } else if (utf16) {
-            AppendUnit16(static_cast<uint16_t>(c), bigEndian, bytes);
+            AppendUnit16(static_cast<uint16_t>(c), bigEndian, &bytes);
         } else if (c < (charset == Charset::kAscii ? 0x80u : 0x100u)) {
-            bytes->push_back(static_cast<char>(c));
+            bytes.push_back(static_cast<char>(c));
         } else {
-            return Fail(error, std::string("character not representable in ") +
-                                   CharsetName(charset) + " at byte offset " +
-                                   std::to_string(pos));
+            return Status::Error(std::string("character not representable in ") +
+                                 CharsetName(charset) + " at byte offset " + std::to_string(pos));
         }
         pos += length;
     }
-    return true;
+    return bytes;
+}
+
+std::string Utf16ToUtf8(std::u16string_view units) {
+    std::string out;
+    out.reserve(units.size());
+    for (size_t pos = 0; pos < units.size();)
+        AppendUtf8(ReadUtf16(units, &pos).value_or(0xFFFD), &out);
+    return out;
 }
 
 }  // namespace qz::musicxml

@@ -10,6 +10,8 @@
 #include <string>
 #include <string_view>
 
+#include "musicxml/status.h"
+
 namespace qz::musicxml {
 
 enum class Charset : uint8_t {
@@ -34,14 +36,16 @@ struct DecodedText {
 // Decodes a whole file. The encoding is taken from the byte-order mark, else from the byte
 // pattern of "<?xml" (UTF-16 without a mark), else from the XML declaration's encoding name
 // (absent: UTF-8). Invalid sequences (bad UTF-8, lone surrogates, odd UTF-16 length, bytes
-// outside a declared ASCII) and encodings this tool does not know are refused: false, with a
-// message naming the byte offset in `error`. `out` is only meaningful on success.
-bool DecodeText(std::string_view bytes, DecodedText* out, std::string* error);
+// outside a declared ASCII) and encodings this tool does not know are refused, with a message
+// naming the byte offset.
+Result<DecodedText> DecodeText(std::string_view bytes);
 
-// Encodes UTF-8 text back in `format` (the mark included when the format has one). False, with
-// a message, when the text is not valid UTF-8 or holds a character the charset cannot carry.
-bool EncodeText(std::string_view utf8, const TextFormat& format, std::string* bytes,
-                std::string* error);
+// Encodes UTF-8 text back in `format` (the mark included when the format has one). Fails when
+// the text is not valid UTF-8 or holds a character the charset cannot carry.
+Result<std::string> EncodeText(std::string_view utf8, const TextFormat& format);
+
+// UTF-16 code units as UTF-8; a unit that is half of no surrogate pair becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view units);
 
 // The name used in messages ("UTF-16LE", "ISO-8859-1", ...).
 const char* CharsetName(Charset charset);

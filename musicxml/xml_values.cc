@@ -2,7 +2,6 @@
 
 #include <cstring>
 
-#include "musicxml/fraction_math.h"
 
 namespace qz::musicxml {
 namespace {
@@ -67,27 +66,6 @@ bool SumOfInts(const char* text, int64_t low, int64_t high, int64_t* out) {
         start = plus + 1;
     }
     return false;
-}
-
-std::optional<Fraction> ParseDecimal(const char* text) {
-    std::string t = Trimmed(text);
-    std::size_t at = 0;
-    bool negative = false;
-    if (at < t.size() && (t[at] == '-' || t[at] == '+')) negative = t[at++] == '-';
-    int64_t whole = 0, fraction = 0;
-    int wholeDigits = 0, fractionDigits = 0;
-    Digits(t, &at, &whole, &wholeDigits);
-    if (at < t.size() && t[at] == '.') {
-        ++at;
-        Digits(t, &at, &fraction, &fractionDigits);
-    }
-    if (at != t.size() || wholeDigits + fractionDigits == 0 || fractionDigits > 9)
-        return std::nullopt;
-    int64_t scale = 1;
-    for (int i = 0; i < fractionDigits; ++i) scale *= 10;
-    if (whole > 1000000000000) return std::nullopt;
-    int64_t num = whole * scale + fraction;
-    return MakeFraction(negative ? -num : num, scale);
 }
 
 }  // namespace qz::musicxml

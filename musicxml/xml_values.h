@@ -1,14 +1,11 @@
-// Reading the small values of MusicXML elements: trimmed text, bounded integers, decimals as
-// exact fractions. Every reader here refuses rather than guesses (out of range, trailing text).
+// Reading the small values of MusicXML elements: trimmed text and bounded integers (decimals are
+// read by rational.h). Every reader here refuses rather than guesses (out of range, trailing text).
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 
 #include <pugixml.hpp>
-
-#include "musicxml/voice_rewrite.h"
 
 namespace qz::musicxml {
 
@@ -23,8 +20,5 @@ bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* out);
 
 // "3+2" style sums of whole numbers (a single number too), each term in [low, high].
 bool SumOfInts(const char* text, int64_t low, int64_t high, int64_t* out);
-
-// A decimal such as "12", "0.5" or "-1.25" as an exact fraction (at most 9 decimals).
-std::optional<Fraction> ParseDecimal(const char* text);
 
 }  // namespace qz::musicxml

@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "musicxml/loaded_score.h"
-#include "musicxml/show_command.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/cli/show_command.h"
 
 namespace {
 
@@ -27,8 +27,10 @@ constexpr const char* kName = "fuzz.musicxml";
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string bytes(reinterpret_cast<const char*>(data), size);
     qz::musicxml::LoadedScore score;
-    std::string error;
-    if (!qz::musicxml::LoadScoreBytes(kName, std::move(bytes), &score, &error)) {
+    const qz::musicxml::Status loaded =
+        qz::musicxml::LoadScoreBytes(kName, std::move(bytes), &score);
+    if (!loaded.ok()) {
+        const std::string error = loaded.Where(kName);
         // A refusal must say which file it concerns and what is wrong with it.
         if (error.rfind(std::string(kName) + ":", 0) != 0 || error.size() <= std::string(kName).size() + 2)
             Broken("refusal without a clear message", error);

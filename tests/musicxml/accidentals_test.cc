@@ -5,7 +5,7 @@
 
 #include <pugixml.hpp>
 
-#include "musicxml/accidentals.h"
+#include "musicxml/write/accidentals.h"
 
 namespace qz::musicxml {
 namespace {

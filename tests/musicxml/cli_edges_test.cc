@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/apply_options.h"
-#include "musicxml/cli.h"
+#include "musicxml/cli/apply_options.h"
+#include "musicxml/cli/cli.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

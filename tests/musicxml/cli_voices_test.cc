@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/cli.h"
+#include "musicxml/cli/cli.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/loaded_score.h"
-#include "musicxml/output_file.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/write/output_file.h"
 
 namespace qz::musicxml {
 namespace {
@@ -49,12 +49,14 @@ bool Ascii(const std::string& text) {
 // members' bytes are the corpus run's to check).
 std::string RoundTrip(const std::string& name, const std::string& bytes) {
     LoadedScore score;
-    std::string error, written;
-    if (!LoadScoreBytes(name, bytes, &score, &error)) return "not loaded: " + error;
-    if (!ScoreBytes(score.container, score.parsed.text, &written, &error)) return "not written: " + error;
+    if (Status s = LoadScoreBytes(name, bytes, &score); !s.ok()) return "not loaded: " + s.Where(name);
+    const Result<std::string> encoded = ScoreBytes(score.container, score.parsed.text);
+    if (!encoded.ok()) return "not written: " + encoded.status().message();
+    const std::string& written = *encoded;
     if (score.container.compressed) {
         ScoreContainer again;
-        if (!ReadScoreBytes(name, written, &again, &error)) return "written archive unreadable: " + error;
+        if (Status s = ReadScoreBytes(name, written, &again); !s.ok())
+            return "written archive unreadable: " + s.message();
         if (again.rootMember != score.container.rootMember) return "score member renamed";
         if (again.documentBytes != score.container.documentBytes) return "score member written back differently";
         return "";
@@ -91,9 +93,8 @@ TEST(CorpusRoundTrip, EveryFileComesBackByteForByte) {
 
 TEST(CorpusRoundTrip, TheMalformedFileIsRefusedWithItsPlace) {
     LoadedScore score;
-    std::string error;
     fs::path path = kSuite / "32ad-Notations5.musicxml";
-    EXPECT_FALSE(LoadScore(path.string(), &score, &error));
+    const std::string error = LoadScore(path.string(), &score).Where(path.string());
     EXPECT_EQ(error.rfind(path.string() + ":141:", 0), 0u) << error;
 }
 

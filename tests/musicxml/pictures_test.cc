@@ -12,7 +12,7 @@
 #include <sstream>
 #include <string>
 
-#include "musicxml/pictures.h"
+#include "musicxml/cli/pictures.h"
 
 namespace qz::musicxml {
 namespace {

@@ -6,7 +6,7 @@
 #include <map>
 #include <string>
 
-#include "musicxml/loaded_score.h"
+#include "musicxml/read/loaded_score.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {
@@ -31,8 +31,7 @@ TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
                                      {"music/s.musicxml", kScore},
                                      {"other.xml", "<not-a-score/>"}}));
     LoadedScore loaded;
-    std::string error;
-    ASSERT_TRUE(LoadScore(dir.File("a.mxl"), &loaded, &error)) << error;
+    ASSERT_TRUE(LoadScore(dir.File("a.mxl"), &loaded).ok());
     EXPECT_TRUE(loaded.container.compressed);
     EXPECT_EQ(loaded.container.rootMember, "music/s.musicxml");
     EXPECT_EQ(loaded.container.documentBytes, kScore);
@@ -41,7 +40,7 @@ TEST(ReaderFile, ArchivesAreReadThroughTheirContainer) {
     // Without a container the only score member is taken.
     ASSERT_TRUE(WriteArchive(dir.File("b.mxl"), {{"s.xml", kScore}}));
     LoadedScore sole;
-    ASSERT_TRUE(LoadScore(dir.File("b.mxl"), &sole, &error)) << error;
+    ASSERT_TRUE(LoadScore(dir.File("b.mxl"), &sole).ok());
     EXPECT_EQ(sole.container.rootMember, "s.xml");
 }
 
@@ -60,8 +59,7 @@ TEST(ReaderFile, DamagedArchivesAreRefusedWithAClearMessage) {
     };
     for (const auto& [name, message] : expected) {
         LoadedScore loaded;
-        std::string error;
-        EXPECT_FALSE(LoadScore(dir.File(name), &loaded, &error)) << name;
+        const std::string error = LoadScore(dir.File(name), &loaded).Where(dir.File(name));
         EXPECT_NE(error.find(message), std::string::npos) << name << ": " << error;
         EXPECT_EQ(error.rfind(dir.File(name), 0), 0u) << error;
     }

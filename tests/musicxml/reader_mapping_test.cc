@@ -6,7 +6,7 @@
 #include "host/note_record.h"
 #include "memhost/entry_record.h"
 #include "memhost/mem_host.h"
-#include "musicxml/host_mapping.h"
+#include "musicxml/bridge/host_mapping.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

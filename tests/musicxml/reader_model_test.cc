@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-#include "musicxml/fraction_math.h"
-#include "musicxml/loaded_score.h"
-#include "musicxml/show_command.h"
+#include "musicxml/rational.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/cli/show_command.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {

@@ -21,8 +21,10 @@ std::string OnePart(const std::string& measures) {
 
 std::unique_ptr<LoadedScore> Load(const std::string& text, std::string* error) {
     auto score = std::make_unique<LoadedScore>();
-    std::string ignored;
-    if (!LoadScoreBytes("t.musicxml", text, score.get(), error ? error : &ignored)) return nullptr;
+    if (const Status loaded = LoadScoreBytes("t.musicxml", text, score.get()); !loaded.ok()) {
+        if (error != nullptr) *error = loaded.Where("t.musicxml");
+        return nullptr;
+    }
     return score;
 }
 

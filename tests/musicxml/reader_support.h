@@ -1,13 +1,23 @@
-// Helpers for the reader's tests: scores from inline text, files in a fresh temporary folder.
+// Helpers for the tool's tests: scores from inline text, files in a fresh temporary folder,
+// the value of a Result.
 #pragma once
 
 #include <map>
 #include <memory>
 #include <string>
 
-#include "musicxml/loaded_score.h"
+#include <gtest/gtest.h>
+
+#include "musicxml/read/loaded_score.h"
 
 namespace qz::musicxml::testing {
+
+// The value of `result`; a failure fails the test with its message and gives an empty value.
+template <typename T>
+T ValueOf(Result<T> result) {
+    EXPECT_TRUE(result.ok()) << result.status().message();
+    return result.ok() ? std::move(*result) : T{};
+}
 
 // A score-partwise document around `body` (part-list and parts).
 std::string Partwise(const std::string& body);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/selection.h"
+#include "musicxml/read/selection.h"
 #include "reader_support.h"
 
 namespace qz::musicxml {
@@ -26,10 +26,10 @@ std::string FourStaves() {
 
 // Regions as "slots:measures" joined by spaces, or the message.
 std::string Resolve(const std::string& text, SelectionRole role, const Score& score) {
-    const ParsedSelection parsed = ParseSelection(text, score, role);
-    if (!parsed.error.empty()) return parsed.error;
+    const Result<std::vector<Selection>> parsed = ParseSelection(text, score, role);
+    if (!parsed.ok()) return parsed.status().message();
     std::string out;
-    for (const Selection& r : parsed.regions)
+    for (const Selection& r : *parsed)
         out += (out.empty() ? "" : " ") + std::to_string(r.firstSlot) + "-" +
                std::to_string(r.lastSlot) + ":" + std::to_string(r.firstMeasure) + "-" +
                std::to_string(r.lastMeasure);

@@ -1,17 +1,20 @@
-// Values counted in divisions: reading and writing them exactly, choosing finer divisions, and
+// Values counted in divisions: reading and writing decimals exactly, choosing finer divisions, and
 // scaling a measure's values.
-#include "musicxml/divisions.h"
+#include "musicxml/write/divisions.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "musicxml/score_parse.h"
-#include "musicxml/splice.h"
+#include "musicxml/read/score_parse.h"
+#include "musicxml/write/splice.h"
+#include "reader_support.h"
 
 namespace qz::musicxml::divisions {
 namespace {
+
+using testing::ValueOf;
 
 TEST(WriterDivisionsTest, ValuesAreReadAndWrittenExactly) {
     struct Case {
@@ -22,16 +25,16 @@ TEST(WriterDivisionsTest, ValuesAreReadAndWrittenExactly) {
     for (const Case& c : {Case{"12", 12, 1, "12"}, Case{" 1.5\n", 3, 2, "1.5"},
                           Case{"-2", -2, 1, "-2"}, Case{"+0.25", 1, 4, "0.25"},
                           Case{"0.050", 1, 20, "0.05"}, Case{".5", 1, 2, "0.5"}}) {
-        const std::optional<Fraction> value = ParseValue(c.text);
+        const std::optional<Fraction> value = ParseDecimal(c.text);
         ASSERT_TRUE(value.has_value()) << c.text;
         EXPECT_EQ(value->num, c.num) << c.text;
         EXPECT_EQ(value->den, c.den) << c.text;
-        EXPECT_EQ(FormatValue(*value).value_or("?"), c.written) << c.text;
+        EXPECT_EQ(FormatDecimal(*value).value_or("?"), c.written) << c.text;
     }
     for (const char* bad : {"", "1.2.3", "x", "1e3", "-", "99999999999999999999"})
-        EXPECT_FALSE(ParseValue(bad).has_value()) << bad;
-    EXPECT_FALSE(FormatValue({1, 3}).has_value());  // no finite decimal
-    EXPECT_EQ(FormatValue({-7, 8}).value_or("?"), "-0.875");
+        EXPECT_FALSE(ParseDecimal(bad).has_value()) << bad;
+    EXPECT_FALSE(FormatDecimal({1, 3}).has_value());  // no finite decimal
+    EXPECT_EQ(FormatDecimal({-7, 8}).value_or("?"), "-0.875");
 }
 
 TEST(WriterDivisionsTest, FinerDivisionsAreTheLeastMultipleThatExpressesEverything) {
@@ -56,11 +59,8 @@ TEST(WriterDivisionsTest, EveryValueCountedInDivisionsIsScaled) {
     pugi::xml_document document;
     ASSERT_TRUE(document.load_buffer(text.data(), text.size(), ScoreParseOptions(),
                                      pugi::encoding_utf8));
-    std::vector<Edit> edits;
-    std::string error, out;
-    ASSERT_TRUE(ScaleValueEdits(text, document.child("measure"), 3, &edits, &error)) << error;
-    ASSERT_TRUE(ApplyEdits(text, edits, &out, &error));
-    EXPECT_EQ(out, R"(<measure>
+    const std::vector<Edit> edits = ValueOf(ScaleValueEdits(text, document.child("measure"), 3));
+    EXPECT_EQ(ValueOf(ApplyEdits(text, edits)), R"(<measure>
   <attributes><divisions>2</divisions></attributes>
   <direction><direction-type><words>a</words></direction-type><offset>-3</offset></direction>
   <note><rest/><duration>9</duration></note>
@@ -74,8 +74,8 @@ TEST(WriterDivisionsTest, EveryValueCountedInDivisionsIsScaled) {
     const std::string odd = "<measure><note><duration><![CDATA[4]]></duration></note></measure>";
     ASSERT_TRUE(document.load_buffer(odd.data(), odd.size(), ScoreParseOptions(),
                                      pugi::encoding_utf8));
-    EXPECT_FALSE(ScaleValueEdits(odd, document.child("measure"), 3, &edits, &error));
-    EXPECT_EQ(error, "cannot read the <duration> value \"4\"");
+    EXPECT_EQ(ScaleValueEdits(odd, document.child("measure"), 3).status().message(),
+              "cannot read the <duration> value \"4\"");
 }
 
 }  // namespace

@@ -6,8 +6,12 @@
 #include <string>
 #include <vector>
 
+#include "reader_support.h"
+
 namespace qz::musicxml {
 namespace {
+
+using testing::ValueOf;
 
 // A score fragment with characters of one, two, three and four UTF-8 bytes.
 const std::string kUtf8Body =
@@ -25,15 +29,13 @@ std::string ToUtf16(const std::string& ascii, bool bigEndian) {
 
 void ExpectRoundTrip(const std::string& bytes, Charset charset, bool mark,
                      const std::string& expectedUtf8) {
-    DecodedText decoded;
-    std::string error;
-    ASSERT_TRUE(DecodeText(bytes, &decoded, &error)) << error;
+    const Result<DecodedText> read = DecodeText(bytes);
+    ASSERT_TRUE(read.ok()) << read.status().message();
+    const DecodedText& decoded = *read;
     EXPECT_EQ(decoded.format.charset, charset) << CharsetName(decoded.format.charset);
     EXPECT_EQ(decoded.format.byteOrderMark, mark);
     EXPECT_EQ(decoded.utf8, expectedUtf8);
-    std::string again;
-    ASSERT_TRUE(EncodeText(decoded.utf8, decoded.format, &again, &error)) << error;
-    EXPECT_EQ(again, bytes);
+    EXPECT_EQ(ValueOf(EncodeText(decoded.utf8, decoded.format)), bytes);
 }
 
 TEST(WriterEncodingTest, EveryEncodingComesBackByteIdentical) {
@@ -84,28 +86,28 @@ TEST(WriterEncodingTest, InvalidInputIsRefusedWithItsOffset) {
         {"<?xml version=\"1.0\" encoding=\"UTF-16\"?><a/>",
          "the XML declaration names UTF-16 but the bytes are not UTF-16"},
     };
-    for (const Case& c : cases) {
-        DecodedText decoded;
-        std::string error;
-        EXPECT_FALSE(DecodeText(c.bytes, &decoded, &error)) << c.message;
-        EXPECT_EQ(error, c.message);
-    }
+    for (const Case& c : cases) EXPECT_EQ(DecodeText(c.bytes).status().message(), c.message);
 }
 
 TEST(WriterEncodingTest, EncodingRefusesWhatTheCharsetCannotCarry) {
-    std::string bytes = "sentinel";
-    std::string error;
-    EXPECT_FALSE(EncodeText("caf\xC3\xA9", {Charset::kAscii, false}, &bytes, &error));
-    EXPECT_EQ(error, "character not representable in US-ASCII at byte offset 3");
-    EXPECT_FALSE(EncodeText("\xE2\x99\xAF", {Charset::kLatin1, false}, &bytes, &error));
-    EXPECT_EQ(error, "character not representable in ISO-8859-1 at byte offset 0");
-    EXPECT_FALSE(EncodeText("a\xC3", {Charset::kUtf16BE, true}, &bytes, &error));
-    EXPECT_EQ(error, "invalid UTF-8 sequence at byte offset 1");
-    EXPECT_FALSE(EncodeText("a\xC3", {Charset::kUtf8, false}, &bytes, &error));
+    auto refusal = [](std::string_view utf8, TextFormat format) {
+        return EncodeText(utf8, format).status().message();
+    };
+    EXPECT_EQ(refusal("caf\xC3\xA9", {Charset::kAscii, false}),
+              "character not representable in US-ASCII at byte offset 3");
+    EXPECT_EQ(refusal("\xE2\x99\xAF", {Charset::kLatin1, false}),
+              "character not representable in ISO-8859-1 at byte offset 0");
+    EXPECT_EQ(refusal("a\xC3", {Charset::kUtf16BE, true}), "invalid UTF-8 sequence at byte offset 1");
+    EXPECT_EQ(refusal("a\xC3", {Charset::kUtf8, false}), "invalid UTF-8 sequence at byte offset 1");
 
     // New text in a Latin-1 file: anything below U+0100 is written as one byte.
-    ASSERT_TRUE(EncodeText("\xC3\xA9\xC3\xBF", {Charset::kLatin1, false}, &bytes, &error));
-    EXPECT_EQ(bytes, "\xE9\xFF");
+    EXPECT_EQ(ValueOf(EncodeText("\xC3\xA9\xC3\xBF", {Charset::kLatin1, false})), "\xE9\xFF");
+}
+
+TEST(WriterEncodingTest, Utf16UnitsBecomeUtf8AndHalfPairsAReplacementCharacter) {
+    EXPECT_EQ(Utf16ToUtf8(u"Caf\u00E9 \U0001D11E"), "Caf\xC3\xA9 \xF0\x9D\x84\x9E");
+    const char16_t lone[] = {u'a', 0xD834, u'b', 0xDD1E, 0};
+    EXPECT_EQ(Utf16ToUtf8(lone), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD");
 }
 
 }  // namespace

@@ -5,12 +5,15 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/score_parse.h"
-#include "musicxml/splice.h"
-#include "musicxml/voice_rewrite.h"
+#include "musicxml/read/score_parse.h"
+#include "musicxml/write/splice.h"
+#include "musicxml/write/voice_rewrite.h"
+#include "reader_support.h"
 
 namespace qz::musicxml {
 namespace {
+
+using testing::ValueOf;
 
 constexpr int64_t kTicks = 720720;  // per quarter: every divisions value below divides it
 
@@ -124,10 +127,8 @@ TEST_P(InterleavedTest, OtherVoicesKeepTheirBytesAndTimes) {
     const pugi::xml_node measure = before.child("score-partwise").child("part").child("measure");
     std::vector<VoiceRewrite> voices;
     for (const auto& [staff, voice] : c.rewritten) voices.push_back(NewMusic(measure, staff, voice, c.triplets));
-    std::vector<Edit> edits;
-    std::string error, out;
-    ASSERT_TRUE(RewriteMeasureChecked(text, voices, &edits, &error)) << error;
-    ASSERT_TRUE(ApplyEdits(text, edits, &out, &error)) << error;
+    const std::vector<Edit> edits = ValueOf(RewriteMeasure(text, voices));
+    const std::string out = ValueOf(ApplyEdits(text, edits));
     pugi::xml_document after;
     ASSERT_TRUE(after.load_buffer(out.data(), out.size(), ScoreParseOptions(), pugi::encoding_utf8)) << out;
 
@@ -195,10 +196,8 @@ TEST(InterleavedNotation, RestsFillTheVoiceAndAccidentalsHearTheOtherVoice) {
     VoiceRewrite v{measure.parent(), measure, 1, "1", 2, {}, {4, 1}, {}, {}};
     for (Fraction onset : {Fraction{0, 1}, Fraction{3, 1}})
         v.entries.push_back({onset, {1, 1}, sharp, {{sharp, false, false}}, {}, {}, {}});
-    std::vector<Edit> edits;
-    std::string error, out;
-    ASSERT_TRUE(RewriteMeasureChecked(text, {v}, &edits, &error)) << error;
-    ASSERT_TRUE(ApplyEdits(text, edits, &out, &error)) << error;
+    const std::vector<Edit> edits = ValueOf(RewriteMeasure(text, {v}));
+    const std::string out = ValueOf(ApplyEdits(text, edits));
     pugi::xml_document after;
     ASSERT_TRUE(after.load_buffer(out.data(), out.size(), ScoreParseOptions(), pugi::encoding_utf8)) << out;
     std::vector<std::string> voice1;  // "F" and its accidental per new note, "r" per rest

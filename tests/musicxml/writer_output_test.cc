@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include "reader_support.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -16,13 +18,15 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/mxl_writer.h"
-#include "musicxml/output_file.h"
-#include "musicxml/output_target.h"
-#include "musicxml/score_file.h"
+#include "musicxml/write/mxl_writer.h"
+#include "musicxml/write/output_file.h"
+#include "musicxml/write/output_target.h"
+#include "musicxml/read/score_file.h"
 
 namespace qz::musicxml {
 namespace {
+
+using testing::ValueOf;
 
 struct Member {
     std::string name;
@@ -114,11 +118,10 @@ protected:
 
 TEST_F(OutputFileTest, WritesThroughARenameAndKeepsAnExistingFilesPermissions) {
     const std::string path = folder_ + "/out.musicxml";
-    std::string error;
-    ASSERT_TRUE(WriteFileAtomically(path, "first", &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, "first").message(), "");
     EXPECT_EQ(ReadFile(path), "first");
     ASSERT_EQ(::chmod(path.c_str(), 0640), 0);
-    ASSERT_TRUE(WriteFileAtomically(path, std::string("sec\0nd", 6), &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, std::string("sec\0nd", 6)).message(), "");
     EXPECT_EQ(ReadFile(path), std::string("sec\0nd", 6));
     struct stat after;
     ASSERT_EQ(::stat(path.c_str(), &after), 0);
@@ -136,12 +139,7 @@ TEST_F(OutputFileTest, OnlyRegularFilesAndNewNamesAreWritten) {
         {folder_, folder_ + ": a folder, not a regular file; nothing written"},
         {folder_ + "/fifo", folder_ + "/fifo: a pipe, not a regular file; nothing written"},
     };
-    for (const auto& c : refused) {
-        OutputTarget target;
-        std::string error;
-        EXPECT_FALSE(ResolveOutput(c.path, &target, &error));
-        EXPECT_EQ(error, c.error);
-    }
+    for (const auto& c : refused) EXPECT_EQ(ResolveOutput(c.path).status().message(), c.error);
     ASSERT_EQ(::unlink((folder_ + "/fifo").c_str()), 0);
 }
 
@@ -156,9 +154,7 @@ TEST_F(OutputFileTest, AnInterruptedWriteLeavesNoTemporaryFile) {
             ::close(ready[0]);
             ::alarm(10);  // never outlive a failed test
             StagedWrite write;
-            std::string error;
-            if (!write.Stage(folder_ + "/big.musicxml", std::string(8 << 20, 'x'), &error))
-                ::_exit(1);
+            if (!write.Stage(folder_ + "/big.musicxml", std::string(8 << 20, 'x')).ok()) ::_exit(1);
             if (::write(ready[1], "r", 1) != 1) ::_exit(1);
             for (;;) ::pause();
         }
@@ -177,10 +173,9 @@ TEST_F(OutputFileTest, AnInterruptedWriteLeavesNoTemporaryFile) {
 }
 
 TEST_F(OutputFileTest, AFailedWriteLeavesNothingBehind) {
-    std::string error;
-    EXPECT_FALSE(WriteFileAtomically(folder_ + "/missing/out.xml", "x", &error));
-    EXPECT_EQ(error, folder_ + "/missing/out.xml: the folder " + folder_ +
-                         "/missing does not exist; nothing written");
+    EXPECT_EQ(WriteFileAtomically(folder_ + "/missing/out.xml", "x").message(),
+              folder_ + "/missing/out.xml: the folder " + folder_ +
+                  "/missing does not exist; nothing written");
     EXPECT_TRUE(Listing().empty());
 }
 
@@ -198,8 +193,7 @@ TEST_F(OutputFileTest, AnArchiveChangesOnlyItsScoreMember) {
     const std::vector<Member> before = ReadArchive(archive);
     ASSERT_EQ(before.size(), 4u);
 
-    std::string out, error;
-    ASSERT_TRUE(ReplaceArchiveMember(archive, "s.musicxml", "<new/>", &out, &error)) << error;
+    const std::string out = ValueOf(ReplaceArchiveMember(archive, "s.musicxml", "<new/>"));
     const std::vector<Member> after = ReadArchive(out);
     ASSERT_EQ(after.size(), 4u);
     for (size_t i = 0; i < after.size(); ++i) {
@@ -216,18 +210,17 @@ TEST_F(OutputFileTest, AnArchiveChangesOnlyItsScoreMember) {
     // The first member's bytes, which programs read without unzipping, stay at the start.
     EXPECT_EQ(out.substr(30, 8), "mimetype");
 
-    EXPECT_FALSE(ReplaceArchiveMember(archive, "other.xml", "<new/>", &out, &error));
-    EXPECT_EQ(error, "the archive has no member other.xml");
-    EXPECT_FALSE(ReplaceArchiveMember("not a zip", "s.musicxml", "<new/>", &out, &error));
+    EXPECT_EQ(ReplaceArchiveMember(archive, "other.xml", "<new/>").status().message(),
+              "the archive has no member other.xml");
+    const std::string error =
+        ReplaceArchiveMember("not a zip", "s.musicxml", "<new/>").status().message();
     EXPECT_EQ(error.rfind("cannot open the archive", 0), 0u) << error;
 }
 
 TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     ScoreContainer plain;
     plain.format = {Charset::kUtf16BE, true};
-    std::string bytes, error;
-    ASSERT_TRUE(ScoreBytes(plain, "<a>\xC3\xA9</a>", &bytes, &error)) << error;
-    EXPECT_EQ(bytes, std::string("\xFE\xFF\0<\0a\0>\0\xE9\0<\0/\0a\0>", 18));
+    EXPECT_EQ(ValueOf(ScoreBytes(plain, "<a>\xC3\xA9</a>")), std::string("\xFE\xFF\0<\0a\0>\0\xE9\0<\0/\0a\0>", 18));
 
     ScoreContainer packed;
     packed.compressed = true;
@@ -235,8 +228,7 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     packed.format = {Charset::kUtf8, true};
     packed.archiveBytes = BuildArchive({{"s.xml", "<old/>"}, {"t.txt", "kept"}});
     const std::string path = folder_ + "/out.mxl";
-    ASSERT_TRUE(ScoreBytes(packed, "<new/>", &bytes, &error)) << error;
-    ASSERT_TRUE(WriteFileAtomically(path, bytes, &error)) << error;
+    ASSERT_EQ(WriteFileAtomically(path, ValueOf(ScoreBytes(packed, "<new/>"))).message(), "");
     const std::vector<Member> written = ReadArchive(ReadFile(path));
     ASSERT_EQ(written.size(), 2u);
     EXPECT_EQ(written[0].data, "\xEF\xBB\xBF<new/>");
@@ -245,7 +237,7 @@ TEST_F(OutputFileTest, TheScoreIsWrittenInTheInputsEncodingAndContainer) {
     // Text the input's encoding cannot carry is refused.
     ScoreContainer latin;
     latin.format = {Charset::kLatin1, false};
-    EXPECT_FALSE(ScoreBytes(latin, "\xE2\x99\xAF", &bytes, &error));
+    EXPECT_FALSE(ScoreBytes(latin, "\xE2\x99\xAF").ok());
 }
 
 }  // namespace

@@ -4,12 +4,15 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/score_parse.h"
-#include "musicxml/splice.h"
-#include "musicxml/voice_rewrite.h"
+#include "musicxml/read/score_parse.h"
+#include "musicxml/write/splice.h"
+#include "musicxml/write/voice_rewrite.h"
+#include "reader_support.h"
 
 namespace qz::musicxml {
 namespace {
+
+using testing::ValueOf;
 
 // P1 holds the source figures, P2 the destination measures (divisions 2, 4/4).
 const char* const kScore = R"(<?xml version="1.0" encoding="UTF-8"?>
@@ -160,11 +163,8 @@ protected:
     // Applies the measure's edits; returns the text of destination measure `measure` after
     // them, and checks that everything outside that measure is unchanged and the result parses.
     std::string Rewrite(const std::vector<VoiceRewrite>& voices, int measure) {
-        std::vector<Edit> edits;
-        std::string error;
-        EXPECT_TRUE(RewriteMeasureChecked(text_, voices, &edits, &error)) << error;
-        std::string out;
-        EXPECT_TRUE(ApplyEdits(text_, edits, &out, &error)) << error;
+        const std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, voices));
+        const std::string out = ValueOf(ApplyEdits(text_, edits));
         pugi::xml_document result;
         EXPECT_TRUE(result.load_buffer(out.data(), out.size(), ScoreParseOptions(),
                                        pugi::encoding_utf8))
@@ -374,10 +374,8 @@ TEST_F(VoiceWriterTest, AMeasureRewrittenAgainKeepsOneRestatementOfTheDivisions)
     VoiceRewrite v = Voice(1);
     v.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
     v.entries.push_back(Entry({1, 3}, {11, 3}, Note("P1", 1, 3)));
-    std::vector<Edit> edits;
-    std::string error, once;
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
-    ASSERT_TRUE(ApplyEdits(text_, edits, &once, &error));
+    const std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
+    const std::string once = ValueOf(ApplyEdits(text_, edits));
 
     // The output read again: its measure states 6 at the start and 2 after the last note. A
     // quintuplet in the other voice needs 30; the closing 2 already serves the next measure.
@@ -557,12 +555,7 @@ TEST_F(VoiceWriterTest, WhatCannotBeWrittenExactlyLeavesTheMeasureAlone) {
     for (const Case& c : {Case{overlapping, "rewritten entries overlap"},
                           Case{tooFine, "the new rhythm needs more divisions than a file may hold"},
                           Case{noPitch, "a donor note has neither <pitch> nor <unpitched>"}}) {
-        std::vector<Edit> edits{{0, 0, "sentinel"}};
-        std::string error;
-        EXPECT_FALSE(RewriteMeasureChecked(text_, {c.voice}, &edits, &error));
-        EXPECT_EQ(error, c.error);
-        EXPECT_TRUE(edits.empty());
-        EXPECT_TRUE(RewriteMeasure(text_, {c.voice}).empty());
+        EXPECT_EQ(RewriteMeasure(text_, {c.voice}).status().message(), c.error);
     }
 }
 
@@ -578,9 +571,7 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     tabs.measure = Measure("P1", 1);
     tabs.divisions = 1;
     tabs.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 1)));
-    std::vector<Edit> edits;
-    std::string error;
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {tabs}, &edits, &error)) << error;
+    std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {tabs}));
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text,
               "<note>\r\n\t\t\t\t<rest/>\r\n\t\t\t\t<duration>2</duration>\r\n"
@@ -591,7 +582,7 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     VoiceRewrite compact = Voice(1);
     compact.divisions = 1;
     compact.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 1)));
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {compact}, &edits, &error)) << error;
+    edits = ValueOf(RewriteMeasure(text_, {compact}));
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text, "<note><rest/><duration>4</duration><type>whole</type></note>");
 
@@ -603,7 +594,7 @@ TEST_F(VoiceWriterTest, TheFilesOwnLayoutIsFollowed) {
     lines.divisions = 1;
     lines.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P2", 1).child("note")));
     lines.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P2", 1).child("note")));
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {lines}, &edits, &error)) << error;
+    edits = ValueOf(RewriteMeasure(text_, {lines}));
     ASSERT_EQ(edits.size(), 1u);
     EXPECT_EQ(edits[0].text,
               "<note><rest/><duration>2</duration><voice>1</voice></note>\n"
@@ -633,7 +624,7 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
 <note><rest/><duration>4</duration><voice>1</voice></note>
 </measure>
 <measure number="4"/>
-<measure number="5"><note><rest/><duration>x</duration></note></measure>
+<measure number="5"><note><rest/></note></measure>
 <measure number="6"><note><rest/><duration>4</duration></note><backup><duration>5</duration></backup></measure>
 <measure number="7">
 <note><rest/><duration>2</duration><voice>1</voice></note>
@@ -675,14 +666,10 @@ TEST(VoiceWriterRefusalTest, LayoutsThatCannotBeReEmittedFaithfullyAreRefused) {
         {7, 1, "1", "voice 2 continues a chord of voice 1"},
         {7, 1, "2", "voice 2 continues a chord of another voice"},
     };
-    for (const Case& c : cases) {
-        std::string reason = "sentinel";
-        EXPECT_EQ(CanRewriteVoice(part, m[c.measure], c.staff, c.voice, &reason),
-                  c.reason.empty())
-            << c.measure;
-        EXPECT_EQ(reason, c.reason) << "measure " << c.measure + 1 << " voice " << c.voice;
-    }
-    EXPECT_FALSE(CanRewriteVoice(part, document.child("score-partwise"), 1, "1", nullptr));
+    for (const Case& c : cases)
+        EXPECT_EQ(CanRewriteVoice(part, m[c.measure], 1, c.staff, c.voice).message(), c.reason)
+            << "measure " << c.measure + 1 << " voice " << c.voice;
+    EXPECT_FALSE(CanRewriteVoice(part, document.child("score-partwise"), 1, 1, "1").ok());
 }
 
 TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
@@ -703,9 +690,7 @@ TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
     const pugi::xml_node donor = Measure("P2", 1).child("note");
     v.entries.push_back(Entry({0, 1}, {2, 1}, Measure("P1", 1).child("note"), {donor}));
     v.entries.push_back(Entry({2, 1}, {2, 1}, Measure("P1", 1).child("note")));
-    std::vector<Edit> edits;
-    std::string error;
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
     ASSERT_EQ(edits.size(), 1u);
     // No <voice> is written: the file names none.
     EXPECT_EQ(edits[0].text,
@@ -732,9 +717,7 @@ TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges
     for (pugi::xml_node donor : {sharp, sharp, natural, sharp, natural})
         v.entries.push_back(Entry({at++, 1}, {1, 1}, natural, {donor}));
     v.length = {5, 1};
-    std::vector<Edit> edits;
-    std::string error;
-    ASSERT_TRUE(RewriteMeasureChecked(text_, {v}, &edits, &error)) << error;
+    std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
     ASSERT_EQ(edits.size(), 1u);
     std::vector<std::string> shown;
     for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/cli.h"
+#include "musicxml/cli/cli.h"
 
 int main(int argc, char** argv) {
     try {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "musicxml/cli.h"
+#include "musicxml/cli/cli.h"
 
 namespace {
 

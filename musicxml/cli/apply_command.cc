@@ -1,0 +1,266 @@
+#include "musicxml/cli/apply_command.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <set>
+#include <string_view>
+#include <system_error>
+
+#include "musicxml/cli/apply_options.h"
+#include "musicxml/cli/cli.h"
+#include "musicxml/bridge/embedded_host.h"
+#include "musicxml/bridge/host_mapping.h"
+#include "musicxml/read/loaded_score.h"
+#include "musicxml/cli/pictures.h"
+#include "musicxml/bridge/readback.h"
+#include "musicxml/bridge/repeat_observer.h"
+#include "musicxml/cli/report.h"
+#include "musicxml/write/output_check.h"
+#include "musicxml/write/output_file.h"
+#include "musicxml/write/output_target.h"
+#include "musicxml/write/temporary_file.h"
+#include "musicxml/write/splice.h"
+
+namespace qz::musicxml {
+namespace {
+
+int Fail(std::ostream& err, int status, const std::string& message) {
+    err << "motifgraft: " << message << "\n";
+    return status;
+}
+
+// The rewritten voices and their edits. A measure the writer cannot write exactly takes every
+// repeat with a voice in it back out (whole or untouched), with the writer's reason, and the
+// read-back runs again without them, so that ties beside them are decided on the old notes.
+struct Rewrite {
+    ReadBackResult readBack;
+    std::vector<Edit> edits;
+    std::map<std::size_t, std::string> unwritable;  // plan row -> why
+};
+
+// Removes the tie and slur ends whose other end went with the replaced notes. An end that
+// cannot be located, or whose bytes another edit already takes, stays as it was.
+void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node>& ends,
+                       std::vector<Edit>* edits) {
+    // A <notations> left with nothing goes whole.
+    std::vector<pugi::xml_node> removed;
+    for (pugi::xml_node end : ends) {
+        const pugi::xml_node parent = end.parent();
+        bool emptied = std::string_view(parent.name()) == "notations";
+        for (pugi::xml_node child : parent.children())
+            emptied = emptied && (child.type() != pugi::node_element ||
+                                  std::find(ends.begin(), ends.end(), child) != ends.end());
+        const pugi::xml_node target = emptied ? parent : end;
+        if (std::find(removed.begin(), removed.end(), target) == removed.end())
+            removed.push_back(target);
+    }
+    for (pugi::xml_node end : removed) {
+        Edit removal;
+        if (!RemovalEdit(text, end, &removal)) continue;
+        const bool clashes = std::any_of(edits->begin(), edits->end(), [&](const Edit& e) {
+            const bool insertion = e.begin == e.end;
+            return insertion ? removal.begin <= e.begin && e.begin <= removal.end
+                             : removal.begin < e.end && e.begin < removal.end;
+        });
+        if (!clashes) edits->push_back(removal);
+    }
+}
+
+Rewrite PlanEdits(const LoadedScore& loaded, const Selection& source,
+                  const std::vector<EngineRepeat>& plan) {
+    Rewrite rewrite;
+    std::set<std::size_t> excluded;
+    for (std::size_t attempt = 0; attempt <= plan.size(); ++attempt) {
+        rewrite.readBack = ReadBack(loaded.model, source, plan, excluded);
+        const ReadBackResult& rb = rewrite.readBack;
+        std::map<const void*, std::vector<std::size_t>> byMeasure;  // measure -> voice indexes
+        std::vector<const void*> order;
+        for (std::size_t v = 0; v < rb.voices.size(); ++v) {
+            const void* key = rb.voices[v].measure.internal_object();
+            if (!byMeasure.count(key)) order.push_back(key);
+            byMeasure[key].push_back(v);
+        }
+        rewrite.edits.clear();
+        bool failed = false;
+        for (const void* key : order) {
+            std::vector<VoiceRewrite> voices;
+            for (std::size_t v : byMeasure[key]) voices.push_back(rb.voices[v]);
+            const Result<std::vector<Edit>> edits = RewriteMeasure(loaded.parsed.text, voices);
+            if (edits.ok()) {
+                rewrite.edits.insert(rewrite.edits.end(), edits->begin(), edits->end());
+                continue;
+            }
+            const std::string& error = edits.status().message();
+            failed = true;
+            for (std::size_t v : byMeasure[key]) {
+                const std::size_t row = rb.voiceRows[v];
+                excluded.insert(row);
+                rewrite.unwritable[row] = "measure " +
+                    std::string(rb.voices[v].measure.attribute("number").value()) +
+                    " cannot be written exactly: " + error;
+            }
+        }
+        if (!failed) break;
+    }
+    AddOrphanRemovals(loaded.parsed.text, rewrite.readBack.orphanEnds, &rewrite.edits);
+    return rewrite;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+bool NamesPlainDocument(const std::string& path) {
+    return EndsWith(path, ".musicxml") || EndsWith(path, ".xml");
+}
+
+// The bytes of the score with `edits` spliced in, in the input's encoding and form.
+bool ResultBytes(const LoadedScore& loaded, const std::vector<Edit>& edits,
+                 const std::string& outputPath, std::string* bytes, std::string* error) {
+    // An archive's score asked for under a plain name is written as the plain document.
+    ScoreContainer target = loaded.container;
+    if (target.compressed && NamesPlainDocument(outputPath)) target.compressed = false;
+    // Nothing rewritten: the file as it came, archive included, byte for byte.
+    if (edits.empty()) {
+        *bytes = target.compressed ? target.archiveBytes : target.documentBytes;
+        return true;
+    }
+    const Result<std::string> newText = ApplyEdits(loaded.parsed.text, edits);
+    if (!newText.ok()) {
+        *error = "the rewritten music could not be placed: " + newText.status().message();
+        return false;
+    }
+    const Result<std::string> written = ScoreBytes(target, *newText);
+    if (written.ok()) *bytes = *written;
+    else *error = written.status().message();
+    return written.ok();
+}
+
+// The score and the report, each staged beside its target before either replaces anything.
+bool WriteOutputs(const std::string& scorePath, const std::string& scoreBytes,
+                  const std::string& reportPath, const std::string& reportBytes,
+                  std::string* error) {
+    StagedWrite score, report;
+    Status s = score.Stage(scorePath, scoreBytes);
+    if (s.ok() && !reportPath.empty()) s = report.Stage(reportPath, reportBytes);
+    if (s.ok()) s = score.Commit();
+    if (s.ok() && !reportPath.empty()) s = report.Commit();
+    if (!s.ok()) *error = s.message();
+    return s.ok();
+}
+
+// Where the "before" picture is engraved from: the input, or, when the score is about to
+// replace it, a copy of it as it was, in the system's temporary folder (keeping the input's
+// extension, which the engraver reads).
+std::string BeforeScore(const LoadedScore& loaded, const std::string& outputPath,
+                        TemporaryFile* copy) {
+    const ScoreContainer& input = loaded.container;
+    const Result<OutputTarget> output = ResolveOutput(outputPath);
+    if (!output.ok() || !IsExistingFile(*output, input.path))
+        return input.path;
+    const std::size_t dot = input.path.rfind('.');
+    const bool extension = dot != std::string::npos && input.path.find('/', dot) == std::string::npos;
+    int code = 0;
+    std::error_code noTemp;
+    const std::string folder = std::filesystem::temp_directory_path(noTemp).string();
+    if (!noTemp && copy->Create(folder, &code, extension ? input.path.substr(dot) : "") &&
+        copy->Write(input.compressed ? input.archiveBytes : input.documentBytes) && copy->Close())
+        return copy->Path();
+    return input.path;
+}
+
+struct Selections {
+    Selection source;
+    std::vector<Selection> destination;
+};
+
+// Everything of one apply after the score was loaded: returns the exit status.
+int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& selections,
+        std::ostream& out, std::ostream& err) {
+    const Score& score = loaded.model;
+    const std::string refusal = SourceRefusal(score, selections.source);
+    if (!refusal.empty()) return Fail(err, kExitRefused, refusal);
+
+    auto host = std::make_unique<EmbeddedHost>();
+    HostMapping mapping;
+    std::string error;
+    if (!BuildHostDocument(score, host->Document(), &mapping, &error))
+        return Fail(err, kExitUnusable, loaded.container.path + ": " + error);
+    RepeatObserver observer(score, selections.source);
+    const CreateOutcome outcome =
+        host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
+                  score.measureCount, observer);
+    if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
+    // A frame the plug-in never gave back means its run did not end as it should: what the
+    // document holds cannot be trusted, and the user's score is not touched.
+    if (host->Host().LiveFrames() != 0)
+        return Fail(err, kExitUnusable,
+                    "internal error, nothing written: the plug-in kept " +
+                        std::to_string(host->Host().LiveFrames()) + " frame(s) of the score");
+
+    const Rewrite rewrite = PlanEdits(loaded, selections.source, observer.Repeats());
+    const Report report = BuildReport(score, selections.destination, observer.Repeats(),
+                                      rewrite.readBack, rewrite.unwritable);
+
+    const std::string outputPath = ScoreOutputPath(options);
+    TemporaryFile inputCopy;
+    const std::string beforeScore =
+        options.picturesDir.empty() ? "" : BeforeScore(loaded, outputPath, &inputCopy);
+    std::string bytes;
+    if (!ResultBytes(loaded, rewrite.edits, outputPath, &bytes, &error) ||
+        !WriteOutputs(outputPath, bytes, options.jsonReport, ReportJson(report), &error))
+        return Fail(err, kExitUnusable, error);
+    if (options.explain) out << ExplainText(report);
+    out << "written: " << outputPath << "\n";
+    if (!options.picturesDir.empty()) {
+        std::string message;
+        const Selection& shown = selections.destination.front();
+        const bool made = WritePictures(beforeScore, outputPath, options.picturesDir,
+                                        shown.firstMeasure, shown.lastMeasure, &message);
+        if (made)
+            out << "pictures: " << options.picturesDir << "/" << kBeforePicture << ", "
+                << kAfterPicture << "\n";
+        if (!message.empty()) err << "motifgraft: pictures: " << message << "\n";
+    }
+    return kExitOk;
+}
+
+// The selection `text` of `option`, resolved, or exit 2 with the reason.
+bool ParseOption(const char* option, const std::string& text, const Score& score,
+                 SelectionRole role, std::vector<Selection>* regions, std::string* error) {
+    Result<std::vector<Selection>> parsed = ParseSelection(text, score, role);
+    if (!parsed.ok()) {
+        *error = std::string(option) + " " + text + ": " + parsed.status().message();
+        return false;
+    }
+    *regions = std::move(*parsed);
+    return true;
+}
+
+}  // namespace
+
+int Apply(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+    const Result<ApplyOptions> parsed = ParseApplyOptions(args);
+    if (!parsed.ok())
+        return Fail(err, kExitUnusable, parsed.status().message() + " (see motifgraft --help)");
+    const ApplyOptions& options = *parsed;
+    std::string error;
+    auto loaded = std::make_unique<LoadedScore>();
+    if (Status s = LoadScore(options.score, loaded.get()); !s.ok())
+        return Fail(err, kExitUnusable, s.Where(options.score));
+    Selections selections;
+    std::vector<Selection> source;
+    if (!ParseOption("--source", options.source, loaded->model, SelectionRole::kSource, &source,
+                     &error) ||
+        !ParseOption("--dest", options.destination, loaded->model, SelectionRole::kDestination,
+                     &selections.destination, &error))
+        return Fail(err, kExitUnusable, options.score + ": " + error);
+    selections.source = source.front();
+    if (Status s = CheckApplyOutputs(options); !s.ok())
+        return Fail(err, kExitUnusable, s.message());
+    return Run(options, *loaded, selections, out, err);
+}
+
+}  // namespace qz::musicxml
