@@ -240,6 +240,8 @@ private:
     void StateHeader(qz::memhost::Frame& frame);
     void StateEntriesField(qz::memhost::Frame& frame);
     bool HeaderIntact(qz::memhost::Frame& frame) const;
+    // A frame taken back: no longer accounted, its pointer kept to tell a later use from a
+    // foreign one.
     void Forget(const qz::host::TGF* frame);
 
     bool createCompletesIndex_ = true;
