@@ -21,7 +21,7 @@
 #include "framework/music_region.h"
 #include "host/binding.h"
 #include "hostsim/fx_api.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "host/late_bound_host.h"
 #include "hostsim/sim_host.h"
 #include "hostsim/stand_in_install.h"
@@ -40,11 +40,11 @@ qz::FCMusicRegion Region(qz::host::HostBinding& binding, int startSlot, int star
 void BuildScore(hostsim::Document& doc, int staves, int measures, int layers) {
     for (int s = 0; s <= staves; ++s) doc.AddStaff(static_cast<int16_t>(100 + s));
     doc.SetMeasureCount(measures);
-    doc.Write(100, 1, 0, "C5/8@1 C5/8 r/4 C5/8 C5/8@2 C5/4");
-    doc.Write(100, 2, 0, "C5/4 C5/4 C5/4 r/4");
+    hostsim::WriteMeasure(doc, 100, 1, 0, "C5/8@1 C5/8 r/4 C5/8 C5/8@2 C5/4");
+    hostsim::WriteMeasure(doc, 100, 2, 0, "C5/4 C5/4 C5/4 r/4");
     for (int s = 1; s <= staves; ++s)
         for (int m = 1; m <= measures; ++m)
-            for (int l = 0; l < layers; ++l) doc.Write(100 + s, m, l, m % 2 ? "C4+E4+G4/2@3 F4+A4+C5/2" : "G3+B3+D4/1");
+            for (int l = 0; l < layers; ++l) hostsim::WriteMeasure(doc, 100 + s, m, l, m % 2 ? "C4+E4+G4/2@3 F4+A4+C5/2" : "G3+B3+D4/1");
 }
 
 void BM_Create(benchmark::State& state) {

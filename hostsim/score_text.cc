@@ -1,16 +1,17 @@
-// Score texts: Document::Write and Document::Describe, and PrintScore.
+// Score texts: WriteMeasure, DescribeMeasure and PrintScore.
 #include <algorithm>
 #include <optional>
 #include <string_view>
 
 #include "host/exentry.h"
-#include "hostsim/entry_record.h"
 #include "hostsim/music_notation.h"
-#include "hostsim/sim_host.h"
+#include "hostsim/score_text.h"
+#include "memhost/entry_record.h"
 
 namespace hostsim {
 
 namespace ex = qz::host::exentry;
+using namespace qz::memhost;
 
 namespace {
 
@@ -129,20 +130,17 @@ std::string MeterText(const TimeSignature& meter) {
 
 }  // namespace
 
-bool Document::Write(int instrument, int measure, int layer, const std::string& text) {
+bool WriteMeasure(Document& document, int instrument, int measure, int layer,
+                  const std::string& text) {
     std::optional<std::vector<EntrySpec>> entries = ReadMeasure(text);
     if (!entries) return false;
-    std::vector<Record>& place = Entries(instrument, measure, layer);
-    for (const Record& old : place)
-        if (old.size() >= ex::kSize && ex::EntryNumber(old.data()) != 0)
-            EraseAttachedData(ex::EntryNumber(old.data()));
-    place.clear();
-    for (const EntrySpec& entry : *entries) AddEntry(instrument, measure, layer, entry);
+    document.ClearEntries(instrument, measure, layer);
+    for (const EntrySpec& entry : *entries) document.AddEntry(instrument, measure, layer, entry);
     return true;
 }
 
-std::string Document::Describe(int instrument, int measure, int layer) const {
-    const std::vector<Record>* records = FindEntries(instrument, measure, layer);
+std::string DescribeMeasure(const Document& document, int instrument, int measure, int layer) {
+    const std::vector<Record>* records = document.FindEntries(instrument, measure, layer);
     if (records == nullptr) return "";
     std::string text;
     int64_t end = 0;
@@ -156,8 +154,8 @@ std::string Document::Describe(int instrument, int measure, int layer) const {
         text += PitchesText(e) + notation::DurationText(DurationOf(e));
         uint32_t number = ex::EntryNumber(e);
         if (number != 0) {
-            for (int definition : ArticulationsOf(number)) text += "@" + std::to_string(definition);
-            int details = DetailCountOf(number);
+            for (int definition : document.ArticulationsOf(number)) text += "@" + std::to_string(definition);
+            int details = document.DetailCountOf(number);
             if (details == 1) text += "+d";
             if (details > 1) text += "+d" + std::to_string(details);
         }
@@ -192,7 +190,7 @@ std::string PrintScore(const Document& document, int firstSlot, int lastSlot, in
             const std::string indent(head.size(), ' ');
             bool any = false;
             for (int layer = 0; layer < layers; ++layer) {
-                std::string music = document.Describe(instrument, m, layer);
+                std::string music = DescribeMeasure(document, instrument, m, layer);
                 if (music.empty()) continue;
                 out += (any ? indent : head) + "L" + std::to_string(layer + 1) + ": " + music + "\n";
                 any = true;

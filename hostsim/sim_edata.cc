@@ -1,127 +1,60 @@
-// SimHost's extended-data functions over the current document's store.
-#include <algorithm>
-#include <cstring>
-#include <limits>
-
-#include "hostsim/edata_key_layout.h"
+// SimHost's extended-data functions: faults and the null-key check around MemHost's store.
 #include "hostsim/sim_host.h"
 
 namespace hostsim {
 
 namespace {
 
-// Larger records are refused: no record of the host is near this size, and a wild size from
-// the plug-in must not make the simulator read far beyond the caller's buffer.
-constexpr int32_t kMaxRecordSize = 1 << 16;
-constexpr int64_t kMaxIndex = std::numeric_limits<int16_t>::max();
-
 int64_t Address(const void* p) { return static_cast<int64_t>(reinterpret_cast<uintptr_t>(p)); }
-
-using Store = std::map<Document::EDataKey, std::vector<unsigned char>>;
-
-// The index after the largest non-negative index stored under (tag, first); 0 when none.
-int64_t NextFreeIndex(const Store& store, uint32_t tag, int64_t first) {
-    int64_t next = 0;
-    for (auto it = store.lower_bound({tag, first, std::numeric_limits<int64_t>::min()});
-         it != store.end() && it->first.tag == tag && it->first.first == first; ++it)
-        next = std::max(next, it->first.second + 1);
-    return next;
-}
-
-std::vector<unsigned char> Bytes(const void* buffer, int32_t size) {
-    const unsigned char* p = static_cast<const unsigned char*>(buffer);
-    return std::vector<unsigned char>(p, p + size);
-}
 
 }  // namespace
 
-Document::EDataKey SimHost::KeyOf(uint32_t tag, const void* key) const {
-    return {tag, edata_key::ReadFirst(tag, key), edata_key::ReadSecond(tag, key)};
+bool SimHost::KeyGiven(const void* key, const char* function) {
+    if (key == nullptr) Violation(std::string(function) + ": null key");
+    return key != nullptr;
 }
 
 int16_t SimHost::ServeLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size,
-                           uint32_t version) {
+                                uint32_t version) {
     Log(Function::kLoadEData, {tag, Address(key), Address(buffer), Address(size), version});
     bool struck = Strikes(Function::kLoadEData);
-    if (key == nullptr) {
-        Violation("FX_LoadEData: null key");
-        return 0;
-    }
-    Document* document = CurrentOrNull();
-    if (struck || document == nullptr || size == nullptr) return 0;
-    auto it = document->EData().find(KeyOf(tag, key));
-    if (it == document->EData().end()) return 0;
-    const std::vector<unsigned char>& record = it->second;
-    if (buffer != nullptr && !record.empty())
-        std::memcpy(buffer, record.data(), std::min<std::size_t>(*size, record.size()));
-    *size = static_cast<uint32_t>(record.size());
-    return 1;
+    if (!KeyGiven(key, "FX_LoadEData") || struck) return 0;
+    return MemHost::LoadEData(tag, key, buffer, size, version);
 }
 
 int16_t SimHost::ServeSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
-                           uint32_t version) {
+                                uint32_t version) {
     Log(Function::kSaveEData, {tag, Address(key), Address(buffer), size, version});
     bool struck = Strikes(Function::kSaveEData);
-    if (key == nullptr) {
-        Violation("FX_SaveEData: null key");
-        return 0;
-    }
-    Document* document = CurrentOrNull();
-    if (struck || document == nullptr || buffer == nullptr || size <= 0 || size > kMaxRecordSize)
-        return 0;
-    document->EData()[KeyOf(tag, key)] = Bytes(buffer, size);
-    return 1;
+    if (!KeyGiven(key, "FX_SaveEData") || struck) return 0;
+    return MemHost::SaveEData(tag, key, buffer, size, version);
 }
 
 int16_t SimHost::ServeCreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
-                             uint32_t version) {
+                                  uint32_t version) {
     Log(Function::kCreateEData, {tag, Address(key), Address(buffer), size, version});
     bool struck = Strikes(Function::kCreateEData);
-    if (key == nullptr) {
-        Violation("FX_CreateEData: null key");
-        return 0;
-    }
-    Document* document = CurrentOrNull();
-    if (struck || document == nullptr || buffer == nullptr || size <= 0 || size > kMaxRecordSize)
-        return 0;
-    Document::EDataKey k = KeyOf(tag, key);
-    if (k.second == -1) {
-        k.second = NextFreeIndex(document->EData(), tag, k.first);
-        if (k.second > kMaxIndex) return 0;
-        if (createCompletesIndex_) edata_key::WriteSecond(tag, key, k.second);
-    } else if (document->EData().count(k) > 0) {
-        return 0;
-    }
-    document->EData()[k] = Bytes(buffer, size);
-    return 1;
+    if (!KeyGiven(key, "FX_CreateEData") || struck) return 0;
+    const int64_t index = edata_key::ReadSecond(tag, key);
+    const int16_t created = MemHost::CreateEData(tag, key, buffer, size, version);
+    // A host that leaves the caller's key as it came, -1 included.
+    if (!createCompletesIndex_) edata_key::WriteSecond(tag, key, index);
+    return created;
 }
 
 int16_t SimHost::ServeDeleteEData(uint32_t tag, const void* key, uint32_t version) {
     Log(Function::kDeleteEData, {tag, Address(key), version});
     bool struck = Strikes(Function::kDeleteEData);
-    if (key == nullptr) {
-        Violation("FX_DeleteEData: null key");
-        return 0;
-    }
-    Document* document = CurrentOrNull();
-    if (struck || document == nullptr) return 0;
-    return document->EData().erase(KeyOf(tag, key)) > 0 ? 1 : 0;
+    if (!KeyGiven(key, "FX_DeleteEData") || struck) return 0;
+    return MemHost::DeleteEData(tag, key, version);
 }
 
 int16_t SimHost::ServeNextEData(uint32_t tag, void* key, void* unused1, void* unused2,
-                           uint32_t version) {
+                                uint32_t version) {
     Log(Function::kNextEData, {tag, Address(key), Address(unused1), Address(unused2), version});
     bool struck = Strikes(Function::kNextEData);
-    if (key == nullptr) {
-        Violation("FX_NextEData: null key");
-        return 0;
-    }
-    Document* document = CurrentOrNull();
-    if (struck || document == nullptr) return 0;
-    auto it = document->EData().upper_bound(KeyOf(tag, key));
-    if (it == document->EData().end() || it->first.tag != tag) return 0;
-    edata_key::Write(tag, key, it->first.first, it->first.second);
-    return 1;
+    if (!KeyGiven(key, "FX_NextEData") || struck) return 0;
+    return MemHost::NextEData(tag, key, unused1, unused2, version);
 }
 
 }  // namespace hostsim

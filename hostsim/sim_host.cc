@@ -1,16 +1,12 @@
-// SimHost: documents, switches, faults, the call log and frame accounting.
+// SimHost: switches, faults, the call log and frame accounting.
 #include <algorithm>
 #include <cstdio>
 
-#include "host/eregion.h"
-#include "hostsim/region_record.h"
-#include "hostsim/sim_frame.h"
+#include "hostsim/guard_bytes.h"
 #include "hostsim/sim_host.h"
+#include "memhost/mem_frame.h"
 
 namespace hostsim {
-
-namespace er = qz::host::eregion;
-using qz::host::Store;
 
 namespace {
 
@@ -24,67 +20,16 @@ std::string AddressText(const void* p) {
 
 SimHost::SimHost() {
     if (Current() == nullptr) MakeCurrent();
-    SetCurrentRegion(0, 0, 0, 0, 0, 0);
 }
 
 SimHost::~SimHost() {
-    frames_.clear();
     if (Current() == this) MakeNoneCurrent();
 }
-
-// --- documents -------------------------------------------------------------------------------
-
-Document& SimHost::AddDocument() {
-    documents_.push_back(std::make_unique<Document>(static_cast<int16_t>(documents_.size() + 1)));
-    if (currentDocument_ == 0) currentDocument_ = documents_.back()->Id();
-    return *documents_.back();
-}
-
-Document& SimHost::CurrentDocument() {
-    if (Document* d = CurrentOrNull()) return *d;
-    return AddDocument();
-}
-
-Document* SimHost::FindDocument(int id) {
-    if (id < 1 || id > static_cast<int>(documents_.size())) return nullptr;
-    return documents_[static_cast<std::size_t>(id - 1)].get();
-}
-
-void SimHost::SetCurrentDocument(int id) {
-    if (FindDocument(id) != nullptr) currentDocument_ = id;
-}
-
-Document* SimHost::CurrentOrNull() { return FindDocument(currentDocument_); }
-
-// --- what the host shows ---------------------------------------------------------------------
-
-void SimHost::SetCurrentRegion(int startSlot, int startMeasure, int endSlot, int endMeasure,
-                               int32_t startPosition, int32_t endPosition,
-                               int16_t startSlotScope, int16_t endSlotScope) {
-    const RegionRecord record = MakeRegionRecord(startSlot, startMeasure, endSlot, endMeasure,
-                                                 startPosition, endPosition, startSlotScope,
-                                                 endSlotScope);
-    std::copy(record.begin(), record.end(), region_);
-}
-
-void SimHost::SetCurrentRegionRecord(const unsigned char (&record)[20]) {
-    std::copy(record, record + er::kSize, region_);
-}
-
-void SimHost::SetLayerShown(int layer, bool shown) {
-    if (layer >= 0 && layer < 4) shown_[layer] = shown;
-}
-
-void SimHost::SetMaxLayers(int count) { maxLayers_ = count; }
 
 // --- behaviour switches ----------------------------------------------------------------------
 
 void SimHost::MakeFrameAbsent(int slot, int measure, int layer) {
     absentFrames_.insert({slot, measure, layer});
-}
-
-void SimHost::MarkSkipSave(int slot, int measure, int layer) {
-    skipSaveFrames_.insert({slot, measure, layer});
 }
 
 void SimHost::AddFault(const Fault& fault) {
@@ -143,9 +88,8 @@ std::string SimHost::PlaceText(int slot, int measure, int layer) {
            ", layer " + std::to_string(layer) + ")";
 }
 
-SimHost::Frame* SimHost::FindFrame(const qz::host::TGF* frame, const char* function) {
-    auto it = frames_.find(frame);
-    if (it != frames_.end()) return it->second.get();
+qz::memhost::Frame* SimHost::FrameFor(const qz::host::TGF* frame, const char* function) {
+    if (qz::memhost::Frame* found = FindFrame(frame)) return found;
     if (frame == nullptr)
         Violation(std::string(function) + ": null frame");
     else if (freed_.count(frame) > 0)
@@ -156,36 +100,39 @@ SimHost::Frame* SimHost::FindFrame(const qz::host::TGF* frame, const char* funct
     return nullptr;
 }
 
-void SimHost::CheckFrame(Frame& frame, const char* function) {
+void SimHost::CheckFrame(qz::memhost::Frame& frame, const char* function) {
     // Told only when something is wrong: every frame call checks, and almost none finds anything.
-    auto where = [&] { return std::string(function) + ": " + frame.Place(); };
+    auto where = [&] {
+        return std::string(function) + ": " + PlaceText(frame.slot, frame.measure, frame.layer);
+    };
     struct Guard {
-        const GuardedArray& array;
+        const qz::memhost::FrameArray& array;
         const char* name;
     };
     for (const Guard& g : {Guard{frame.entries, "entries"}, Guard{frame.details, "details"}}) {
-        if (!g.array.FrontGuardIntact())
+        if (!FrontGuardIntact(g.array))
             Violation(where() + ": guard bytes before the " + g.name + " array overwritten");
-        if (!g.array.BackGuardIntact())
+        if (!BackGuardIntact(g.array))
             Violation(where() + ": guard bytes after the " + g.name + " array overwritten");
     }
-    if (!frame.HeaderIntact())
+    if (!HeaderIntact(frame))
         Violation(where() + ": header pointers or counts changed by the plug-in");
 }
 
-void SimHost::ReleaseFrame(const qz::host::TGF* frame) {
-    frames_.erase(frame);
+void SimHost::Forget(const qz::host::TGF* frame) {
+    defects_.erase(frame);
     freed_.insert(frame);
 }
 
 void SimHost::CheckNoLeaks() {
-    std::vector<const qz::host::TGF*> leaked;
-    for (auto& [tgf, frame] : frames_) {
-        CheckFrame(*frame, "leak check");
-        Violation("leak: " + frame->Place() + " was never freed");
-        leaked.push_back(tgf);
+    for (qz::host::TGF* tgf : FramesOut()) {
+        qz::memhost::Frame& frame = *FindFrame(tgf);
+        CheckFrame(frame, "leak check");
+        Violation("leak: " + PlaceText(frame.slot, frame.measure, frame.layer) +
+                  " was never freed");
+        MemHost::FreeTGF(tgf, 0);
+        Forget(tgf);
     }
-    for (const qz::host::TGF* tgf : leaked) ReleaseFrame(tgf);
 }
 
 const std::vector<std::string>& SimHost::FunctionNames() {

@@ -1,22 +1,24 @@
-// The simulated host: documents, staves, measures, entry frames, extended data, the current
-// selection and shown layers, behind the seventeen FX_ functions the plug-in calls.
+// The simulated host: the in-memory host (memhost/) with what tests need around it: fault
+// injection, a call log, guard bytes around every array handed out, accounting of every frame,
+// and a clock for the host's own time.
 //
 // One code base serves two uses. Natively, a unit test creates a SimHost, makes it current and
 // installs it in the platform stand-in (stand_in_install.h), so that the plug-in's binding
 // resolves FX_ functions to fx_api.cc. On Windows, FINALE.EXE exports the same fx_api.cc
 // functions and the real plug-in finds them with GetProcAddress.
 //
-// The simulator gives its own meaning to bytes that the plug-in carries unread, so that scores
-// can be built, checked and printed as music:
-//   - EXENTRY bytes 140..143: the entry's duration (i32), in position units (quarter = 1024);
-//   - NoteRecord noteData bytes 0..1: the note's pitch as a MIDI key number (60 = C4);
-//   - NoteRecord noteData byte 2: the spelling, as a signed accidental (-2..2; 0 = natural, or
-//     a sharp on a black key), so that "Bb4" reads back as "Bb4" and not as "A#4".
+// The in-memory host gives its meaning to bytes that the plug-in carries unread
+// (memhost/entry_record.h); score_text.cc reads and writes them as text.
 //
-// Accounting: every frame handed out is tracked from FX_LoadTGF to FX_FreeTGF, and its two
-// arrays are surrounded by guard bytes. A leaked frame, a double or foreign free, a write
-// outside an array, a changed header pointer or count, or a call with a frame that was never
-// handed out is recorded as a violation, which tests check with Violations().
+// Each FX_ call is logged, then matched against the faults; a call that survives is served by
+// the in-memory host. Frames are the in-memory host's, their arrays placed between guard bytes
+// (NewArray). A frame struck by a defect is the in-memory host's frame with its header
+// rewritten to misstate it; the in-memory host keeps working on the real arrays behind it.
+//
+// Accounting: every frame handed out is tracked from FX_LoadTGF to FX_FreeTGF. A leaked frame,
+// a double or foreign free, a write outside an array, a changed header pointer or count, or a
+// call with a frame that was never handed out is recorded as a violation, which tests check
+// with Violations().
 //
 // Threading: one thread, like the real host. Nothing here is locked.
 #pragma once
@@ -25,7 +27,6 @@
 #include <cstdint>
 #include <initializer_list>
 #include <map>
-#include <memory>
 #include <set>
 #include <string>
 #include <tuple>
@@ -33,134 +34,42 @@
 
 #include "host/host_api.h"
 #include "host/tgf.h"
+#include "hostsim/score_text.h"
+#include "memhost/document.h"
+#include "memhost/edata_key_layout.h"
+#include "memhost/entry_record.h"
+#include "memhost/mem_host.h"
+#include "memhost/region_record.h"
 
 namespace hostsim {
 
-using Record = std::vector<unsigned char>;  // one raw 146-byte EXENTRY
-
-inline constexpr int32_t kQuarter = 1024;
-inline constexpr std::size_t kDurationOffset = 140;  // the simulator's use of EXENTRY 140..143
-inline constexpr std::size_t kSpellingOffset = 2;    // the simulator's use of noteData byte 2
-
-// Tags of the extended data the plug-in uses.
-inline constexpr uint32_t kArticulationTag = 0x6564494D;  // 'edIM', 12-byte records
-inline constexpr uint32_t kDetailTag = 0x45035450;        // 30-byte entry details
-inline constexpr std::size_t kArticulationSize = 12;
-inline constexpr std::size_t kDetailSize = 30;
-
-// One entry described as music, for building scores.
-struct EntrySpec {
-    int32_t position = 0;
-    int32_t duration = kQuarter;
-    std::vector<int> pitches = {};         // MIDI key numbers; empty for a rest
-    std::vector<int> articulations = {};   // definition numbers of articulation records to attach
-    uint32_t extraFlags = 0;          // OR-ed into `flags` besides ENTRY_HAS_NOTES
-    std::vector<int> accidentals = {};     // spelling per pitch (-2..2), missing ones count as 0
-    int details = 0;                  // detail records (kDetailTag) to attach, indexes 0, 1, ...
-};
+// The in-memory host's vocabulary, as the simulator's tests speak it.
+using qz::memhost::BuildEntryRecord;
+using qz::memhost::DetailPayload;
+using qz::memhost::Document;
+using qz::memhost::DurationOf;
+using qz::memhost::EntrySpec;
+using qz::memhost::KeyNumber;
+using qz::memhost::MakeRegionRecord;
+using qz::memhost::PitchOf;
+using qz::memhost::Record;
+using qz::memhost::RegionRecord;
+using qz::memhost::SpellingOf;
+using qz::memhost::TimeSignature;
+using qz::memhost::kArticulationSize;
+using qz::memhost::kArticulationTag;
+using qz::memhost::kDetailSize;
+using qz::memhost::kDetailTag;
+using qz::memhost::kDurationOffset;
+using qz::memhost::kQuarter;
+using qz::memhost::kSpellingOffset;
+namespace edata_key = qz::memhost::edata_key;
 
 // One recorded host call: the function's name and its arguments as integers (pointers as their
 // address), the trailing version included.
 struct Call {
     std::string name;
     std::vector<int64_t> args;
-};
-
-struct TimeSignature {
-    int beats = 4;
-    int beatUnit = 4;  // 4 = quarter, 8 = eighth, 2 = half
-    int32_t Duration() const {
-        return beatUnit <= 0 ? 0 : beats * (4 * kQuarter / beatUnit);
-    }
-};
-
-class Document {
-public:
-    explicit Document(int16_t id) : id_(id) {}
-    int16_t Id() const { return id_; }
-
-    // Staves in slot order: slot 1 is the first added.
-    int AddStaff(int16_t instrument);  // returns the new slot
-    int SlotToInstrument(int slot) const;  // 0 when the slot does not exist
-    int InstrumentToSlot(int instrument) const;  // 0 when the staff does not exist
-    int StaffCount() const { return static_cast<int>(staves_.size()); }
-
-    // Measures 1..n, each with its time signature (4/4 unless set). Growing keeps the meters
-    // already set; SetTimeSignature ignores a measure outside 1..n.
-    void SetMeasureCount(int count);
-    int MeasureCount() const { return static_cast<int>(meters_.size()); }
-    void SetTimeSignature(int measure, TimeSignature meter);
-    TimeSignature TimeSignatureOf(int measure) const;  // 4/4 outside 1..n
-    // A measure's length on one staff when its time signature does not tell it (a pickup, a
-    // shortened last measure, a meter no TimeSignature spells): FX_GetTGFDuration answers it
-    // for that staff's frames. A duration of 0 or less removes the override.
-    void SetMeasureDuration(int instrument, int measure, int32_t duration);
-    int32_t MeasureDurationOverride(int instrument, int measure) const;  // 0 when none
-
-    // The stored entries of one staff, measure and layer (0-based), in record order. Entries()
-    // creates the place when it is not stored yet; FindEntries answers null then.
-    std::vector<Record>& Entries(int instrument, int measure, int layer);
-    const std::vector<Record>* FindEntries(int instrument, int measure, int layer) const;
-
-    // Appends an entry built from `entry` (numbered at once, articulations stored as records of
-    // kArticulationTag with indexes 0, 1, ..., details as 30-byte records of kDetailTag with a
-    // pattern derived from number and index, and ENTRY_HAS_DETAILS set). At most 12 pitches
-    // are kept. Returns its entry number.
-    uint32_t AddEntry(int instrument, int measure, int layer, const EntrySpec& entry);
-    // Replaces the music of one measure by the one read from a compact text (the stored
-    // records of the old entries, their articulations and details go). Entries are separated
-    // by spaces, each
-    //   ["[" position "]"] pitches ("/" denominator ["."["."]] | "*" units)
-    //       ["@" articulation ...] ["+d" [count]]
-    // where pitches are note names joined by "+" (C4, F#3, Bb5, Ebb2) or "r" for a rest,
-    // denominators are 1, 2, 4, 8, 16, 32 and "*units" gives a raw duration, for example
-    //   "C4+E4+G4/2 r/4 G4/8 A4/8@5@7 [3072]C5/4+d". Entries start where the previous one ended
-    // unless "[position]" says otherwise. False, with nothing changed, on a text it cannot read.
-    bool Write(int instrument, int measure, int layer, const std::string& text);
-    // The same measure as text (the inverse of Write): "[pos]" only where an entry does not
-    // start where the previous one ended, "r" for an entry without ENTRY_HAS_NOTES, "?" for
-    // one that claims notes but has none, "*units" for a duration no note value spells,
-    // "@n" per stored articulation (indexes 0, 1, ... until the first gap) and "+d" (or "+dN")
-    // when detail records are stored for the entry. "" when nothing is stored.
-    std::string Describe(int instrument, int measure, int layer) const;
-
-    // The number the next new entry gets. A number that already keys entry records in the store
-    // (records a damaged file or another program left without their entry) is never handed out:
-    // the new entry would inherit records that were never its own.
-    uint32_t NextEntryNumber();
-    // No number below this one is handed out from now on.
-    uint32_t NumbersFrom() const { return nextEntryNumber_; }
-
-    // Extended data, keyed by tag and key. Entry-attached tags use the 6-byte key (i32 number,
-    // i16 index); the 'ot' tags (0x6F74xxxx) and 0x4F096649 the 4-byte key of two i16 words
-    // (edata_key_layout.h).
-    struct EDataKey {
-        uint32_t tag;
-        int64_t first;
-        int64_t second;
-        bool operator<(const EDataKey& o) const {
-            return std::tie(tag, first, second) < std::tie(o.tag, o.first, o.second);
-        }
-    };
-    std::map<EDataKey, std::vector<unsigned char>>& EData() { return edata_; }
-    const std::map<EDataKey, std::vector<unsigned char>>& EData() const { return edata_; }
-    // The definition numbers of the articulations stored for an entry, by index from 0 until
-    // the first missing index.
-    std::vector<int> ArticulationsOf(uint32_t entryNumber) const;
-    // The number of detail records (kDetailTag) stored for an entry, at any index.
-    int DetailCountOf(uint32_t entryNumber) const;
-
-private:
-    void EraseAttachedData(uint32_t entryNumber);
-    bool KeysRecords(uint32_t entryNumber) const;
-
-    int16_t id_;
-    std::vector<int16_t> staves_;
-    std::vector<TimeSignature> meters_;
-    std::map<std::pair<int, int>, int32_t> measureDurations_;  // (instrument, measure)
-    std::map<std::tuple<int, int, int>, std::vector<Record>> entries_;
-    std::map<EDataKey, std::vector<unsigned char>> edata_;
-    uint32_t nextEntryNumber_ = 1;
 };
 
 // What a struck FX_LoadTGF hands out. kNone: null, as when the host has no frame. The others
@@ -195,12 +104,10 @@ struct Fault {
     FrameDefect defect = FrameDefect::kNone;  // FX_LoadTGF only
 };
 
-class SimHost final : public qz::host::HostApi {
+class SimHost final : public qz::memhost::MemHost {
 public:
     SimHost();
-    ~SimHost() override;  // releases frames still handed out (CheckNoLeaks reports them)
-    SimHost(const SimHost&) = delete;
-    SimHost& operator=(const SimHost&) = delete;
+    ~SimHost() override;  // frames still handed out are released (CheckNoLeaks reports them)
 
     // The host the FX_ functions of fx_api.cc serve. MakeCurrent on construction of the first;
     // a destroyed current host leaves none (every FX_ call then fails safe).
@@ -209,30 +116,15 @@ public:
     void MakeCurrent();
     static void MakeNoneCurrent();
 
-    // --- documents ---
-    Document& AddDocument();  // ids 1, 2, ...; the first becomes current
-    Document& CurrentDocument();  // adds a first document when there is none
-    Document* FindDocument(int id);
-    void SetCurrentDocument(int id);  // ignored for an unknown id
-
-    // --- what the host shows ---
-    // The selection the host reports through FX_GetCurERegions (a raw 20-byte ERegion).
-    void SetCurrentRegion(int startSlot, int startMeasure, int endSlot, int endMeasure,
-                          int32_t startPosition = 0, int32_t endPosition = 0x7FFFFFFF,
-                          int16_t startSlotScope = 0, int16_t endSlotScope = 0);
-    void SetCurrentRegionRecord(const unsigned char (&record)[20]);
-    const unsigned char* CurrentRegionRecord() const { return region_; }
-    void SetLayerShown(int layer, bool shown);  // all four layers are shown at first
-    void SetMaxLayers(int count);               // 4 at first
+    // Documents, the current region, shown layers and skipSave frames: see MemHost.
 
     // --- behaviour switches ---
-    // When set (the default), FX_CreateEData completes an index of -1 with the next free
-    // index; otherwise it leaves the key as it came (the record still takes that index).
+    // When set (the default), FX_CreateEData completes an index of -1 in the caller's key with
+    // the index it took; otherwise it leaves the key as it came (the record still takes that
+    // index).
     void SetCreateCompletesIndex(bool completes) { createCompletesIndex_ = completes; }
     // A frame the host cannot supply: FX_LoadTGF returns null for it.
     void MakeFrameAbsent(int slot, int measure, int layer);
-    // A frame the host wants left alone: FX_LoadTGF hands it out with a non-zero skipSave.
-    void MarkSkipSave(int slot, int measure, int layer);
     void AddFault(const Fault& fault);
     void ClearFaults();
     // Functions that the host does not export (used by the installer and by the emulator).
@@ -247,7 +139,6 @@ public:
     // only counted.
     void SetLogging(bool on) { logging_ = on; }
     long long TotalCalls() const { return totalCalls_; }
-    int LiveFrames() const { return static_cast<int>(frames_.size()); }
     // Problems seen so far: leaks are added by CheckNoLeaks, the rest as they happen.
     const std::vector<std::string>& Violations() const { return violations_; }
     void ClearViolations() { violations_.clear(); }
@@ -256,23 +147,19 @@ public:
     void CheckNoLeaks();
 
     // --- the FX_ functions (handed in as the HostApi, or reached through fx_api.cc; each call is
-    // logged) ---
+    // logged, then served by MemHost unless a fault strikes it) ---
     // False for a function marked absent (SetAbsent).
     bool Provides(qz::host::HostFunction function) override;
-    // Frames: see frame accounting above. Unknown frames are violations and answer 0.
+    // Unknown frames are violations and answer 0.
     qz::host::TGF* LoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
                            uint16_t require, uint32_t version) override;
-    // Writes the frame's entries over the stored ones, numbering unnumbered entries in the
-    // store only (the frame keeps 0: the plug-in must load the frame again to see numbers).
-    // The detail table is not written back: details live in the EData store.
     int16_t SaveTGF(qz::host::TGF* frame, uint32_t version) override;
     int16_t FreeTGF(qz::host::TGF* frame, uint32_t version) override;
-    // Both move the entry array (the old one is released) and leave the detail table alone.
     int16_t InsertEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
                           uint32_t version) override;
     int16_t DeleteEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
                           uint32_t version) override;
-    // Extended data of the current document; a null key is a violation and answers 0.
+    // A null key is a violation and answers 0.
     int16_t LoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version) override;
     int16_t SaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
                       uint32_t version) override;
@@ -280,13 +167,9 @@ public:
                         uint32_t version) override;
     int16_t DeleteEData(uint32_t tag, const void* key, uint32_t version) override;
     int16_t NextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version) override;
-    // Staves of the current document; 0 for an unknown slot or instrument.
     int16_t SlotToInst(uint16_t slot, uint16_t scope, uint32_t version) override;
     int16_t InstToSlot(uint16_t instrument, uint16_t zero, uint32_t version) override;
-    // Copies the current region record to `region` and fills the scratch areas (8 and 24
-    // bytes) with 0xA5. Null pointers are skipped.
     int16_t GetCurERegions(void* scratch8, void* scratch24, void* region, uint32_t version) override;
-    // Duration of the frame's measure's time signature; 0 for a null frame.
     int32_t GetTGFDuration(const qz::host::TGF* frame, uint32_t version) override;
     int16_t GetShowLayer(uint16_t layer, uint32_t version) override;
     int16_t GetCurrentEnigmaDocument(uint32_t version) override;
@@ -297,8 +180,6 @@ public:
 
     // How the frame of a place is told in violations: "frame (slot 1, measure 2, layer 0)".
     static std::string PlaceText(int slot, int measure, int layer);
-
-    struct Frame;  // defined in sim_frame.h
 
 private:
     // The seventeen functions, in the order of FunctionNames(): calls are counted and faults
@@ -311,20 +192,20 @@ private:
     static constexpr std::size_t kFunctionCount = 17;
     static int FunctionIndex(const std::string& name);  // -1 for a name the host does not know
 
-    // The simulator's work behind each FX_ function; the public functions guard and clock it.
+    // The simulator's work around each FX_ function; the public functions guard and clock it.
     qz::host::TGF* ServeLoadTGF(uint16_t scope, uint16_t slot, uint16_t measure, uint16_t layer,
-                           uint16_t require, uint32_t version);
+                                uint16_t require, uint32_t version);
     int16_t ServeSaveTGF(qz::host::TGF* frame, uint32_t version);
     int16_t ServeFreeTGF(qz::host::TGF* frame, uint32_t version);
     int16_t ServeInsertEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
-                          uint32_t version);
+                               uint32_t version);
     int16_t ServeDeleteEXENTRY(qz::host::TGF* frame, uint16_t where, uint16_t count,
-                          uint32_t version);
+                               uint32_t version);
     int16_t ServeLoadEData(uint32_t tag, void* key, void* buffer, uint32_t* size, uint32_t version);
     int16_t ServeSaveEData(uint32_t tag, const void* key, const void* buffer, int32_t size,
-                      uint32_t version);
+                           uint32_t version);
     int16_t ServeCreateEData(uint32_t tag, void* key, const void* buffer, int32_t size,
-                        uint32_t version);
+                             uint32_t version);
     int16_t ServeDeleteEData(uint32_t tag, const void* key, uint32_t version);
     int16_t ServeNextEData(uint32_t tag, void* key, void* unused1, void* unused2, uint32_t version);
     int16_t ServeSlotToInst(uint16_t slot, uint16_t scope, uint32_t version);
@@ -343,32 +224,35 @@ private:
     // The fault that strikes this call of `function` (the first added, when several do), or
     // null. Every fault on the function counts the call.
     const Fault* Strikes(Function function);
-    qz::host::TGF* HandOutFrame(uint16_t scope, uint16_t slot, uint16_t measure,
-                                uint16_t layer, FrameDefect defect);
     // Counts the call; keeps it with its arguments only while logging.
     void Log(Function function, std::initializer_list<int64_t> args);
     void Violation(std::string text) { violations_.push_back(std::move(text)); }
-    Frame* FindFrame(const qz::host::TGF* frame, const char* function);
-    void CheckFrame(Frame& frame, const char* function);
-    void ReleaseFrame(const qz::host::TGF* frame);
-    Document* CurrentOrNull();
-    Document::EDataKey KeyOf(uint32_t tag, const void* key) const;
+    // An edata call's key: a null one is a violation.
+    bool KeyGiven(const void* key, const char* function);
 
-    std::vector<std::unique_ptr<Document>> documents_;
-    int currentDocument_ = 0;
-    unsigned char region_[20] = {};
-    bool shown_[4] = {true, true, true, true};
-    int maxLayers_ = 4;
+    // Frame arrays between guard bytes (guard_bytes.h).
+    qz::memhost::FrameArray NewArray(std::size_t bytes) override;
+    // The frame handed out as `frame`; null, with the violation recorded, for any other pointer.
+    qz::memhost::Frame* FrameFor(const qz::host::TGF* frame, const char* function);
+    // Records what is wrong with a frame: damaged guards, a header changed by the plug-in.
+    void CheckFrame(qz::memhost::Frame& frame, const char* function);
+    // Rewrites the header's fields as the frame's defect misstates them.
+    void StateHeader(qz::memhost::Frame& frame);
+    void StateEntriesField(qz::memhost::Frame& frame);
+    bool HeaderIntact(qz::memhost::Frame& frame) const;
+    // A frame taken back: no longer accounted, its pointer kept to tell a later use from a
+    // foreign one.
+    void Forget(const qz::host::TGF* frame);
+
     bool createCompletesIndex_ = true;
     std::set<std::tuple<int, int, int>> absentFrames_;
-    std::set<std::tuple<int, int, int>> skipSaveFrames_;
     std::vector<ActiveFault> faults_;
     std::array<int, kFunctionCount> callCounts_ = {};
     std::array<bool, kFunctionCount> absent_ = {};
     std::vector<Call> calls_;
     bool logging_ = true;
     long long totalCalls_ = 0;
-    std::map<const qz::host::TGF*, std::unique_ptr<Frame>> frames_;
+    std::map<const qz::host::TGF*, FrameDefect> defects_;  // of every frame handed out
     std::set<const qz::host::TGF*> freed_;
     const qz::host::TGF* lastHandedOut_ = nullptr;
     std::vector<std::string> violations_;
@@ -384,16 +268,5 @@ bool InsideHostCall();
 void SetHostClock(bool on);
 long long HostNanoseconds();  // the total so far
 void ResetHostClock();        // the total back to 0
-
-// Renders slots and measures of a document as text, staff by staff and measure by measure, with
-// note names, durations, rests and articulations; for the demo and for failure messages. One
-// line per layer that has entries, measures without any as "-":
-//   Staff 1 (instrument 11)
-//     m1   4/4  L1: C4+E4+G4/2 F4+A4+C5/2
-//                 L2: E4/1
-//     m2   3/4  -
-// `layers` (1..4) is how many layers are looked at. Slots without a staff are said so.
-std::string PrintScore(const Document& document, int firstSlot, int lastSlot, int firstMeasure,
-                       int lastMeasure, int layers = 4);
 
 }  // namespace hostsim

@@ -26,11 +26,11 @@ void BuildBenchScore(hostsim::SimHost& sim, int staves, int measures) {
     sim.SetCurrentDocument(doc.Id());
     doc.SetMeasureCount(measures);
     for (int s = 0; s <= staves; ++s) doc.AddStaff(static_cast<int16_t>(100 + s));
-    doc.Write(100, 1, 0, "C5/8@1 C5/8 r/4 C5/8 C5/8@2 C5/4");
-    doc.Write(100, 2, 0, "C5/4 C5/4 C5/4 r/4");
+    hostsim::WriteMeasure(doc, 100, 1, 0, "C5/8@1 C5/8 r/4 C5/8 C5/8@2 C5/4");
+    hostsim::WriteMeasure(doc, 100, 2, 0, "C5/4 C5/4 C5/4 r/4");
     for (int s = 1; s <= staves; ++s)
         for (int m = 1; m <= measures; ++m)
-            doc.Write(100 + s, m, 0, m % 2 ? "C4+E4+G4/2@3 F4+A4+C5/2" : "G3+B3+D4/1");
+            hostsim::WriteMeasure(doc, 100 + s, m, 0, m % 2 ? "C4+E4+G4/2@3 F4+A4+C5/2" : "G3+B3+D4/1");
 }
 
 // What one reading of the host's clock costs. A clocked FX_ call reads it twice; about one

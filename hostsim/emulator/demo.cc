@@ -95,7 +95,7 @@ void PrintChanges(Session& session, const emulator::SampleScore& sample,
     std::string kept;
     for (int slot = 2; slot <= sample.staves; ++slot)
         for (int m = 1; m <= sample.measures; ++m, ++k) {
-            if (document->Describe(document->SlotToInstrument(slot), m, 0) != before[k])
+            if (hostsim::DescribeMeasure(*document, document->SlotToInstrument(slot), m, 0) != before[k])
                 ++rewritten;
             else
                 kept += " staff " + std::to_string(slot) + "/m" + std::to_string(m);
@@ -126,7 +126,7 @@ QZ_SCENARIO(demo, FINALE, "") {
     const hostsim::Document* document = session.sim.FindDocument(sample.documentId);
     for (int slot = 2; slot <= sample.staves; ++slot)
         for (int m = 1; m <= sample.measures; ++m)
-            before.push_back(document->Describe(document->SlotToInstrument(slot), m, 0));
+            before.push_back(hostsim::DescribeMeasure(*document, document->SlotToInstrument(slot), m, 0));
 
     Print("\n== SET SOURCE on " + emulator::Describe(sample.source) + "\n");
     int16_t result = session.Invoke(0, sample.source);

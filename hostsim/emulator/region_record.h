@@ -6,7 +6,7 @@
 #include <string>
 
 #include "host/eregion.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 
 namespace emulator {
 
@@ -36,8 +36,8 @@ inline Selection WholeMeasures(int firstSlot, int lastSlot, int firstMeasure, in
 }
 
 inline RegionRecord MakeRegionRecord(const Selection& s) {
-    const hostsim::RegionRecord built =
-        hostsim::MakeRegionRecord(s.startSlot, s.startMeasure, s.endSlot, s.endMeasure,
+    const qz::memhost::RegionRecord built =
+        qz::memhost::MakeRegionRecord(s.startSlot, s.startMeasure, s.endSlot, s.endMeasure,
                                   s.startPosition, s.endPosition, s.startSlotScope, s.endSlotScope);
     RegionRecord r;
     std::copy(built.begin(), built.end(), r.bytes);

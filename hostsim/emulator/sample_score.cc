@@ -37,19 +37,19 @@ SampleScore BuildSampleScore(hostsim::SimHost& sim) {
     document.SetMeasureCount(sample.measures);
     for (int s = 1; s <= sample.staves; ++s) document.AddStaff(static_cast<int16_t>(s));
 
-    document.Write(document.SlotToInstrument(1), 1, 0, SampleRhythmWith("C4", false));
+    hostsim::WriteMeasure(document, document.SlotToInstrument(1), 1, 0, SampleRhythmWith("C4", false));
     for (int slot = 2; slot <= 5; ++slot)
         for (int m = 1; m <= sample.measures; ++m)
-            document.Write(document.SlotToInstrument(slot), m, 0,
+            hostsim::WriteMeasure(document, document.SlotToInstrument(slot), m, 0,
                            SampleChord(slot, m) + "/1" + (SampleHasTenuto(m) ? "@5" : ""));
 
     // The second chord starts on the second beat, where the rhythm has no entry.
     const std::string unfit = SampleChord(sample.unfitSlot, sample.unfitMeasure);
-    document.Write(document.SlotToInstrument(sample.unfitSlot), sample.unfitMeasure, 0,
+    hostsim::WriteMeasure(document, document.SlotToInstrument(sample.unfitSlot), sample.unfitMeasure, 0,
                    unfit + "/4 " + SampleChord(sample.unfitSlot, sample.unfitMeasure + 1) + "/2.");
 
     for (int m = 1; m <= sample.measures; ++m)
-        document.Write(document.SlotToInstrument(5), m, sample.hiddenLayer,
+        hostsim::WriteMeasure(document, document.SlotToInstrument(5), m, sample.hiddenLayer,
                        std::string(kBassLine[m - 1]) + "/1");
     sim.SetLayerShown(sample.hiddenLayer, false);
 

@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "platform/native_stand_in.h"
 #include "shell/plugin.h"
 
@@ -17,8 +17,8 @@ namespace stand_in = qz::platform::stand_in;
 void* const kHostWindow = reinterpret_cast<void*>(0x7A11);
 constexpr uint32_t kHostVersion = 0x19000000;
 
-hostsim::RegionRecord RecordOf(const Selection& s) {
-    return hostsim::MakeRegionRecord(s.firstSlot, s.firstMeasure, s.lastSlot, s.lastMeasure);
+memhost::RegionRecord RecordOf(const Selection& s) {
+    return memhost::MakeRegionRecord(s.firstSlot, s.firstMeasure, s.lastSlot, s.lastMeasure);
 }
 
 // The text of the newest error box since `before` boxes, or "" when none was shown.
@@ -30,13 +30,11 @@ std::string NewBoxText(std::size_t before) {
 
 }  // namespace
 
-EmbeddedHost::EmbeddedHost() : document_(&sim_.AddDocument()), plugin_(sim_) {
-    sim_.SetLogging(false);  // a long score makes many calls; nothing here reads the log
+EmbeddedHost::EmbeddedHost() : document_(&host_.AddDocument()), plugin_(host_) {
     stand_in::AddWindow(kHostWindow);
 }
 
 EmbeddedHost::~EmbeddedHost() {
-    sim_.CheckNoLeaks();
     stand_in::Reset();
 }
 
@@ -54,9 +52,9 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
     }
 
     plugin_.GetMenuStatus(0);
-    const hostsim::RegionRecord sourceRecord = RecordOf(source);
-    sim_.SetCurrentRegion(source.firstSlot, source.firstMeasure, source.lastSlot,
-                          source.lastMeasure);
+    const memhost::RegionRecord sourceRecord = RecordOf(source);
+    host_.SetCurrentRegion(source.firstSlot, source.firstMeasure, source.lastSlot,
+                           source.lastMeasure);
     std::size_t boxes = stand_in::MessageBoxes().size();
     plugin_.Invoke(kHostWindow, 0, sourceRecord.data());
     outcome.message = NewBoxText(boxes);
@@ -66,9 +64,9 @@ CreateOutcome EmbeddedHost::Run(const Selection& source, const std::vector<Selec
         return outcome;
     }
 
-    sim_.SetCurrentRegion(1, 1, slots, measures);
+    host_.SetCurrentRegion(1, 1, slots, measures);
     for (const Selection& region : destination) {
-        const hostsim::RegionRecord destinationRecord = RecordOf(region);
+        const memhost::RegionRecord destinationRecord = RecordOf(region);
         boxes = stand_in::MessageBoxes().size();
         outcome.created = plugin_.Invoke(kHostWindow, 1, destinationRecord.data(), &observer) != 0;
         outcome.message = NewBoxText(boxes);

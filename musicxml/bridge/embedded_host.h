@@ -1,13 +1,13 @@
-// The embedded host: a SimHost holding the score, handed to a freshly loaded plug-in, which is
-// driven through the calls its exports forward, as the host program drives it.
+// The embedded host: an in-memory host holding the score, handed to a freshly loaded plug-in,
+// which is driven through the calls its exports forward, as the host program drives it.
 //
-// One EmbeddedHost per run; it owns the simulator and the plug-in.
+// One EmbeddedHost per run; it owns the in-memory host and the plug-in.
 #pragma once
 
 #include <string>
 #include <vector>
 
-#include "hostsim/sim_host.h"
+#include "memhost/mem_host.h"
 #include "musicxml/read/selection.h"
 #include "shell/plugin.h"
 
@@ -25,8 +25,8 @@ public:
     EmbeddedHost(const EmbeddedHost&) = delete;
     EmbeddedHost& operator=(const EmbeddedHost&) = delete;
 
-    hostsim::SimHost& Sim() { return sim_; }
-    hostsim::Document& Document() { return *document_; }
+    memhost::MemHost& Host() { return host_; }
+    memhost::Document& Document() { return *document_; }
 
     // Loads the plug-in as the host does (Version, Init, Enumerate of both commands, menu
     // status), then selects `source` and runs SET SOURCE, then selects the whole score and
@@ -39,8 +39,8 @@ public:
                       int slots, int measures, engine::CreateObserver& observer);
 
 private:
-    hostsim::SimHost sim_;
-    hostsim::Document* document_ = nullptr;
+    memhost::MemHost host_;
+    memhost::Document* document_ = nullptr;
     shell::Plugin plugin_;
 };
 

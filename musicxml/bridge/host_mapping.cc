@@ -6,7 +6,7 @@
 #include "host/bytes.h"
 #include "host/exentry.h"
 #include "host/note_record.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 #include "musicxml/rational.h"
 
 namespace qz::musicxml {
@@ -32,8 +32,8 @@ constexpr KnownArticulation kKnown[] = {
 };
 
 void LayEntry(const Score& score, const ModelEntry& entry, int instrument, int measure, int layer,
-              hostsim::Document& document, HostMapping* mapping) {
-    hostsim::EntrySpec built;
+              memhost::Document& document, HostMapping* mapping) {
+    memhost::EntrySpec built;
     built.position = entry.position;
     built.duration = entry.hostDuration;
     for (int n : entry.notes) built.pitches.push_back(score.notes[static_cast<std::size_t>(n)].midi);
@@ -63,7 +63,7 @@ int16_t ArticulationNumbers::NumberOf(const std::string& name) {
     return number;
 }
 
-bool BuildHostDocument(const Score& score, hostsim::Document& document, HostMapping* mapping,
+bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapping* mapping,
                        std::string* error) {
     const int slots = static_cast<int>(score.slots.size());
     if (slots > kMaxHostIndex || score.measureCount > kMaxHostIndex) {

@@ -20,7 +20,7 @@
 
 #include <pugixml.hpp>
 
-#include "hostsim/sim_host.h"
+#include "memhost/document.h"
 #include "musicxml/read/score_model.h"
 
 namespace qz::musicxml {
@@ -44,7 +44,7 @@ struct HostMapping {
 
 // Fills `document` (fresh: no staves yet) with the score. Returns false with `error` when the
 // score exceeds what the host can address (more than 32000 staves or measures).
-bool BuildHostDocument(const Score& score, hostsim::Document& document, HostMapping* mapping,
+bool BuildHostDocument(const Score& score, memhost::Document& document, HostMapping* mapping,
                        std::string* error);
 
 // The instrument a slot is laid on.

@@ -204,11 +204,12 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
                   score.measureCount, observer);
     if (!outcome.created) return Fail(err, kExitRefused, outcome.message);
-    // The host saw the plug-in misuse a frame: what the document holds cannot be trusted, and
-    // the user's score is not touched.
-    if (!host->Sim().Violations().empty())
+    // A frame the plug-in never gave back means its run did not end as it should: what the
+    // document holds cannot be trusted, and the user's score is not touched.
+    if (host->Host().LiveFrames() != 0)
         return Fail(err, kExitUnusable,
-                    "internal error, nothing written: " + host->Sim().Violations().front());
+                    "internal error, nothing written: the plug-in kept " +
+                        std::to_string(host->Host().LiveFrames()) + " frame(s) of the score");
 
     const Rewrite rewrite = PlanEdits(loaded, selections.source, observer.Repeats());
     const Report report = BuildReport(score, selections.destination, observer.Repeats(),

@@ -20,7 +20,7 @@
 
 #include "e2e_support.h"
 #include "hostsim/emulator/allocation_imports.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "support/score_snapshot.h"
 
 namespace {
@@ -38,18 +38,18 @@ constexpr long long kRunsPerSweep = 400;
 void BuildScore(hostsim::Document& doc) {
     for (int instrument = 11; instrument <= 13; ++instrument) doc.AddStaff(static_cast<int16_t>(instrument));
     doc.SetMeasureCount(4);
-    doc.Write(11, 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
-    doc.Write(11, 2, 0, "C5/2+d2 C5/2@3");
-    doc.Write(12, 1, 0, "D4+F4/2@2 E4/2");
-    doc.Write(12, 2, 0, "G4/1@3");
-    doc.Write(12, 3, 0, "A4/4 B4/8 B4/8 r/2");
-    doc.Write(12, 4, 0, "E4/1");
-    doc.Write(12, 1, 1, "E3/1");
-    doc.Write(12, 2, 1, "r/2 F3/2");
-    doc.Write(13, 1, 0, "C4/4 C4/4 r/4 C4/4@4");
-    doc.Write(13, 2, 0, "D4/2@5 D4/2");
-    doc.Write(13, 3, 0, "F4/1");
-    doc.Write(13, 4, 0, "G4/2 A4/2+d");
+    hostsim::WriteMeasure(doc, 11, 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
+    hostsim::WriteMeasure(doc, 11, 2, 0, "C5/2+d2 C5/2@3");
+    hostsim::WriteMeasure(doc, 12, 1, 0, "D4+F4/2@2 E4/2");
+    hostsim::WriteMeasure(doc, 12, 2, 0, "G4/1@3");
+    hostsim::WriteMeasure(doc, 12, 3, 0, "A4/4 B4/8 B4/8 r/2");
+    hostsim::WriteMeasure(doc, 12, 4, 0, "E4/1");
+    hostsim::WriteMeasure(doc, 12, 1, 1, "E3/1");
+    hostsim::WriteMeasure(doc, 12, 2, 1, "r/2 F3/2");
+    hostsim::WriteMeasure(doc, 13, 1, 0, "C4/4 C4/4 r/4 C4/4@4");
+    hostsim::WriteMeasure(doc, 13, 2, 0, "D4/2@5 D4/2");
+    hostsim::WriteMeasure(doc, 13, 3, 0, "F4/1");
+    hostsim::WriteMeasure(doc, 13, 4, 0, "G4/2 A4/2+d");
 }
 
 const hostsim::RegionRecord kSource = hostsim::MakeRegionRecord(1, 1, 1, 2);

@@ -20,7 +20,7 @@ hostsim::Document& NewScore(hostsim::SimHost& sim, int staves, int measures) {
 }
 
 std::string Music(const hostsim::Document& doc, int slot, int measure, int layer = 0) {
-    return doc.Describe(doc.SlotToInstrument(slot), measure, layer);
+    return hostsim::DescribeMeasure(doc, doc.SlotToInstrument(slot), measure, layer);
 }
 
 const unsigned char* Record(hostsim::Document& doc, int slot, int measure, int i) {
@@ -52,11 +52,11 @@ void SetSourceAndCreate(emulator::Session& session, const emulator::Selection& s
 // two repeats; the source and the measures outside the destination stay as they were.
 QZ_SCENARIO(create_rewrites_chords_in_the_source_rhythm, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 3, 5);
-    doc.Write(21, 1, 0, "C5/4 C5/4 r/4 C5/4");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4 C5/4 r/4 C5/4");
     for (int slot = 2; slot <= 3; ++slot) {
-        doc.Write(20 + slot, 2, 0, "C4+E4+G4/2 F4+A4+C5/2");
-        doc.Write(20 + slot, 3, 0, "D4+F4+A4/2 r/2");
-        doc.Write(20 + slot, 4, 0, "G3+B3+D4/1");
+        hostsim::WriteMeasure(doc, 20 + slot, 2, 0, "C4+E4+G4/2 F4+A4+C5/2");
+        hostsim::WriteMeasure(doc, 20 + slot, 3, 0, "D4+F4+A4/2 r/2");
+        hostsim::WriteMeasure(doc, 20 + slot, 4, 0, "G3+B3+D4/1");
     }
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 3, 2, 4));
     for (int slot = 2; slot <= 3; ++slot) {
@@ -80,8 +80,8 @@ QZ_SCENARIO(create_rewrites_chords_in_the_source_rhythm, FINALE, "engine") {
 // A host that announces a version below 0x12000000 gets the received-pitches mark.
 QZ_SCENARIO(create_marks_pitches_for_an_old_host, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 1);
-    doc.Write(21, 1, 0, "C5/2 r/2");
-    doc.Write(22, 1, 0, "E4+G4/1");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/2 r/2");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "E4+G4/1");
     session.checks.ExpectEqualHex("FinaleExtensionVersion answers", session.plugin.Version(0x11000000),
                                   0x11000000);
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1));
@@ -95,8 +95,8 @@ QZ_SCENARIO(create_marks_pitches_for_an_old_host, FINALE, "engine") {
 // repeating a kind; the source entries' detail records are copied under the new numbers.
 QZ_SCENARIO(create_merges_articulations_and_copies_details, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 1);
-    doc.Write(21, 1, 0, "C5/4@7@3+d2 C5/4 C5/4@5 C5/4+d");
-    doc.Write(22, 1, 0, "D4+F4/2@3 E4+G4/2@9");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4@7@3+d2 C5/4 C5/4@5 C5/4+d");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "D4+F4/2@3 E4+G4/2@9");
     const uint32_t firstSource = ex::EntryNumber(Record(doc, 1, 1, 0));
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1));
 
@@ -131,10 +131,10 @@ QZ_SCENARIO(create_merges_articulations_and_copies_details, FINALE, "engine") {
 // were, while the repeat that fits is rewritten.
 QZ_SCENARIO(create_leaves_what_does_not_fit, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 2);
-    doc.Write(21, 1, 0, "C5/2 C5/2");
-    doc.Write(22, 1, 0, "D4/1");
-    doc.Write(22, 2, 0, "E4/4 E4/2.");  // an entry at a quarter: the source has none there
-    doc.Write(22, 1, 2, "F3/1");        // layer 3, hidden
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "D4/1");
+    hostsim::WriteMeasure(doc, 22, 2, 0, "E4/4 E4/2.");  // an entry at a quarter: the source has none there
+    hostsim::WriteMeasure(doc, 22, 1, 2, "F3/1");        // layer 3, hidden
     session.sim.SetLayerShown(2, false);
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 2));
     session.checks.ExpectEqual("the repeat that fits", Music(doc, 2, 1), "D4/2 D4/2");
@@ -148,8 +148,8 @@ QZ_SCENARIO(create_leaves_what_does_not_fit, FINALE, "engine") {
 // (the other entries' articulations and the source's details come along).
 QZ_SCENARIO(create_rewrites_past_an_articulation_mark_without_records, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 1);
-    doc.Write(21, 1, 0, "C5/4+d C5/4@5 C5/4 r/4");
-    doc.Write(22, 1, 0, "D4+F4/2 E4/2@3");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4+d C5/4@5 C5/4 r/4");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "D4+F4/2 E4/2@3");
     MarkArticulations(doc, 1, 1, 0);
     MarkArticulations(doc, 2, 1, 0);
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1));
@@ -163,8 +163,8 @@ QZ_SCENARIO(create_rewrites_past_an_articulation_mark_without_records, FINALE, "
 // rewritten, no articulation moves, and the details, which come with the source's frame, do.
 QZ_SCENARIO(create_rewrites_when_no_articulation_can_be_read, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 1);
-    doc.Write(21, 1, 0, "C5/4@7+d C5/4@5 C5/4 r/4");
-    doc.Write(22, 1, 0, "D4+F4/2@3 E4/2@9");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4@7+d C5/4@5 C5/4 r/4");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "D4+F4/2@3 E4/2@9");
     const uint32_t oldFirst = ex::EntryNumber(Record(doc, 2, 1, 0));
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 1), emulator::WholeMeasures(2, 2, 1, 1),
                        [&] { session.sim.AddFault({"FX_LoadEData", 1, /*persistent=*/true}); });
@@ -179,11 +179,11 @@ QZ_SCENARIO(create_rewrites_when_no_articulation_can_be_read, FINALE, "engine") 
 // repeat with music in its second measure finds no source entry there and stays as it was.
 QZ_SCENARIO(create_rewrites_the_measures_a_cut_source_reaches, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 3, 3);
-    doc.Write(21, 2, 0, "C5/4 C5/4 r/4 C5/4");
-    doc.Write(21, 3, 0, "C5/1");
-    doc.Write(22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
-    doc.Write(23, 1, 0, "D4/1");
-    doc.Write(23, 2, 0, "E4/1");
+    hostsim::WriteMeasure(doc, 21, 2, 0, "C5/4 C5/4 r/4 C5/4");
+    hostsim::WriteMeasure(doc, 21, 3, 0, "C5/1");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    hostsim::WriteMeasure(doc, 23, 1, 0, "D4/1");
+    hostsim::WriteMeasure(doc, 23, 2, 0, "E4/1");
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 2, 3), emulator::WholeMeasures(2, 3, 1, 2));
     session.checks.ExpectEqual("staff 2 measure 1", Music(doc, 2, 1), "C4+E4+G4/4 C4+E4+G4/4 r/4 F4+A4+C5/4");
     session.checks.ExpectEqual("staff 2 measure 2 (no source measure)", Music(doc, 2, 2), "");
@@ -196,9 +196,9 @@ QZ_SCENARIO(create_rewrites_the_measures_a_cut_source_reaches, FINALE, "engine")
 // two-measure repeat has its first measure rewritten and its second left empty.
 QZ_SCENARIO(create_from_a_source_starting_at_measure_0, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 4);
-    doc.Write(21, 1, 0, "C5/4 C5/4 r/4 C5/4");
-    doc.Write(22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
-    doc.Write(22, 3, 0, "D4+F4+A4/1");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4 C5/4 r/4 C5/4");
+    hostsim::WriteMeasure(doc, 22, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    hostsim::WriteMeasure(doc, 22, 3, 0, "D4+F4+A4/1");
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 0, 1), emulator::WholeMeasures(2, 2, 1, 4));
     session.checks.ExpectEqual("measure 1", Music(doc, 2, 1), "C4+E4+G4/4 C4+E4+G4/4 r/4 F4+A4+C5/4");
     session.checks.ExpectEqual("measure 2", Music(doc, 2, 2), "");
@@ -210,10 +210,10 @@ QZ_SCENARIO(create_from_a_source_starting_at_measure_0, FINALE, "engine") {
 // and measure 3 of the same repeat is rewritten with its articulations and details.
 QZ_SCENARIO(create_leaves_a_skip_save_measure_and_rewrites_the_rest, FINALE, "engine") {
     hostsim::Document& doc = NewScore(session.sim, 2, 4);
-    doc.Write(21, 1, 0, "C5/4 C5/4@5 r/4 C5/4+d");
-    doc.Write(21, 2, 0, "C5/2 C5/2");
-    doc.Write(22, 3, 0, "D4+F4/2@3 E4/2");
-    doc.Write(22, 4, 0, "G4/1@4");
+    hostsim::WriteMeasure(doc, 21, 1, 0, "C5/4 C5/4@5 r/4 C5/4+d");
+    hostsim::WriteMeasure(doc, 21, 2, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(doc, 22, 3, 0, "D4+F4/2@3 E4/2");
+    hostsim::WriteMeasure(doc, 22, 4, 0, "G4/1@4");
     session.sim.MarkSkipSave(2, 4, 0);
     SetSourceAndCreate(session, emulator::WholeMeasures(1, 1, 1, 2), emulator::WholeMeasures(2, 2, 3, 4));
     session.checks.ExpectEqual("measure 3", Music(doc, 2, 3), "D4+F4/4@3 D4+F4/4@5 r/4 E4/4+d");

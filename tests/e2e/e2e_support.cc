@@ -86,7 +86,7 @@ hostsim::Document& AddPlainScore(hostsim::SimHost& sim, int staves, int measures
         int slot = document.AddStaff(static_cast<int16_t>(s));
         int instrument = document.SlotToInstrument(slot);
         for (int m = 1; m <= measures; ++m)
-            document.Write(instrument, m, 0, "C4+E4/4 D4+F4/4 E4+G4/4 F4+A4/4");
+            hostsim::WriteMeasure(document, instrument, m, 0, "C4+E4/4 D4+F4/4 E4+G4/4 F4+A4/4");
     }
     return document;
 }

@@ -148,10 +148,10 @@ QZ_SCENARIO(create_without_region, FINALE, "") {
 QZ_SCENARIO(source_without_layer1_entries, FINALE, "engine") {
     hostsim::Document& document = e2e::AddPlainScore(session.sim, 3, 8);
     int instrument = document.SlotToInstrument(1);
-    document.Write(instrument, 3, 0, "");
-    document.Write(instrument, 4, 0, "");
-    document.Write(instrument, 3, 1, "G5/2 A5/2");  // layer 2 has music; it does not count
-    document.Write(instrument, 4, 1, "B5/1");
+    hostsim::WriteMeasure(document, instrument, 3, 0, "");
+    hostsim::WriteMeasure(document, instrument, 4, 0, "");
+    hostsim::WriteMeasure(document, instrument, 3, 1, "G5/2 A5/2");  // layer 2 has music; it does not count
+    hostsim::WriteMeasure(document, instrument, 4, 1, "B5/1");
     AcceptSource(session, WholeMeasures(1, 1, 3, 4));
     ExpectCreateRefused(session, WholeMeasures(2, 3, 1, 2), e2e::kNoSourceEntries);
 

@@ -6,7 +6,7 @@ QZ_SCENARIO(sample_create, FINALE, "engine") {
     emulator::SampleScore sample = emulator::BuildSampleScore(session.sim);
     hostsim::Document& document = session.sim.CurrentDocument();
     auto layer = [&](int slot, int measure, int index) {
-        return document.Describe(document.SlotToInstrument(slot), measure, index);
+        return hostsim::DescribeMeasure(document, document.SlotToInstrument(slot), measure, index);
     };
     const std::string source = layer(1, 1, 0);
     const std::string unfit = layer(sample.unfitSlot, sample.unfitMeasure, 0);

@@ -14,7 +14,7 @@
 #include "framework/music_region.h"
 #include "host/binding.h"
 #include "host/exentry.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "hostsim/sim_host.h"
 
 namespace {

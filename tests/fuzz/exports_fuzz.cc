@@ -30,7 +30,7 @@
 #include "host/binding.h"
 #include "host/bytes.h"
 #include "host/exentry.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "hostsim/sim_host.h"
 #include "platform/native_stand_in.h"
 #include "shell/plugin.h"

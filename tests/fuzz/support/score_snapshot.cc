@@ -9,7 +9,7 @@
 #include "host/exentry.h"
 #include "host/frame_ops.h"
 #include "host/tgf.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 
 namespace qz::fuzz {
 

@@ -33,9 +33,9 @@ protected:
 
 TEST_F(TransferTest, DestinationArticulationsComeFirstThenTheSourcesWithoutRepeats) {
     // Source: 4 quarters; the first carries definitions 7 and 3, the third carries 5.
-    doc->Write(Inst(1), 1, 0, "C5/4@7@3 C5/4 C5/4@5 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4@7@3 C5/4 C5/4@5 C5/4");
     // Destination: two halves; the first carries 3 (also on the source), the second carries 9.
-    doc->Write(Inst(2), 1, 0, "D4/2@3 E4/2@9");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/2@3 E4/2@9");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
 
     EXPECT_EQ(Articulations(2, 1, 0), (std::vector<int>{3, 7}));  // 3 once, from the destination
@@ -53,18 +53,18 @@ TEST_F(TransferTest, DestinationArticulationsComeFirstThenTheSourcesWithoutRepea
 TEST_F(TransferTest, ASkippedDuplicateLeavesNoGapBeforeTheArticulationsAfterIt) {
     // The source's 3 is already on the rebuilt entry; its 7 must follow at the next index, or
     // the list would end at the gap and the 7 would never be read.
-    doc->Write(Inst(1), 1, 0, "C5/2@3@7 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/1@3");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2@3@7 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1@3");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Articulations(2, 1, 0), (std::vector<int>{3, 7}));
 }
 
 TEST_F(TransferTest, SourceEntriesWithoutTheMarkPassNothingOn) {
-    doc->Write(Inst(1), 1, 0, "C5/2@4 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2@4 C5/2");
     // Clear the mark on the source entry while its record stays in the document.
     unsigned char* source = Stored(1, 1, 0);
     ex::SetFlags(source, ex::Flags(source) & ~ex::ENTRY_HAS_ARTICULATIONS);
-    doc->Write(Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Articulations(2, 1, 0), std::vector<int>{});
     EXPECT_FALSE(Flag(2, 1, 0, ex::ENTRY_HAS_ARTICULATIONS));
@@ -72,8 +72,8 @@ TEST_F(TransferTest, SourceEntriesWithoutTheMarkPassNothingOn) {
 
 TEST_F(TransferTest, MarksWithoutRecordsAndFailedReadsPassNothingOnAndTheRestMoves) {
     for (bool readsFail : {false, true}) {
-        doc->Write(Inst(1), 1, 0, "C5/2+d C5/2@5");
-        doc->Write(Inst(2), 1, 0, "D4/2 E4/2@3");
+        hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2+d C5/2@5");
+        hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/2 E4/2@3");
         for (int slot : {1, 2}) {  // marked, with no record behind the mark
             unsigned char* first = Stored(slot, 1, 0);
             ex::SetFlags(first, ex::Flags(first) | ex::ENTRY_HAS_ARTICULATIONS);
@@ -89,17 +89,17 @@ TEST_F(TransferTest, MarksWithoutRecordsAndFailedReadsPassNothingOnAndTheRestMov
 TEST_F(TransferTest, ArticulationsNeverMoveAcrossMeasures) {
     // Destination measure 2 is empty; the walk ends on measure 1's last entry, at position 0 of
     // its own measure, which must not pair with measure 2's entry at position 0.
-    doc->Write(Inst(1), 1, 0, "C5/1");
-    doc->Write(Inst(1), 2, 0, "C5/1");
-    doc->Write(Inst(2), 1, 0, "D4/1@6");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1@6");
     ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 1, 2, 2)));
     EXPECT_EQ(Articulations(2, 1, 0), std::vector<int>{6});
     EXPECT_EQ(Articulations(2, 2, 0), std::vector<int>{});
 }
 
 TEST_F(TransferTest, DetailsAreCopiedInSubIndexOrderUpToTheFirstGap) {
-    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
-    doc->Write(Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
     const uint32_t full = Number(1, 1, 0), gap = Number(1, 1, 1), late = Number(1, 1, 2);
     AddDetail(full, 0, 0xA0);
     AddDetail(full, 1, 0xA1);
@@ -127,8 +127,8 @@ TEST_F(TransferTest, DetailsAreCopiedInSubIndexOrderUpToTheFirstGap) {
 }
 
 TEST_F(TransferTest, RefusedSavesLeaveNoMarkThatPromisesMissingRecords) {
-    doc->Write(Inst(1), 1, 0, "C5/1@2");
-    doc->Write(Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/1@2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
     AddDetail(Number(1, 1, 0), 0, 0x11);
     unsigned char* e = Stored(1, 1, 0);
     ex::SetFlags(e, ex::Flags(e) | ex::ENTRY_HAS_DETAILS);

@@ -10,11 +10,11 @@ class DriverTest : public EngineTest {};
 
 TEST_F(DriverTest, EveryStaffLayerAndRepeatIsRewritten) {
     MakeScore(3, 16);
-    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 C5/2");
-    doc->Write(Inst(1), 2, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 C5/4 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 C5/2");
     for (int slot = 2; slot <= 3; ++slot)
         for (int m = 10; m <= 15; ++m)
-            for (int layer = 0; layer < 2; ++layer) doc->Write(Inst(slot), m, layer, "D4/1");
+            for (int layer = 0; layer < 2; ++layer) hostsim::WriteMeasure(*doc, Inst(slot), m, layer, "D4/1");
 
     ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 10, 3, 15)));
     for (int slot = 2; slot <= 3; ++slot)
@@ -30,7 +30,7 @@ TEST_F(DriverTest, EveryStaffLayerAndRepeatIsRewritten) {
 
 TEST_F(DriverTest, RepeatsAreVisitedSlotThenLayerThenRepeat) {
     MakeScore(2, 4);
-    doc->Write(Inst(1), 1, 0, "C5/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/1");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(1, 1, 2, 2)));
     // Each repeat is loaded once, in order: the first frame loaded per repeat tells the order.
     std::vector<std::string> order;
@@ -47,9 +47,9 @@ TEST_F(DriverTest, RepeatsAreVisitedSlotThenLayerThenRepeat) {
 
 TEST_F(DriverTest, TheSourceItselfIsLeftAloneAndTheRestStillDone) {
     MakeScore(2, 2);
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(1), 1, 1, "E4/1");
-    doc->Write(Inst(2), 1, 0, "G4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 1, "E4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "G4/1");
     sim.ClearCalls();
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(1, 1, 2, 1)));
     EXPECT_EQ(Music(1, 1, 0), "C5/2 C5/2");
@@ -61,10 +61,10 @@ TEST_F(DriverTest, TheSourceItselfIsLeftAloneAndTheRestStillDone) {
 
 TEST_F(DriverTest, IncompatibleRepeatsAreSkippedSilently) {
     MakeScore(2, 6);
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/1");
-    doc->Write(Inst(2), 2, 0, "E4/4 E4/4 E4/2");  // entry at a quarter where the source has none
-    doc->Write(Inst(2), 3, 0, "F4/2 F4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "E4/4 E4/4 E4/2");  // entry at a quarter where the source has none
+    hostsim::WriteMeasure(*doc, Inst(2), 3, 0, "F4/2 F4/2");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 3)));
     EXPECT_EQ(Music(2, 1), "D4/2 D4/2");
     EXPECT_EQ(Music(2, 2), "E4/4 E4/4 E4/2");
@@ -74,9 +74,9 @@ TEST_F(DriverTest, IncompatibleRepeatsAreSkippedSilently) {
 
 TEST_F(DriverTest, HiddenDestinationLayersAreNeverChanged) {
     MakeScore(2, 1);
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/1");
-    doc->Write(Inst(2), 1, 1, "E4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 1, "E4/1");
     sim.SetLayerShown(1, false);
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Music(2, 1, 0), "D4/2 D4/2");
@@ -85,8 +85,8 @@ TEST_F(DriverTest, HiddenDestinationLayersAreNeverChanged) {
 
 TEST_F(DriverTest, HiddenFirstLayerStillReadsTheSourceButRewritesNothing) {
     MakeScore(2, 1);
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 1, "E4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 1, "E4/1");
     sim.SetLayerShown(0, false);
     // The source loads (no message), but the rebuilt layer asks about layer 1 before it moves.
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
@@ -96,8 +96,8 @@ TEST_F(DriverTest, HiddenFirstLayerStillReadsTheSourceButRewritesNothing) {
 
 TEST_F(DriverTest, EmptySourceIsRefusedBeforeAnythingChanges) {
     MakeScore(2, 2);
-    doc->Write(Inst(1), 1, 1, "C5/1");  // music in layer 2 only
-    doc->Write(Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 1, "C5/1");  // music in layer 2 only
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
     EXPECT_FALSE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_STREQ(message, "Source region didn't contain any entries in layer 1.");
     EXPECT_EQ(sim.CallCount("FX_SaveTGF"), 0);
@@ -106,8 +106,8 @@ TEST_F(DriverTest, EmptySourceIsRefusedBeforeAnythingChanges) {
 
 TEST_F(DriverTest, LayerCountComesFromTheHostOrIsFour) {
     MakeScore(2, 1);
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    for (int layer = 0; layer < 4; ++layer) doc->Write(Inst(2), 1, layer, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    for (int layer = 0; layer < 4; ++layer) hostsim::WriteMeasure(*doc, Inst(2), 1, layer, "D4/1");
     sim.SetMaxLayers(2);
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Music(2, 1, 1), "D4/2 D4/2");
@@ -123,9 +123,9 @@ TEST_F(DriverTest, ShorterDestinationMeasuresRefuseTheRhythm) {
     MakeScore(2, 3);
     doc->SetTimeSignature(2, {3, 4});
     doc->SetTimeSignature(3, {5, 4});
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 2, 0, "D4/2.");
-    doc->Write(Inst(2), 3, 0, "E4/2 E4/2.");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "D4/2.");
+    hostsim::WriteMeasure(*doc, Inst(2), 3, 0, "E4/2 E4/2.");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 2, 2, 3)));
     EXPECT_EQ(Music(2, 2), "D4/2.");             // 3/4 is shorter than the 4/4 source
     EXPECT_EQ(Music(2, 3), "E4/2 E4/2");         // 5/4 is longer: it takes the rhythm
@@ -133,7 +133,7 @@ TEST_F(DriverTest, ShorterDestinationMeasuresRefuseTheRhythm) {
 
 TEST_F(DriverTest, RhythmTestComparesPlacesNotPitchesOrKinds) {
     MakeScore(2, 1);
-    doc->Write(Inst(1), 1, 0, "C5/4 r/4 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 r/4 C5/2");
     sim.SetCurrentRegion(1, 1, 2, 1);
     FCNoteEntryLayer source(binding, 0, static_cast<int16_t>(Inst(1)), 1, 1);
     ASSERT_TRUE(source.Load());
@@ -148,7 +148,7 @@ TEST_F(DriverTest, RhythmTestComparesPlacesNotPitchesOrKinds) {
         {"", false},                 // an empty repeat is never rewritten
     };
     for (const auto& c : cases) {
-        doc->Write(Inst(2), 1, 0, c.destination);
+        hostsim::WriteMeasure(*doc, Inst(2), 1, 0, c.destination);
         FCNoteEntryLayer repeat(binding, 0, static_cast<int16_t>(Inst(2)), 1, 1);
         repeat.Load();
         EXPECT_EQ(engine::CheckRhythm(source, repeat).outcome == engine::RepeatOutcome::kRewritten,
@@ -159,23 +159,23 @@ TEST_F(DriverTest, RhythmTestComparesPlacesNotPitchesOrKinds) {
 
 TEST_F(DriverTest, SourceIsBoundedByTheHostsCurrentRegion) {
     MakeScore(2, 12);
-    doc->Write(Inst(1), 9, 0, "C5/2 C5/2");
-    doc->Write(Inst(1), 10, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 9, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 10, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
     // A source lying wholly after the selected destination loads nothing.
     EXPECT_FALSE(Create(Region(1, 9, 1, 10), Region(2, 1, 2, 2)));
     EXPECT_STREQ(message, "Source region didn't contain any entries in layer 1.");
 
     // A source reaching past the selection is cut there; repeats that need the cut measures
     // find no source entry and stay as they were.
-    doc->Write(Inst(1), 2, 0, "C5/2 C5/2");
-    doc->Write(Inst(1), 3, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 2, 0, "E4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 3, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "E4/1");
     EXPECT_TRUE(Create(Region(1, 2, 1, 3), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/1");
     EXPECT_EQ(Music(2, 2), "E4/1");
     // With nothing there, the measure the cut source reaches is rewritten and the other stays.
-    doc->Write(Inst(2), 2, 0, "");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "");
     EXPECT_TRUE(Create(Region(1, 2, 1, 3), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/2 D4/2");
     EXPECT_EQ(Music(2, 2), "");
@@ -183,10 +183,10 @@ TEST_F(DriverTest, SourceIsBoundedByTheHostsCurrentRegion) {
 
 TEST_F(DriverTest, AMeasureTheHostMarksSkipSaveStaysAndTheRestOfItsRepeatIsWritten) {
     MakeScore(2, 2);
-    doc->Write(Inst(1), 1, 0, "C5/2@5 C5/2");
-    doc->Write(Inst(1), 2, 0, "C5/2@6 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/1");
-    doc->Write(Inst(2), 2, 0, "E4/1@4");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2@5 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2@6 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "E4/1@4");
     sim.MarkSkipSave(2, 2, 0);
     ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/2@5 D4/2");
@@ -196,8 +196,8 @@ TEST_F(DriverTest, AMeasureTheHostMarksSkipSaveStaysAndTheRestOfItsRepeatIsWritt
 
 TEST_F(DriverTest, WhatTheHostReceivesForOneRewrittenRepeat) {
     MakeScore(2, 1);
-    doc->Write(Inst(1), 1, 0, "C5/2 r/2");
-    doc->Write(Inst(2), 1, 0, "D4+F4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 r/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4+F4/1");
     sim.SetMaxLayers(1);
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
 

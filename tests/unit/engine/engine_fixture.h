@@ -50,7 +50,7 @@ protected:
     }
 
     std::string Music(int slot, int measure, int layer = 0) const {
-        return doc->Describe(Inst(slot), measure, layer);
+        return hostsim::DescribeMeasure(*doc, Inst(slot), measure, layer);
     }
 
     // The raw stored record of entry i of a staff's measure and layer.

@@ -17,10 +17,10 @@ struct Score {
         doc = &sim.AddDocument();
         for (int i = 0; i < 3; ++i) doc->AddStaff(static_cast<int16_t>(11 + i));
         doc->SetMeasureCount(4);
-        doc->Write(11, 1, 0, "C5/4@1 C5/4 r/4 C5/4@2");
-        doc->Write(11, 2, 0, "C5/2 C5/2");
+        hostsim::WriteMeasure(*doc, 11, 1, 0, "C5/4@1 C5/4 r/4 C5/4@2");
+        hostsim::WriteMeasure(*doc, 11, 2, 0, "C5/2 C5/2");
         for (int staff = 12; staff <= 13; ++staff)
-            for (int m = 1; m <= 4; ++m) doc->Write(staff, m, 0, m % 2 ? "D4+F4/2@2 E4/2" : "G4/1@3");
+            for (int m = 1; m <= 4; ++m) hostsim::WriteMeasure(*doc, staff, m, 0, m % 2 ? "D4+F4/2@2 E4/2" : "G4/1@3");
         sim.SetCurrentRegion(2, 1, 3, 4);
     }
 };
@@ -95,7 +95,7 @@ TEST_F(FaultInjectionTest, EveryFailingHostCallLeavesASoundDocument) {
                 for (const std::string& v : score.sim.Violations()) ADD_FAILURE() << where << ": " << v;
                 for (int staff = 12; staff <= 13; ++staff)
                     for (int m = 1; m <= 4; ++m) {
-                        const std::string music = Shown(score.doc->Describe(staff, m, 0), notesOnly);
+                        const std::string music = Shown(hostsim::DescribeMeasure(*score.doc, staff, m, 0), notesOnly);
                         const int kind = (m - 1) % 2;
                         const bool unread = std::string(function) == "FX_LoadEData";
                         EXPECT_TRUE(unread ? WithFewerArticulations(music, kRewritten[kind])
@@ -117,7 +117,7 @@ TEST_F(FaultInjectionTest, WithoutFaultsTheSampleIsFullyRewritten) {
     EXPECT_TRUE(engine::CopyPatternToRegion(fresh, Region(1, 1, 1, 2), Region(2, 1, 3, 4), 0x19000000, buffer));
     for (int staff = 12; staff <= 13; ++staff)
         for (int m = 1; m <= 4; ++m)
-            EXPECT_EQ(score.doc->Describe(staff, m, 0), kRewritten[(m - 1) % 2]) << staff << "/" << m;
+            EXPECT_EQ(hostsim::DescribeMeasure(*score.doc, staff, m, 0), kRewritten[(m - 1) % 2]) << staff << "/" << m;
     score.sim.CheckNoLeaks();
     EXPECT_TRUE(score.sim.Violations().empty());
     hostsim::InstallInStandIn(sim);

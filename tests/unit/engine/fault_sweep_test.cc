@@ -21,7 +21,7 @@
 #include "engine/engine_fixture.h"
 #include "host/exentry.h"
 #include "host/frame_ops.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "hostsim/stand_in_install.h"
 #include "platform/native_stand_in.h"
 #include "shell/command_table.h"
@@ -63,18 +63,18 @@ void StoreAsTheHostKeepsIt(hostsim::Document& score) {
 void BuildScore(hostsim::Document& score) {
     for (int instrument : kInstruments) score.AddStaff(static_cast<int16_t>(instrument));
     score.SetMeasureCount(kMeasures);
-    score.Write(11, 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
-    score.Write(11, 2, 0, "C5/2+d2 C5/2@3");
-    score.Write(12, 1, 0, "D4+F4/2@2 E4/2");
-    score.Write(12, 2, 0, "G4/1@3");
-    score.Write(12, 3, 0, "A4/4 B4/8 B4/8 r/2");
-    score.Write(12, 4, 0, "E4/1");
-    score.Write(12, 1, 1, "E3/1");
-    score.Write(12, 2, 1, "r/2 F3/2");
-    score.Write(13, 1, 0, "C4/4 C4/4 r/4 C4/4@4");
-    score.Write(13, 2, 0, "D4/2@5 D4/2");
-    score.Write(13, 3, 0, "F4/1");
-    score.Write(13, 4, 0, "G4/2 A4/2+d");
+    hostsim::WriteMeasure(score, 11, 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
+    hostsim::WriteMeasure(score, 11, 2, 0, "C5/2+d2 C5/2@3");
+    hostsim::WriteMeasure(score, 12, 1, 0, "D4+F4/2@2 E4/2");
+    hostsim::WriteMeasure(score, 12, 2, 0, "G4/1@3");
+    hostsim::WriteMeasure(score, 12, 3, 0, "A4/4 B4/8 B4/8 r/2");
+    hostsim::WriteMeasure(score, 12, 4, 0, "E4/1");
+    hostsim::WriteMeasure(score, 12, 1, 1, "E3/1");
+    hostsim::WriteMeasure(score, 12, 2, 1, "r/2 F3/2");
+    hostsim::WriteMeasure(score, 13, 1, 0, "C4/4 C4/4 r/4 C4/4@4");
+    hostsim::WriteMeasure(score, 13, 2, 0, "D4/2@5 D4/2");
+    hostsim::WriteMeasure(score, 13, 3, 0, "F4/1");
+    hostsim::WriteMeasure(score, 13, 4, 0, "G4/2 A4/2+d");
     StoreAsTheHostKeepsIt(score);
 }
 
@@ -99,7 +99,7 @@ std::map<Place, std::string> NotesOf(const hostsim::Document& score) {
                 // "+dN"); pitches joined by "+" never start with 'd'.
                 std::string cleaned;
                 bool skipping = false;
-                const std::string text = score.Describe(instrument, m, layer);
+                const std::string text = hostsim::DescribeMeasure(score, instrument, m, layer);
                 for (std::size_t i = 0; i < text.size(); ++i) {
                     if (text[i] == ' ') skipping = false;
                     else if (text[i] == '@' || (text[i] == '+' && i + 1 < text.size() && text[i + 1] == 'd'))

@@ -26,10 +26,10 @@ protected:
     // Writes the score again (dropping what a run left) and forgets the faults.
     void WriteScore() {
         sim.ClearFaults();
-        doc->Write(Inst(1), 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
-        doc->Write(Inst(1), 2, 0, "C5/2 C5/2+d");
-        doc->Write(Inst(2), 1, 0, "D4+F4/2@3 E4/2");
-        doc->Write(Inst(2), 2, 0, "G4/1@4");
+        hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4@1+d C5/4 r/4 C5/4@2");
+        hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 C5/2+d");
+        hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4+F4/2@3 E4/2");
+        hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "G4/1@4");
     }
 
     // The destination's measures as text, articulations and details included.
@@ -73,7 +73,7 @@ TEST_F(HostileHostTest, AReloadAnsweredWithTheSameFrameIsNeverFreedTwice) {
 TEST_F(HostileHostTest, ARefusedSaveNeverPairsTheOldEntriesWithTheRebuiltOnes) {
     // The first save is refused: the document still holds the old entries, and a reload would
     // show them with as many records as the rebuilt frame had.
-    doc->Write(Inst(2), 1, 0, "D4/4 E4/4 F4/4 G4/4");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/4 E4/4 F4/4 G4/4");
     sim.AddFault({"FX_SaveTGF", 1});
     Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1));
     EXPECT_EQ(Music(2, 1), "D4/4 E4/4 F4/4 G4/4") << "no source record on an old entry";
@@ -109,8 +109,8 @@ TEST_F(HostileHostTest, AHostThatCannotStoreRecordsSeesNoWriteOfARepeatThatNeeds
     EXPECT_EQ(Music(2, 1), "D4+F4/2@3 E4/2");
     EXPECT_EQ(sim.CallCount("FX_SaveTGF"), 0);
     // Without records to write, the same host has the repeat rewritten.
-    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 r/4 C5/4");
-    doc->Write(Inst(2), 1, 0, "D4+F4/2 E4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 C5/4 r/4 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4+F4/2 E4/2");
     Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1));
     EXPECT_EQ(Music(2, 1), "D4+F4/4 D4+F4/4 r/4 E4/4");
 }

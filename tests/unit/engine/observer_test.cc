@@ -38,10 +38,10 @@ protected:
         MakeScore(2, 5);
         sim.SetMaxLayers(1);
         doc->SetTimeSignature(4, {3, 4});
-        doc->Write(Inst(1), 1, 0, "C5/4@1 C5/4 r/4 C5/4@2");
-        doc->Write(Inst(2), 2, 0, "D4+F4/2@3 E4/2");    // rewritten
-        doc->Write(Inst(2), 3, 0, "D4/4 D4/8 D4/8 D4/2");  // an attack at 1.5 quarters
-        doc->Write(Inst(2), 4, 0, "D4/2.");              // a 3/4 measure under a 4/4 source
+        hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4@1 C5/4 r/4 C5/4@2");
+        hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "D4+F4/2@3 E4/2");    // rewritten
+        hostsim::WriteMeasure(*doc, Inst(2), 3, 0, "D4/4 D4/8 D4/8 D4/2");  // an attack at 1.5 quarters
+        hostsim::WriteMeasure(*doc, Inst(2), 4, 0, "D4/2.");              // a 3/4 measure under a 4/4 source
         // measure 5 stays empty
     }
     bool Run(Recorder& recorder) {
@@ -134,7 +134,7 @@ TEST_F(ObserverTest, RefusedWritesHiddenLayersAndMissingFramesAreToldApart) {
         {"an absent frame", [](hostsim::SimHost& s) { s.MakeFrameAbsent(2, 2, 0); }, RepeatOutcome::kNoFrame},
     };
     for (const auto& c : cases) {  // the absent frame last: it stays absent
-        doc->Write(Inst(2), 2, 0, "D4+F4/2@3 E4/2");
+        hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "D4+F4/2@3 E4/2");
         c.arm(sim);
         Recorder recorder;
         Run(recorder);

@@ -26,8 +26,8 @@ protected:
 };
 
 TEST_F(TransferPitchesTest, ChordsAreRepeatedOnEverySubdividingEntry) {
-    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
-    doc->Write(Inst(2), 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
     SetNoteFlagOnAll(Stored(2, 1, 0), nr::kSamePosition);
     SetNoteFlagOnAll(Stored(2, 1, 1), nr::kSamePosition);
 
@@ -45,8 +45,8 @@ TEST_F(TransferPitchesTest, ChordsAreRepeatedOnEverySubdividingEntry) {
 }
 
 TEST_F(TransferPitchesTest, RestsTravelBothWays) {
-    doc->Write(Inst(1), 1, 0, "C5/4 r/4 C5/4 C5/4");
-    doc->Write(Inst(2), 1, 0, "C4+E4/2 r/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 r/4 C5/4 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "C4+E4/2 r/2");
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
     EXPECT_EQ(Music(2, 1), "C4+E4/4 r/4 r/4 r/4");
 
@@ -61,11 +61,11 @@ TEST_F(TransferPitchesTest, RestsTravelBothWays) {
 }
 
 TEST_F(TransferPitchesTest, FollowsSourceBitComesFromTheSourceEntry) {
-    doc->Write(Inst(1), 1, 0, "C5+E5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5+E5/2 C5/2");
     // Only one note of the first source chord carries the bit.
     unsigned char* first = Stored(1, 1, 0);
     nr::SetNoteFlags(ex::NoteAt(first, 1), nr::NoteFlags(ex::NoteAt(first, 1)) | nr::kFollowsSource);
-    doc->Write(Inst(2), 1, 0, "C4+E4+G4/2 D4+F4+A4/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "C4+E4+G4/2 D4+F4+A4/2");
     SetNoteFlagOnAll(Stored(2, 1, 1), nr::kFollowsSource);
 
     ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1)));
@@ -76,16 +76,16 @@ TEST_F(TransferPitchesTest, FollowsSourceBitComesFromTheSourceEntry) {
 }
 
 TEST_F(TransferPitchesTest, OldHostsGetTheReceivedPitchesMark) {
-    doc->Write(Inst(1), 1, 0, "C5/2 r/2");
-    doc->Write(Inst(2), 1, 0, "G4/1");
-    doc->Write(Inst(1), 2, 0, "C5/2 r/2");
-    doc->Write(Inst(2), 2, 0, "G4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 r/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "G4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 r/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "G4/1");
     const struct {
         uint32_t version;
         bool marked;
     } cases[] = {{0x11FFFFFF, true}, {0x12000000, false}, {0x19000000, false}};
     for (const auto& c : cases) {
-        doc->Write(Inst(2), 1, 0, "G4/1");
+        hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "G4/1");
         ASSERT_TRUE(Create(Region(1, 1, 1, 1), Region(2, 1, 2, 1), c.version));
         EXPECT_EQ((ex::ExtraFlags(Stored(2, 1, 0)) & ex::kExtraOldHostPitches) != 0, c.marked)
             << std::hex << c.version;
@@ -96,27 +96,27 @@ TEST_F(TransferPitchesTest, OldHostsGetTheReceivedPitchesMark) {
 
 TEST_F(TransferPitchesTest, DonorIsTheLastEntrySoundingAtEachPlace) {
     // Source: eighth notes over two measures.
-    doc->Write(Inst(1), 1, 0, "C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8");
-    doc->Write(Inst(1), 2, 0, "C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8 C5/8");
     // Destination measure 1: two entries at position 0 (the last one gives pitches), then one at
     // the half. Measure 2: empty in the first measure of a second repeat, see below.
     doc->AddEntry(Inst(2), 1, 0, Entry(0, 2 * hostsim::kQuarter, {60}));
     doc->AddEntry(Inst(2), 1, 0, Entry(0, 2 * hostsim::kQuarter, {62}));
     doc->AddEntry(Inst(2), 1, 0, Entry(2 * hostsim::kQuarter, 2 * hostsim::kQuarter, {64}));
-    doc->Write(Inst(2), 2, 0, "F4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 2, 0, "F4/1");
     ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/8 D4/8 D4/8 D4/8 E4/8 E4/8 E4/8 E4/8");
     EXPECT_EQ(Music(2, 2), "F4/8 F4/8 F4/8 F4/8 F4/8 F4/8 F4/8 F4/8");
 }
 
 TEST_F(TransferPitchesTest, LateFirstEntryAndEmptyMeasuresChooseTheNextDonor) {
-    doc->Write(Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
-    doc->Write(Inst(1), 2, 0, "C5/2 C5/2");
-    doc->Write(Inst(1), 3, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/4 C5/4 C5/4 C5/4");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 3, 0, "C5/2 C5/2");
     // Measure 1 starts late (its first entry at the second quarter); measure 2 is empty;
     // measure 3 holds one chord.
     doc->AddEntry(Inst(2), 1, 0, Entry(hostsim::kQuarter, 3 * hostsim::kQuarter, {67}));
-    doc->Write(Inst(2), 3, 0, "A4/2 B4/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 3, 0, "A4/2 B4/2");
     ASSERT_TRUE(Create(Region(1, 1, 1, 3), Region(2, 1, 2, 3)));
     // Before the late first entry the donor is that entry.
     EXPECT_EQ(Music(2, 1), "G4/4 G4/4 G4/4 G4/4");
@@ -126,9 +126,9 @@ TEST_F(TransferPitchesTest, LateFirstEntryAndEmptyMeasuresChooseTheNextDonor) {
 }
 
 TEST_F(TransferPitchesTest, EmptyLastMeasuresTakeTheLastDestinationEntry) {
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(1), 2, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 0, "D4/2 E4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "D4/2 E4/2");
     ASSERT_TRUE(Create(Region(1, 1, 1, 2), Region(2, 1, 2, 2)));
     EXPECT_EQ(Music(2, 1), "D4/2 E4/2");
     EXPECT_EQ(Music(2, 2), "E4/2 E4/2");

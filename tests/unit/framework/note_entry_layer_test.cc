@@ -44,7 +44,7 @@ TEST_F(LayerTest, RangeIsBoundedByTheCurrentRegion) {
 }
 
 TEST_F(LayerTest, LoadRefusesBadInstrumentsAndHidesHiddenLayers) {
-    doc->Write(Inst(1), 1, 1, "C4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 1, "C4/1");
     FCNoteEntryLayer noStaff(binding, 1, 0, 1, 1);
     EXPECT_FALSE(noStaff.Load());
 
@@ -61,8 +61,8 @@ TEST_F(LayerTest, LoadRefusesBadInstrumentsAndHidesHiddenLayers) {
 }
 
 TEST_F(LayerTest, EntriesAreChainedAcrossMeasuresWithTheirNotes) {
-    doc->Write(Inst(1), 1, 0, "C4+E4/2 r/2");
-    doc->Write(Inst(1), 3, 0, "G4+B4+D5/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4+E4/2 r/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 3, 0, "G4+B4+D5/1");
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 4);
     ASSERT_TRUE(layer.Load());
     ASSERT_EQ(layer.GetCount(), 3);
@@ -94,7 +94,7 @@ TEST_F(LayerTest, EntriesAreChainedAcrossMeasuresWithTheirNotes) {
 }
 
 TEST_F(LayerTest, MissingFramesFailARequiringLoadAndFreeWhatWasLoaded) {
-    doc->Write(Inst(1), 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/1");
     sim.MakeFrameAbsent(1, 3, 0);
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 4);
     EXPECT_FALSE(layer.Load());
@@ -109,9 +109,9 @@ TEST_F(LayerTest, MissingFramesFailARequiringLoadAndFreeWhatWasLoaded) {
 }
 
 TEST_F(LayerTest, CloneMovesTheLayerAndSaveNumbersTheCopies) {
-    doc->Write(Inst(1), 1, 0, "C4/2 D4/2");
-    doc->Write(Inst(1), 2, 0, "E4/1");
-    doc->Write(Inst(2), 10, 1, "G4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/2 D4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "E4/1");
+    hostsim::WriteMeasure(*doc, Inst(2), 10, 1, "G4/1");
     sim.SetCurrentRegion(1, 1, 2, 12);
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 2);
     ASSERT_TRUE(layer.CloneToPlace(1, I(2), 10));
@@ -141,7 +141,7 @@ TEST_F(LayerTest, CloneMovesTheLayerAndSaveNumbersTheCopies) {
 }
 
 TEST_F(LayerTest, DestroyingWithoutSaveLeavesTheDocument) {
-    doc->Write(Inst(1), 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/1");
     {
         FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
         ASSERT_TRUE(layer.Load());
@@ -153,8 +153,8 @@ TEST_F(LayerTest, DestroyingWithoutSaveLeavesTheDocument) {
 }
 
 TEST_F(LayerTest, SaveReportsRefusalsButSavesTheOtherFrames) {
-    doc->Write(Inst(1), 1, 0, "C4/1");
-    doc->Write(Inst(1), 2, 0, "D4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 2, 0, "D4/1");
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 2);
     ASSERT_TRUE(layer.Load());
     layer.GetEntryAt(0)->SetFlags(layer.GetEntryAt(0)->GetFlags() | 0x00000001);
@@ -166,7 +166,7 @@ TEST_F(LayerTest, SaveReportsRefusalsButSavesTheOtherFrames) {
 }
 
 TEST_F(LayerTest, AReloadThatFindsNoFrameKeepsTheEntriesValid) {
-    doc->Write(Inst(1), 1, 0, "C4/2 D4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/2 D4/2");
     sim.SetCurrentRegion(1, 1, 2, 4);
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
     ASSERT_TRUE(layer.CloneToPlace(0, I(2), 3));
@@ -181,8 +181,8 @@ TEST_F(LayerTest, AReloadThatFindsNoFrameKeepsTheEntriesValid) {
 }
 
 TEST_F(LayerTest, NoteCountsOutsideTheRecordAreBoundedEverywhere) {
-    doc->Write(Inst(1), 1, 0, "C5/2 C5/2");
-    doc->Write(Inst(2), 1, 0, "C4+E4/2 D4/2");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C5/2 C5/2");
+    hostsim::WriteMeasure(*doc, Inst(2), 1, 0, "C4+E4/2 D4/2");
     host::exentry::SetNoteCount(Stored(2, 1, 0), 40);
     host::exentry::SetNoteCount(Stored(2, 1, 1), -3);
     {
@@ -199,7 +199,7 @@ TEST_F(LayerTest, NoteCountsOutsideTheRecordAreBoundedEverywhere) {
 }
 
 TEST_F(LayerTest, FramesMarkedSkipSaveAreNotWritten) {
-    doc->Write(Inst(1), 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, Inst(1), 1, 0, "C4/1");
     FCNoteEntryLayer layer(binding, 0, I(1), 1, 1);
     ASSERT_TRUE(layer.Load());
     host::Store<int16_t>(layer.GetFrameForMeasure(1), host::tgf::kSkipSave, 1);

@@ -214,7 +214,7 @@ void BuildOneMeasure(hostsim::SimHost& sim) {
     hostsim::Document& doc = sim.AddDocument();
     doc.AddStaff(1);
     doc.SetMeasureCount(1);
-    doc.Write(1, 1, 0, "C4/4 r/4 E4/2");
+    hostsim::WriteMeasure(doc, 1, 1, 0, "C4/4 r/4 E4/2");
 }
 
 TEST_F(BindingTest, WithBothModulesCallsReachTheFullProgramsSimulator) {

@@ -308,8 +308,8 @@ protected:
         hostsim::Document& doc = sim_.AddDocument();
         slot_ = doc.AddStaff(1);
         doc.SetMeasureCount(3);
-        doc.Write(1, 1, 0, "C4/4 D4+F4/4 r/4 G4/4");
-        doc.Write(1, 2, 0, "A4/2 B4/2");
+        hostsim::WriteMeasure(doc, 1, 1, 0, "C4/4 D4+F4/4 r/4 G4/4");
+        hostsim::WriteMeasure(doc, 1, 2, 0, "A4/2 B4/2");
         // Measure 3 stays empty.
         hostsim::InstallInStandIn(sim_);
         platform::ModuleHandle module = platform::stand_in::AddModule("FINALE.EXE");

@@ -17,7 +17,7 @@ protected:
         hostsim::Document& doc = sim_.AddDocument();
         doc.AddStaff(1);
         doc.SetMeasureCount(2);
-        doc.Write(1, 1, 0, "C4/2+d D4/2");
+        hostsim::WriteMeasure(doc, 1, 1, 0, "C4/2+d D4/2");
     }
     void TearDown() override {
         sim_.CheckNoLeaks();

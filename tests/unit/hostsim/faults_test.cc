@@ -42,7 +42,7 @@ TEST_F(HostsimTest, FaultOnOneFunctionLeavesTheOthers) {
 }
 
 TEST_F(HostsimTest, StruckCallsWriteNothing) {
-    doc->Write(11, 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/1");
     const unsigned char record[12] = {1};
     unsigned char key[8] = {};
     qz::host::Store<int16_t>(key, 4, -1);
@@ -58,7 +58,7 @@ TEST_F(HostsimTest, StruckCallsWriteNothing) {
     EXPECT_EQ(qz::host::tgf::EntryCount(frame), 1);
     qz::host::exentry::SetPosition(qz::host::tgf::EntryAt(frame, 0), 512);
     EXPECT_EQ(FX_SaveTGF(frame, kV), 0);
-    EXPECT_EQ(doc->Describe(11, 1, 0), "C4/1");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 1, 0), "C4/1");
     FX_FreeTGF(frame, kV);
 
     EXPECT_EQ(FX_SaveEData(kArticulationTag, key, record, 12, kV), 0);
@@ -83,7 +83,7 @@ TEST_F(HostsimTest, StruckFreeStillReleasesTheFrame) {
 TEST_F(HostsimTest, StruckLoadHandsOutMalformedHeadersOverRealArrays) {
     namespace tgf = qz::host::tgf;
     using qz::host::LoadPointer;
-    doc->Write(11, 2, 1, "C4/2+d D4/2");
+    hostsim::WriteMeasure(*doc, 11, 2, 1, "C4/2+d D4/2");
     struct Case {
         FrameDefect defect;
         int slot, measure, layer;  // what the header names

@@ -10,7 +10,7 @@ namespace ex = qz::host::exentry;
 using qz::host::TGF;
 
 TEST_F(HostsimTest, LoadedFrameCarriesItsPlaceAndCopiesOfTheRecords) {
-    doc->Write(12, 3, 1, "C4/2 D4/2");
+    hostsim::WriteMeasure(*doc, 12, 3, 1, "C4/2 D4/2");
     TGF* frame = FX_LoadTGF(7, 2, 3, 1, 1, kV);
     ASSERT_NE(frame, nullptr);
     EXPECT_EQ(tgf::SlotScope(frame), 7);
@@ -23,7 +23,7 @@ TEST_F(HostsimTest, LoadedFrameCarriesItsPlaceAndCopiesOfTheRecords) {
 
     // The frame holds copies: a change in it does not reach the store before a save.
     ex::SetPosition(tgf::EntryAt(frame, 1), 999);
-    EXPECT_EQ(doc->Describe(12, 3, 1), "C4/2 D4/2");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 12, 3, 1), "C4/2 D4/2");
     EXPECT_EQ(sim.LiveFrames(), 1);
     FX_FreeTGF(frame, kV);
     EXPECT_EQ(sim.LiveFrames(), 0);
@@ -108,7 +108,7 @@ void Scribble(TGF* frame, std::size_t pointerField, std::ptrdiff_t offset) {
 }
 
 TEST_F(HostsimTest, GuardOverwriteIsNamedByPlaceArrayAndSide) {
-    doc->Write(11, 2, 0, "C4/1+d");
+    hostsim::WriteMeasure(*doc, 11, 2, 0, "C4/1+d");
     struct Case {
         std::size_t field;
         bool after;
@@ -142,7 +142,7 @@ TEST_F(HostsimTest, GuardOverwriteOfALeakedFrameIsFoundByTheLeakCheck) {
 }
 
 TEST_F(HostsimTest, ChangedHeaderCountIsAViolation) {
-    doc->Write(11, 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/1");
     TGF* frame = LoadFrame(1, 1);
     qz::host::Store<int16_t>(frame, tgf::kEntryCount, 5);
     FX_SaveTGF(frame, kV);

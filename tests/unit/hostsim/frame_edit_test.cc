@@ -2,7 +2,7 @@
 #include <vector>
 
 #include "host/entry_detail.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 #include "hostsim_fixture.h"
 
 namespace hostsim::testing {
@@ -69,16 +69,16 @@ TEST_F(HostsimTest, SaveSkipsNumbersThatAlreadyKeyRecords) {
 }
 
 TEST_F(HostsimTest, SaveReplacesTheWholePlace) {
-    doc->Write(11, 1, 0, "C4/4 D4/4 E4/4 F4/4");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/4 D4/4 E4/4 F4/4");
     TGF* frame = LoadFrame(1, 1);
     FX_DeleteEXENTRY(frame, 0, 3, kV);
     FX_SaveTGF(frame, kV);
     FX_FreeTGF(frame, kV);
-    EXPECT_EQ(doc->Describe(11, 1, 0), "[3072]F4/4");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 1, 0), "[3072]F4/4");
 }
 
 TEST_F(HostsimTest, InsertAndDeleteResizeAtTheGivenIndex) {
-    doc->Write(11, 1, 0, "C4/4 D4/4 E4/4 F4/4");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/4 D4/4 E4/4 F4/4");
     struct Case {
         bool insert;
         int where, count;
@@ -145,7 +145,7 @@ TEST_F(HostsimTest, EntryCountStopsAt32767) {
 }
 
 TEST_F(HostsimTest, DetailTableIsBuiltFromTheStoredRecords) {
-    doc->Write(11, 1, 0, "C4/4 D4/4+d2 E4/4 F4/4+d");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/4 D4/4+d2 E4/4 F4/4+d");
     const std::vector<Record>& stored = doc->Entries(11, 1, 0);
     uint32_t second = ex::EntryNumber(stored[1].data());
     uint32_t fourth = ex::EntryNumber(stored[3].data());
@@ -196,7 +196,7 @@ namespace {
 TEST_F(HostsimTest, StaleEntriesPointerAfterInsertIsAUseAfterFree) {
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_FLAG_SET(death_test_style, "threadsafe");
-    doc->Write(11, 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/1");
     EXPECT_DEATH(
         {
             qz::host::TGF* frame = LoadFrame(1, 1);

@@ -1,5 +1,5 @@
 #include "host/note_record.h"
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 #include "hostsim_fixture.h"
 
 namespace hostsim::testing {
@@ -22,28 +22,28 @@ TEST_F(HostsimTest, WriteAndDescribeRoundTrip) {
         "",
     };
     for (const char* text : texts) {
-        ASSERT_TRUE(doc->Write(11, 1, 0, text)) << text;
-        EXPECT_EQ(doc->Describe(11, 1, 0), text);
+        ASSERT_TRUE(hostsim::WriteMeasure(*doc, 11, 1, 0, text)) << text;
+        EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 1, 0), text);
     }
 }
 
 TEST_F(HostsimTest, WriteRefusesWhatItCannotReadAndKeepsTheMeasure) {
-    doc->Write(11, 1, 0, "C4/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/1");
     const char* bad[] = {"C4",     "C4/3",  "H4/4",   "C4/4...", "C4+/4",   "c4/4",
                          "C#b4/4", "C###4/4", "G9#/4", "G#9/4",  "C4/4@",   "C4/4+d0",
                          "[12C4/4", "C4/4x", "r4/4",   "C4*",    "C4+D4+E4+F4+G4+A4+B4+C5+D5+E5+F5+G5+A5/4"};
     for (const char* text : bad) {
-        EXPECT_FALSE(doc->Write(11, 1, 0, text)) << text;
-        EXPECT_EQ(doc->Describe(11, 1, 0), "C4/1") << text;
+        EXPECT_FALSE(hostsim::WriteMeasure(*doc, 11, 1, 0, text)) << text;
+        EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 1, 0), "C4/1") << text;
     }
 }
 
 TEST_F(HostsimTest, WriteReplacesTheMeasureWithItsAttachedData) {
-    doc->Write(11, 1, 0, "C4/2@4 D4/2+d");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4/2@4 D4/2+d");
     ASSERT_EQ(doc->EData().size(), 2u);
-    doc->Write(11, 1, 0, "E4/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "E4/1");
     EXPECT_TRUE(doc->EData().empty());
-    EXPECT_EQ(doc->Describe(11, 1, 0), "E4/1");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 1, 0), "E4/1");
 }
 
 TEST_F(HostsimTest, AddEntryBuildsTheRecordAsTheHostStoresIt) {
@@ -78,22 +78,22 @@ TEST_F(HostsimTest, DescribeShowsOddEntriesAsSuch) {
     uint32_t n = doc->AddEntry(11, 2, 0, {0, kQuarter, {60}});
     unsigned char* e = doc->Entries(11, 2, 0)[0].data();
     ex::SetNoteCount(e, 0);  // claims notes but has none
-    EXPECT_EQ(doc->Describe(11, 2, 0), "?/4");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 2, 0), "?/4");
     ex::SetFlags(e, 0);  // a rest made by clearing the flag
-    EXPECT_EQ(doc->Describe(11, 2, 0), "r/4");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 2, 0), "r/4");
     // Articulations stop at the first gap in the indexes.
     for (int index : {0, 1, 3}) doc->EData()[{kArticulationTag, KeyNumber(n), index}] = {7, 0};
-    EXPECT_EQ(doc->Describe(11, 2, 0), "r/4@7@7");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 2, 0), "r/4@7@7");
     doc->Entries(11, 2, 0).push_back(Record(10, 0));  // a short record reads as zeros
-    EXPECT_EQ(doc->Describe(11, 2, 0), "r/4@7@7 [0]r*0");
+    EXPECT_EQ(hostsim::DescribeMeasure(*doc, 11, 2, 0), "r/4@7@7 [0]r*0");
 }
 
 TEST_F(HostsimTest, PrintScoreIsAlignedStaffByStaff) {
     doc->SetTimeSignature(2, {3, 4});
-    doc->Write(11, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
-    doc->Write(11, 1, 1, "E4/1");
-    doc->Write(11, 2, 0, "D4/2.@3");
-    doc->Write(12, 1, 2, "r/1");
+    hostsim::WriteMeasure(*doc, 11, 1, 0, "C4+E4+G4/2 F4+A4+C5/2");
+    hostsim::WriteMeasure(*doc, 11, 1, 1, "E4/1");
+    hostsim::WriteMeasure(*doc, 11, 2, 0, "D4/2.@3");
+    hostsim::WriteMeasure(*doc, 12, 1, 2, "r/1");
     EXPECT_EQ(PrintScore(*doc, 1, 3, 1, 2),
               "Staff 1 (instrument 11)\n"
               "  m1  4/4    L1: C4+E4+G4/2 F4+A4+C5/2\n"

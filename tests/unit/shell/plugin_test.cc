@@ -197,7 +197,7 @@ TEST_F(PluginTest, SourceFromAnotherDocumentIsRefusedUntilThatDocumentIsCurrentA
 
 TEST_F(PluginTest, SourceWithoutEntriesInLayerOneStopsCreate) {
     // Music in layer 2 only: layer 1 is what gives the rhythm.
-    ASSERT_TRUE(doc->Write(12, 3, 1, "C4/2 D4/2"));
+    ASSERT_TRUE(hostsim::WriteMeasure(*doc, 12, 3, 1, "C4/2 D4/2"));
     ASSERT_EQ(SetSource(MakeRegionRecord(2, 3, 2, 3)), 0);
     ASSERT_TRUE(plugin.IsSourceRegionValid());
     EXPECT_EQ(Create(MakeRegionRecord(1, 5, 1, 6)), 0);

@@ -37,7 +37,7 @@ protected:
 
     // Fills layer 1 of a staff's measure with four quarter notes.
     void FillMeasure(int instrument, int measure) {
-        ASSERT_TRUE(doc->Write(instrument, measure, 0, "C4/4 D4/4 E4/4 F4/4"));
+        ASSERT_TRUE(hostsim::WriteMeasure(*doc, instrument, measure, 0, "C4/4 D4/4 E4/4 F4/4"));
     }
 
     // The text and caption of the last box, or "(no box)".

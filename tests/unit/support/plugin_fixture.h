@@ -15,7 +15,7 @@
 #include <vector>
 
 #include "host/binding.h"
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 #include "hostsim/sim_host.h"
 #include "platform/native_stand_in.h"
 

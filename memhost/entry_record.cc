@@ -1,11 +1,11 @@
-#include "hostsim/entry_record.h"
+#include "memhost/entry_record.h"
 
 #include <algorithm>
 
 #include "host/exentry.h"
 #include "host/note_record.h"
 
-namespace hostsim {
+namespace qz::memhost {
 
 namespace ex = qz::host::exentry;
 namespace nr = qz::host::note_record;
@@ -72,4 +72,4 @@ std::vector<unsigned char> DetailPayload(uint32_t number, int index) {
     return payload;
 }
 
-}  // namespace hostsim
+}  // namespace qz::memhost

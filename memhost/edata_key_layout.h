@@ -1,4 +1,4 @@
-// How the simulator reads and writes the caller's key of an extended-data record.
+// How the in-memory host reads and writes the caller's key of an extended-data record.
 //
 // The key's layout depends on the tag: the 'ot' tags (0x6F74xxxx) and 0x4F096649 use two i16
 // words; every other tag the 6-byte entry-detail key (i32 number at 0, i16 index at 4). Keys
@@ -8,7 +8,7 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace hostsim::edata_key {
+namespace qz::memhost::edata_key {
 
 struct Layout {
     std::size_t firstOffset;
@@ -34,4 +34,4 @@ int64_t ReadSecond(uint32_t tag, const void* key);
 void Write(uint32_t tag, void* key, int64_t first, int64_t second);
 void WriteSecond(uint32_t tag, void* key, int64_t second);
 
-}  // namespace hostsim::edata_key
+}  // namespace qz::memhost::edata_key

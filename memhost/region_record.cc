@@ -1,9 +1,9 @@
-#include "hostsim/region_record.h"
+#include "memhost/region_record.h"
 
 #include "host/bytes.h"
 #include "host/eregion.h"
 
-namespace hostsim {
+namespace qz::memhost {
 
 namespace er = qz::host::eregion;
 using qz::host::Store;
@@ -25,4 +25,4 @@ RegionRecord MakeRegionRecord(int startSlot, int startMeasure, int endSlot, int 
     return record;
 }
 
-}  // namespace hostsim
+}  // namespace qz::memhost

@@ -1,11 +1,11 @@
-// The host's 20-byte selection record (ERegion), built field by field for the simulator, the
-// tests and the emulator alike.
+// The host's 20-byte selection record (ERegion), built field by field: the in-memory host
+// reports it as its selection, and a caller hands it to the plug-in's commands.
 #pragma once
 
 #include <array>
 #include <cstdint>
 
-namespace hostsim {
+namespace qz::memhost {
 
 using RegionRecord = std::array<unsigned char, 20>;
 
@@ -14,4 +14,4 @@ RegionRecord MakeRegionRecord(int startSlot, int startMeasure, int endSlot, int 
                               int32_t startPosition = 0, int32_t endPosition = 0x7FFFFFFF,
                               int16_t startSlotScope = 0, int16_t endSlotScope = 0);
 
-}  // namespace hostsim
+}  // namespace qz::memhost

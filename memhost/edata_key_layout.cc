@@ -1,8 +1,8 @@
-#include "hostsim/edata_key_layout.h"
+#include "memhost/edata_key_layout.h"
 
 #include "host/bytes.h"
 
-namespace hostsim::edata_key {
+namespace qz::memhost::edata_key {
 
 using qz::host::Load;
 using qz::host::Store;
@@ -30,4 +30,4 @@ void WriteSecond(uint32_t tag, void* key, int64_t second) {
     Store<int16_t>(key, LayoutOf(tag).secondOffset, static_cast<int16_t>(second));
 }
 
-}  // namespace hostsim::edata_key
+}  // namespace qz::memhost::edata_key

@@ -1,13 +1,14 @@
+#include "memhost/document.h"
+
 #include <algorithm>
 #include <limits>
 
 #include "host/bytes.h"
 #include "host/exentry.h"
-#include "hostsim/edata_key_layout.h"
-#include "hostsim/entry_record.h"
-#include "hostsim/sim_host.h"
+#include "memhost/edata_key_layout.h"
+#include "memhost/entry_record.h"
 
-namespace hostsim {
+namespace qz::memhost {
 
 namespace {
 
@@ -80,6 +81,14 @@ uint32_t Document::AddEntry(int instrument, int measure, int layer, const EntryS
     return number;
 }
 
+void Document::ClearEntries(int instrument, int measure, int layer) {
+    std::vector<Record>& place = Entries(instrument, measure, layer);
+    for (const Record& old : place)
+        if (old.size() >= qz::host::exentry::kSize && qz::host::exentry::EntryNumber(old.data()) != 0)
+            EraseAttachedData(qz::host::exentry::EntryNumber(old.data()));
+    place.clear();
+}
+
 std::vector<int> Document::ArticulationsOf(uint32_t entryNumber) const {
     std::vector<int> definitions;
     for (int64_t index = 0; index <= std::numeric_limits<int16_t>::max(); ++index) {
@@ -132,4 +141,4 @@ void Document::EraseAttachedData(uint32_t entryNumber) {
     }
 }
 
-}  // namespace hostsim
+}  // namespace qz::memhost
