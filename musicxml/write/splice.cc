@@ -121,32 +121,36 @@ bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit) {
     return true;
 }
 
-Result<std::string> ApplyEdits(std::string_view text, std::vector<Edit> edits) {
-    std::stable_sort(edits.begin(), edits.end(),
-                     [](const Edit& a, const Edit& b) { return a.begin < b.begin; });
+Result<std::string> ApplyEdits(std::string_view text, const std::vector<Edit>& edits) {
+    // The edits are put in order by reference: their texts can be as large as the score.
+    std::vector<const Edit*> ordered;
+    ordered.reserve(edits.size());
+    for (const Edit& edit : edits) ordered.push_back(&edit);
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const Edit* a, const Edit* b) { return a->begin < b->begin; });
     size_t kept = 0;  // the end of the text already accounted for
     size_t grown = text.size();
-    for (const Edit& edit : edits) {
-        if (edit.begin > edit.end || edit.end > text.size()) {
-            return Status::Error("edit [" + std::to_string(edit.begin) + ", " +
-                                 std::to_string(edit.end) + ") lies outside the text of " +
+    for (const Edit* edit : ordered) {
+        if (edit->begin > edit->end || edit->end > text.size()) {
+            return Status::Error("edit [" + std::to_string(edit->begin) + ", " +
+                                 std::to_string(edit->end) + ") lies outside the text of " +
                                  std::to_string(text.size()) + " bytes");
         }
-        if (edit.begin < kept) {
-            return Status::Error("edit at byte " + std::to_string(edit.begin) +
+        if (edit->begin < kept) {
+            return Status::Error("edit at byte " + std::to_string(edit->begin) +
                                  " overlaps the edit ending at byte " + std::to_string(kept));
         }
-        kept = edit.end;
-        grown += edit.text.size();
-        grown -= edit.end - edit.begin;  // the edits do not overlap: never below zero
+        kept = edit->end;
+        grown += edit->text.size();
+        grown -= edit->end - edit->begin;  // the edits do not overlap: never below zero
     }
     std::string result;
     result.reserve(grown);
     size_t pos = 0;
-    for (const Edit& edit : edits) {
-        result.append(text.substr(pos, edit.begin - pos));
-        result.append(edit.text);
-        pos = edit.end;
+    for (const Edit* edit : ordered) {
+        result.append(text.substr(pos, edit->begin - pos));
+        result.append(edit->text);
+        pos = edit->end;
     }
     result.append(text.substr(pos));
     return result;

@@ -37,6 +37,6 @@ bool RemovalEdit(std::string_view text, pugi::xml_node node, Edit* edit);
 // `begin` (edits with equal ranges keep their given order, so several insertions at one offset
 // appear as listed). Fails when an edit ends before it begins, reaches past the text, or
 // overlaps another edit.
-Result<std::string> ApplyEdits(std::string_view text, std::vector<Edit> edits);
+Result<std::string> ApplyEdits(std::string_view text, const std::vector<Edit>& edits);
 
 }  // namespace qz::musicxml
