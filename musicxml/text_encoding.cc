@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <optional>
 
 namespace qz::musicxml {
@@ -111,8 +112,19 @@ Result<std::string> DecodeUtf16(std::string_view bytes, bool bigEndian) {
     return out;
 }
 
+// Whether the eight bytes at `p` are all ASCII, the common case of markup.
+bool EightAscii(const char* p) {
+    uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return (word & 0x8080808080808080ull) == 0;
+}
+
 Status CheckUtf8(std::string_view text) {
     for (size_t pos = 0; pos < text.size();) {
+        if (text.size() - pos >= 8 && EightAscii(text.data() + pos)) {
+            pos += 8;
+            continue;
+        }
         char32_t c = 0;
         const size_t length = ReadUtf8(text, pos, &c);
         if (length == 0) return Status::Error(AtByte("invalid UTF-8 sequence", pos));
@@ -159,10 +171,6 @@ bool CharsetFromName(const std::string& name, Charset* charset) {
 }
 
 Result<std::string> DecodeSingleByte(std::string_view bytes, Charset charset) {
-    if (charset == Charset::kUtf8) {
-        if (Status s = CheckUtf8(bytes); !s.ok()) return s;
-        return std::string(bytes);
-    }
     std::string out;
     out.reserve(bytes.size());
     for (size_t pos = 0; pos < bytes.size(); ++pos) {
@@ -176,7 +184,13 @@ Result<std::string> DecodeSingleByte(std::string_view bytes, Charset charset) {
 
 Result<DecodedText> Decoded(Result<std::string> utf8, TextFormat format) {
     if (!utf8.ok()) return utf8.status();
-    return DecodedText{std::move(*utf8), format};
+    return DecodedText{format, true, std::move(*utf8)};
+}
+
+// UTF-8 stays where it is once checked.
+Result<DecodedText> Checked(std::string_view text, TextFormat format) {
+    if (Status s = CheckUtf8(text); !s.ok()) return s;
+    return DecodedText{format, false, {}};
 }
 
 }  // namespace
@@ -196,7 +210,7 @@ Result<DecodedText> DecodeText(std::string_view bytes) {
     TextFormat format;
     if (StartsWith(bytes, "\xEF\xBB\xBF")) {
         format.byteOrderMark = true;
-        return Decoded(DecodeSingleByte(bytes.substr(3), Charset::kUtf8), format);
+        return Checked(bytes.substr(3), format);
     }
     const bool markLE = StartsWith(bytes, "\xFF\xFE");
     const bool markBE = StartsWith(bytes, "\xFE\xFF");
@@ -215,6 +229,7 @@ Result<DecodedText> DecodeText(std::string_view bytes) {
         return Status::Error("the XML declaration names UTF-16 but the bytes are not UTF-16");
     if (!CharsetFromName(declared, &format.charset))
         return Status::Error("unsupported character encoding \"" + declared + "\"");
+    if (format.charset == Charset::kUtf8) return Checked(bytes, format);
     return Decoded(DecodeSingleByte(bytes, format.charset), format);
 }
 

@@ -27,17 +27,23 @@ struct TextFormat {
     bool byteOrderMark = false;  // the file began with U+FEFF in its encoding
 };
 
-// A file's text as UTF-8 without the byte-order mark, and how the file spelled it.
+// A file's text as UTF-8 without the byte-order mark, and how the file spelled it. Text that
+// already is UTF-8 is not copied (a score can be hundreds of megabytes): it is the input itself,
+// after its mark.
 struct DecodedText {
-    std::string utf8;
     TextFormat format;
+    bool converted = false;  // the input was in another encoding: the text is `utf8`
+    std::string utf8;
+    std::string_view TextOf(std::string_view input) const {
+        return converted ? std::string_view(utf8) : input.substr(format.byteOrderMark ? 3 : 0);
+    }
 };
 
 // Decodes a whole file. The encoding is taken from the byte-order mark, else from the byte
 // pattern of "<?xml" (UTF-16 without a mark), else from the XML declaration's encoding name
 // (absent: UTF-8). Invalid sequences (bad UTF-8, lone surrogates, odd UTF-16 length, bytes
 // outside a declared ASCII) and encodings this tool does not know are refused, with a message
-// naming the byte offset.
+// naming the byte offset. The result may point into `bytes` (TextOf).
 Result<DecodedText> DecodeText(std::string_view bytes);
 
 // Encodes UTF-8 text back in `format` (the mark included when the format has one). Fails when

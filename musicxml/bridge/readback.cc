@@ -252,16 +252,16 @@ void KeepSlursWhole(const Score& score, int slot, const std::string& voiceName,
 
 ReadBackResult ReadBack(const Score& score, const Selection& source,
                         const std::vector<EngineRepeat>& plan,
-                        const std::set<std::size_t>& excluded) {
+                        const std::vector<std::size_t>& rows) {
     ReadBackResult result;
     result.rewritten.assign(plan.size(), false);
     // (slot, voice) -> measure -> the measure's final entries, for rewritten measures.
     std::map<std::pair<int, std::string>, std::map<int, std::vector<TimelineEntry>>> rewrittenSteps;
     // (slot, voice) -> measure -> index into result.voices.
     std::map<std::pair<int, std::string>, std::map<int, std::size_t>> rewrittenVoices;
-    for (std::size_t r = 0; r < plan.size(); ++r) {
+    for (const std::size_t r : rows) {
         const EngineRepeat& row = plan[r];
-        if (!row.Rewritten() || excluded.count(r)) continue;
+        if (!row.Rewritten()) continue;
         const std::size_t firstVoice = result.voices.size();
         std::map<int, std::vector<TimelineEntry>> steps;
         bool readable = true;

@@ -18,7 +18,6 @@
 #pragma once
 
 #include <map>
-#include <set>
 #include <tuple>
 #include <vector>
 
@@ -39,11 +38,12 @@ struct ReadBackResult {
     std::vector<pugi::xml_node> orphanEnds;
 };
 
-// `excluded` rows are treated as unchanged even if the engine rewrote them (the writer could not
-// write one of their measures): their music stays as it was, and ties next to it are decided
-// against the old notes.
+// Reads back the plan's `rows` (indexes in increasing order). Rows left out are treated as
+// unchanged even if the engine rewrote them (another part's, or one whose measure the writer
+// could not write): their music stays as it was, and ties next to it are decided against the
+// old notes.
 ReadBackResult ReadBack(const Score& score, const Selection& source,
                         const std::vector<EngineRepeat>& plan,
-                        const std::set<std::size_t>& excluded = {});
+                        const std::vector<std::size_t>& rows);
 
 }  // namespace qz::musicxml

@@ -1,7 +1,12 @@
 #include "musicxml/cli/apply_command.h"
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include <algorithm>
 #include <filesystem>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <set>
@@ -31,9 +36,7 @@ int Fail(std::ostream& err, int status, const std::string& message) {
     return status;
 }
 
-// The rewritten voices and their edits. A measure the writer cannot write exactly takes every
-// repeat with a voice in it back out (whole or untouched), with the writer's reason, and the
-// read-back runs again without them, so that ties beside them are decided on the old notes.
+// The rewritten voices and their edits, and the rows the writer could not write.
 struct Rewrite {
     ReadBackResult readBack;
     std::vector<Edit> edits;
@@ -42,7 +45,7 @@ struct Rewrite {
 
 // Removes the tie and slur ends whose other end went with the replaced notes. An end that
 // cannot be located, or whose bytes another edit already takes, stays as it was.
-void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node>& ends,
+void AddOrphanRemovals(std::string_view text, const std::vector<pugi::xml_node>& ends,
                        std::vector<Edit>* edits) {
     // A <notations> left with nothing goes whole.
     std::vector<pugi::xml_node> removed;
@@ -68,42 +71,76 @@ void AddOrphanRemovals(const std::string& text, const std::vector<pugi::xml_node
     }
 }
 
+// Writes the voices read back, measure by measure, into `edits`. A measure the writer cannot
+// write exactly takes every row with a voice in it out of `rows` with the writer's reason;
+// false then. Each voice is handed over to the writer, not copied, so that its memory serves
+// the edits as they are made.
+bool WriteVoices(std::string_view text, ReadBackResult* rb, std::vector<Edit>* edits,
+                 std::vector<std::size_t>* rows, std::map<std::size_t, std::string>* unwritable) {
+    std::map<const void*, std::vector<std::size_t>> byMeasure;  // measure -> voice indexes
+    std::vector<const void*> order;
+    for (std::size_t v = 0; v < rb->voices.size(); ++v) {
+        const void* key = rb->voices[v].measure.internal_object();
+        if (!byMeasure.count(key)) order.push_back(key);
+        byMeasure[key].push_back(v);
+    }
+    std::set<std::size_t> failed;
+    for (const void* key : order) {
+        std::vector<VoiceRewrite> voices;
+        for (std::size_t v : byMeasure[key]) voices.push_back(std::move(rb->voices[v]));
+        Result<std::vector<Edit>> written = RewriteMeasure(text, voices);
+        if (written.ok()) {
+            std::move(written->begin(), written->end(), std::back_inserter(*edits));
+            continue;
+        }
+        const std::string why =
+            "measure " + std::string(voices.front().measure.attribute("number").value()) +
+            " cannot be written exactly: " + written.status().message();
+        for (std::size_t v : byMeasure[key]) {
+            failed.insert(rb->voiceRows[v]);
+            (*unwritable)[rb->voiceRows[v]] = why;
+        }
+    }
+    rb->voices.clear();
+    std::erase_if(*rows, [&](std::size_t row) { return failed.count(row) != 0; });
+    return failed.empty();
+}
+
+// One part's rows read back and written, the part read back again without the rows of a
+// measure the writer could not write (so that ties beside them are decided on the old notes).
+void PlanPart(const LoadedScore& loaded, const Selection& source,
+              const std::vector<EngineRepeat>& plan, std::vector<std::size_t> rows,
+              Rewrite* rewrite) {
+    for (std::size_t attempt = 0, rowCount = rows.size(); attempt <= rowCount; ++attempt) {
+        ReadBackResult rb = ReadBack(loaded.model, source, plan, rows);
+        std::vector<Edit> edits;
+        if (!WriteVoices(loaded.parsed.text, &rb, &edits, &rows, &rewrite->unwritable)) continue;
+        ReadBackResult& all = rewrite->readBack;
+        for (std::size_t r : rows) all.rewritten[r] = all.rewritten[r] || rb.rewritten[r];
+        all.tiesDropped += rb.tiesDropped;
+        all.lyricsMoved += rb.lyricsMoved;
+        all.lyricsDropped += rb.lyricsDropped;
+        all.orphanEnds.insert(all.orphanEnds.end(), rb.orphanEnds.begin(), rb.orphanEnds.end());
+        std::move(edits.begin(), edits.end(), std::back_inserter(rewrite->edits));
+        return;
+    }
+}
+
+// Parts are read back and written one at a time: nothing joins the music of two parts (ties
+// and slurs stay within a staff's voice, the writer within a measure), and one part's new
+// voices are then all that is held at once besides the edits.
 Rewrite PlanEdits(const LoadedScore& loaded, const Selection& source,
                   const std::vector<EngineRepeat>& plan) {
-    Rewrite rewrite;
-    std::set<std::size_t> excluded;
-    for (std::size_t attempt = 0; attempt <= plan.size(); ++attempt) {
-        rewrite.readBack = ReadBack(loaded.model, source, plan, excluded);
-        const ReadBackResult& rb = rewrite.readBack;
-        std::map<const void*, std::vector<std::size_t>> byMeasure;  // measure -> voice indexes
-        std::vector<const void*> order;
-        for (std::size_t v = 0; v < rb.voices.size(); ++v) {
-            const void* key = rb.voices[v].measure.internal_object();
-            if (!byMeasure.count(key)) order.push_back(key);
-            byMeasure[key].push_back(v);
-        }
-        rewrite.edits.clear();
-        bool failed = false;
-        for (const void* key : order) {
-            std::vector<VoiceRewrite> voices;
-            for (std::size_t v : byMeasure[key]) voices.push_back(rb.voices[v]);
-            const Result<std::vector<Edit>> edits = RewriteMeasure(loaded.parsed.text, voices);
-            if (edits.ok()) {
-                rewrite.edits.insert(rewrite.edits.end(), edits->begin(), edits->end());
-                continue;
-            }
-            const std::string& error = edits.status().message();
-            failed = true;
-            for (std::size_t v : byMeasure[key]) {
-                const std::size_t row = rb.voiceRows[v];
-                excluded.insert(row);
-                rewrite.unwritable[row] = "measure " +
-                    std::string(rb.voices[v].measure.attribute("number").value()) +
-                    " cannot be written exactly: " + error;
-            }
-        }
-        if (!failed) break;
+    const Score& score = loaded.model;
+    std::map<int, std::vector<std::size_t>> rowsByPart;
+    for (std::size_t r = 0; r < plan.size(); ++r) {
+        const int slot = plan[r].slot;
+        const bool known = slot >= 1 && static_cast<std::size_t>(slot) <= score.slots.size();
+        rowsByPart[known ? score.slots[static_cast<std::size_t>(slot - 1)].part : -1].push_back(r);
     }
+    Rewrite rewrite;
+    rewrite.readBack.rewritten.assign(plan.size(), false);
+    for (auto& [part, rows] : rowsByPart) PlanPart(loaded, source, plan, std::move(rows), &rewrite);
     AddOrphanRemovals(loaded.parsed.text, rewrite.readBack.orphanEnds, &rewrite.edits);
     return rewrite;
 }
@@ -187,19 +224,17 @@ struct Selections {
     std::vector<Selection> destination;
 };
 
-// Everything of one apply after the score was loaded: returns the exit status.
-int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& selections,
-        std::ostream& out, std::ostream& err) {
+// SET SOURCE and CREATE over the model laid into an in-memory host, which `observer` hears.
+// Returns kExitOk, or the status of a run after which nothing may be written. The host and its
+// document go with the call: they are not held while the new text is made.
+int RunCommands(const LoadedScore& loaded, const Selections& selections,
+                RepeatObserver& observer, std::ostream& err) {
     const Score& score = loaded.model;
-    const std::string refusal = SourceRefusal(score, selections.source);
-    if (!refusal.empty()) return Fail(err, kExitRefused, refusal);
-
     auto host = std::make_unique<EmbeddedHost>();
     HostMapping mapping;
     std::string error;
     if (!BuildHostDocument(score, host->Document(), &mapping, &error))
         return Fail(err, kExitUnusable, loaded.container.path + ": " + error);
-    RepeatObserver observer(score, selections.source);
     const CreateOutcome outcome =
         host->Run(selections.source, selections.destination, static_cast<int>(score.slots.size()),
                   score.measureCount, observer);
@@ -210,17 +245,60 @@ int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& sele
         return Fail(err, kExitUnusable,
                     "internal error, nothing written: the plug-in kept " +
                         std::to_string(host->Host().LiveFrames()) + " frame(s) of the score");
+    return kExitOk;
+}
 
-    const Rewrite rewrite = PlanEdits(loaded, selections.source, observer.Repeats());
-    const Report report = BuildReport(score, selections.destination, observer.Repeats(),
-                                      rewrite.readBack, rewrite.unwritable);
+// Gives the pages of freed blocks back to the system, so that what comes next does not come on
+// top of them: the C library keeps freed small blocks otherwise.
+void ReturnFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
+}
+
+// What a run writes: the edits to the text, and the report.
+struct Planned {
+    std::vector<Edit> edits;
+    Report report;
+};
+
+Planned PlanOutput(const LoadedScore& loaded, const Selections& selections,
+                   const std::vector<EngineRepeat>& repeats) {
+    Rewrite rewrite = PlanEdits(loaded, selections.source, repeats);
+    Report report = BuildReport(loaded.model, selections.destination, repeats, rewrite.readBack,
+                                rewrite.unwritable);
+    return {std::move(rewrite.edits), std::move(report)};
+}
+
+// Everything of one apply after the score was loaded: returns the exit status.
+int Run(const ApplyOptions& options, LoadedScore& loaded, const Selections& selections,
+        std::ostream& out, std::ostream& err) {
+    const std::string refusal = SourceRefusal(loaded.model, selections.source);
+    if (!refusal.empty()) return Fail(err, kExitRefused, refusal);
+    // The rows are copied out once the host has gone. Made while the host's frames came and
+    // went, the originals lie scattered among the small holes those frames left; the copies
+    // fill such holes, and the memory the originals free joins them into room for the edits
+    // (a tenth less peak memory on a large score).
+    std::vector<EngineRepeat> repeats;
+    {
+        RepeatObserver observer(loaded.model, selections.source);
+        if (const int status = RunCommands(loaded, selections, observer, err); status != kExitOk)
+            return status;
+        repeats = observer.Repeats();
+    }
+    Planned planned = PlanOutput(loaded, selections, repeats);
+    // From here on only the text and its container are needed: the tree and the model go
+    // before the new bytes are made, so that a large score never holds both at once.
+    loaded.ReleaseTree();
+    ReturnFreedMemory();
+    const Report& report = planned.report;
 
     const std::string outputPath = ScoreOutputPath(options);
     TemporaryFile inputCopy;
     const std::string beforeScore =
         options.picturesDir.empty() ? "" : BeforeScore(loaded, outputPath, &inputCopy);
-    std::string bytes;
-    if (!ResultBytes(loaded, rewrite.edits, outputPath, &bytes, &error) ||
+    std::string bytes, error;
+    if (!ResultBytes(loaded, planned.edits, outputPath, &bytes, &error) ||
         !WriteOutputs(outputPath, bytes, options.jsonReport, ReportJson(report), &error))
         return Fail(err, kExitUnusable, error);
     if (options.explain) out << ExplainText(report);

@@ -3,14 +3,25 @@
 namespace qz::musicxml {
 namespace {
 
+// The text is parsed where it lies: in the container's bytes when they are UTF-8 already.
 Status ModelFromContainer(LoadedScore* out) {
-    Result<std::string> text = DecodeDocument(&out->container);
-    if (!text.ok()) return text.status();
-    if (Status s = ParseScoreText(std::move(*text), &out->parsed); !s.ok()) return s;
+    Result<DecodedText> decoded = DecodeText(out->container.documentBytes);
+    if (!decoded.ok()) return decoded.status();
+    out->container.format = decoded->format;
+    out->parsed.converted = std::move(decoded->utf8);
+    const std::string_view text = decoded->converted
+                                      ? std::string_view(out->parsed.converted)
+                                      : decoded->TextOf(out->container.documentBytes);
+    if (Status s = ParseScoreText(text, &out->parsed); !s.ok()) return s;
     return BuildScore(out->parsed, &out->model);
 }
 
 }  // namespace
+
+void LoadedScore::ReleaseTree() {
+    model = Score{};
+    parsed.doc.reset();
+}
 
 Status LoadScore(const std::string& path, LoadedScore* out) {
     if (Status s = ReadScoreFile(path, &out->container); !s.ok()) return s;

@@ -14,6 +14,10 @@ struct LoadedScore {
     ScoreContainer container;
     ParsedScore parsed;
     Score model;
+
+    // Lets go of the parsed tree and the model, keeping the container and the text: all that
+    // splicing planned edits into the text needs. The model is empty afterwards.
+    void ReleaseTree();
 };
 
 // Reads, decodes, parses and models `path`. A failure is printed as Status::Where(path):

@@ -135,13 +135,6 @@ Status ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer
     return Status();
 }
 
-Result<std::string> DecodeDocument(ScoreContainer* container) {
-    Result<DecodedText> decoded = DecodeText(container->documentBytes);
-    if (!decoded.ok()) return decoded.status();
-    container->format = decoded->format;
-    return std::move(decoded->utf8);
-}
-
 Status ReadScoreFile(const std::string& path, ScoreContainer* out) {
     struct stat info;
     if (::stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode))

@@ -20,7 +20,7 @@ struct ScoreContainer {
     std::string archiveBytes;   // the whole archive as read (compressed only)
     std::string rootMember;     // the archive member holding the score (compressed only)
     std::string documentBytes;  // the score's bytes as stored (the member's, uncompressed)
-    TextFormat format;          // how documentBytes spell the text (set by DecodeDocument)
+    TextFormat format;          // how documentBytes spell the text (set when it is decoded)
 };
 
 // Reads `path`. A file starting with the zip signature is an archive: its score is the first
@@ -32,10 +32,6 @@ Status ReadScoreFile(const std::string& path, ScoreContainer* out);
 
 // The same from bytes already in memory (`path` is only kept for messages and writing back).
 Status ReadScoreBytes(const std::string& path, std::string bytes, ScoreContainer* out);
-
-// The score's text as UTF-8 (without a byte-order mark), remembering in `container` how the
-// file spelled it. Fails on bytes that are not text in a known encoding.
-Result<std::string> DecodeDocument(ScoreContainer* container);
 
 // Documents larger than this (uncompressed) are refused: 512 MiB.
 inline constexpr uint64_t kMaxDocumentBytes = 512ull << 20;

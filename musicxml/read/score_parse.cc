@@ -31,8 +31,8 @@ TextPosition PositionOfNode(std::string_view text, pugi::xml_node node) {
     return PositionOf(text, offset);
 }
 
-Status ParseScoreText(std::string text, ParsedScore* out) {
-    out->text = std::move(text);
+Status ParseScoreText(std::string_view text, ParsedScore* out) {
+    out->text = text;
     pugi::xml_parse_result result = out->doc.load_buffer(
         out->text.data(), out->text.size(), ScoreParseOptions(), pugi::encoding_utf8);
     if (!result)

@@ -1,8 +1,8 @@
 // A score's text parsed with pugixml so that every element keeps its byte offset in the text.
 //
-// The text is UTF-8 (decoded from the file's own encoding); the parser is told so, and keeps
-// whitespace-only text, so that node offsets (offset_debug) are byte offsets into `text`, which
-// the writer splices.
+// The text is UTF-8 (the file's own bytes, or decoded from the file's encoding); the parser is
+// told so, and keeps whitespace-only text, so that node offsets (offset_debug) are byte offsets
+// into `text`, which the writer splices.
 #pragma once
 
 #include <cstddef>
@@ -17,7 +17,8 @@
 namespace qz::musicxml {
 
 struct ParsedScore {
-    std::string text;          // the decoded document, exactly what was parsed
+    std::string converted;   // the document as UTF-8, when the file spelled it otherwise
+    std::string_view text;   // the document exactly as parsed: `converted` or the file's bytes
     pugi::xml_document doc;
 };
 
@@ -25,9 +26,10 @@ TextPosition PositionOf(std::string_view text, std::ptrdiff_t offset);
 // Where a node starts: for an element its '<' (pugixml's offset names the element's name).
 TextPosition PositionOfNode(std::string_view text, pugi::xml_node node);
 
-// Parses `text` (kept in `out`). Fails, with the place, on malformed XML, a root that is not
-// <score-partwise> (a timewise score is named as such), or an empty document.
-Status ParseScoreText(std::string text, ParsedScore* out);
+// Parses `text`, which must outlive `out` (out->text is a view of it). Fails, with the place, on
+// malformed XML, a root that is not <score-partwise> (a timewise score is named as such), or an
+// empty document.
+Status ParseScoreText(std::string_view text, ParsedScore* out);
 
 // The pugixml parse options used, so that the writer parses the same way.
 unsigned ScoreParseOptions();

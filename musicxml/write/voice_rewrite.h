@@ -76,7 +76,7 @@ Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divi
 // measure cannot be written exactly (a value beyond the divisions the writer accepts, a donor
 // without a pitch, entries that overlap, a layout CanRewriteVoice would refuse); the measure must
 // then stay as it was.
-Result<std::vector<Edit>> RewriteMeasure(const std::string& text,
+Result<std::vector<Edit>> RewriteMeasure(std::string_view text,
                                          const std::vector<VoiceRewrite>& voices);
 
 }  // namespace qz::musicxml

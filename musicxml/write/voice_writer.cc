@@ -435,7 +435,7 @@ bool WellFormed(const std::string& fragment) {
                                 pugi::encoding_utf8);
 }
 
-Result<std::vector<Edit>> RewriteVoices(const std::string& text,
+Result<std::vector<Edit>> RewriteVoices(std::string_view text,
                                         const std::vector<VoiceRewrite>& voices) {
     const pugi::xml_node measure = voices.front().measure;
     if (!measure) return Status::Error("no measure");
@@ -519,7 +519,7 @@ Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divi
     return Status();
 }
 
-Result<std::vector<Edit>> RewriteMeasure(const std::string& text,
+Result<std::vector<Edit>> RewriteMeasure(std::string_view text,
                                          const std::vector<VoiceRewrite>& voices) {
     if (voices.empty()) return std::vector<Edit>{};
     return RewriteVoices(text, voices);

@@ -50,7 +50,7 @@ bool Ascii(const std::string& text) {
 std::string RoundTrip(const std::string& name, const std::string& bytes) {
     LoadedScore score;
     if (Status s = LoadScoreBytes(name, bytes, &score); !s.ok()) return "not loaded: " + s.Where(name);
-    const Result<std::string> encoded = ScoreBytes(score.container, score.parsed.text);
+    const Result<std::string> encoded = ScoreBytes(score.container, std::string(score.parsed.text));
     if (!encoded.ok()) return "not written: " + encoded.status().message();
     const std::string& written = *encoded;
     if (score.container.compressed) {

@@ -34,8 +34,9 @@ void ExpectRoundTrip(const std::string& bytes, Charset charset, bool mark,
     const DecodedText& decoded = *read;
     EXPECT_EQ(decoded.format.charset, charset) << CharsetName(decoded.format.charset);
     EXPECT_EQ(decoded.format.byteOrderMark, mark);
-    EXPECT_EQ(decoded.utf8, expectedUtf8);
-    EXPECT_EQ(ValueOf(EncodeText(decoded.utf8, decoded.format)), bytes);
+    const std::string text(decoded.TextOf(bytes));
+    EXPECT_EQ(text, expectedUtf8);
+    EXPECT_EQ(ValueOf(EncodeText(text, decoded.format)), bytes);
 }
 
 TEST(WriterEncodingTest, EveryEncodingComesBackByteIdentical) {
