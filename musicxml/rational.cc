@@ -1,6 +1,8 @@
 #include "musicxml/rational.h"
 
+#include <cstdint>
 #include <limits>
+#include <numeric>
 
 namespace qz::musicxml {
 namespace {
@@ -12,15 +14,24 @@ __extension__ typedef __int128 Wide;
 
 bool Fits(Wide v) { return v <= kLimit && v >= -kLimit; }
 
-std::optional<Fraction> Reduce(Wide num, Wide den) {
-    if (den == 0) return std::nullopt;
-    if (den < 0) num = -num, den = -den;
-    Wide a = num < 0 ? -num : num, b = den;
+// Terms nearly always fit 64 bits, where a remainder is one instruction rather than a call into
+// the compiler's 128-bit division.
+Wide Gcd(Wide a, Wide b) {
+    constexpr Wide kNarrow = std::numeric_limits<uint64_t>::max();
+    if (a <= kNarrow && b <= kNarrow)
+        return std::gcd(static_cast<uint64_t>(a), static_cast<uint64_t>(b));
     while (b != 0) {
         const Wide t = a % b;
         a = b;
         b = t;
     }
+    return a;
+}
+
+std::optional<Fraction> Reduce(Wide num, Wide den) {
+    if (den == 0) return std::nullopt;
+    if (den < 0) num = -num, den = -den;
+    const Wide a = Gcd(num < 0 ? -num : num, den);
     if (a > 1) num /= a, den /= a;
     if (!Fits(num) || !Fits(den)) return std::nullopt;
     return Fraction{static_cast<int64_t>(num), static_cast<int64_t>(den)};

@@ -7,26 +7,6 @@ namespace {
 
 std::string VoiceText(const std::string& voice) { return "voice " + voice; }
 
-// Why one measure of one voice cannot be rewritten, or "".
-std::string MeasureRefusal(const Score& score, int slot, int measure, const std::string& voice) {
-    const ModelSlot& s = score.slots[static_cast<std::size_t>(slot - 1)];
-    const ModelPart& part = score.parts[static_cast<std::size_t>(s.part)];
-    const std::string where = " in measure " + std::to_string(measure);
-    if (const VoiceMeasure* v = score.Voice(slot, measure, voice)) {
-        if (v->grace) return VoiceText(voice) + " has grace notes" + where;
-        if (v->cue) return VoiceText(voice) + " has cue notes" + where;
-        if (v->bigChord) return VoiceText(voice) + " has a chord of more than 12 notes" + where;
-        if (v->crossStaff) return VoiceText(voice) + " has notes on two staves" + where;
-    }
-    if (measure > static_cast<int>(part.measures.size()))
-        return "part " + part.id + " has no measure " + std::to_string(measure);
-    const std::size_t m = static_cast<std::size_t>(measure - 1);
-    const Status writable =
-        CanRewriteVoice(part.element, part.measures[m], part.divisions[m], s.staff, voice);
-    if (!writable.ok()) return "measure " + std::to_string(measure) + ": " + writable.message();
-    return "";
-}
-
 // A stretch of silence is kept as it was written (whole-measure rests, say), not cut into
 // the source's rests.
 bool OnlyRests(const Score& score, int slot, int first, int last, const std::string& voice) {
@@ -40,20 +20,54 @@ bool OnlyRests(const Score& score, int slot, int first, int last, const std::str
     return any;
 }
 
+}  // namespace
+
 // Why the tool keeps the engine away from a stretch of one voice, or "".
-std::string Refusal(const Score& score, int slot, const std::string& voice, int first, int last) {
+std::string RepeatObserver::Refusal(int slot, const std::string& voice, int first, int last) {
     // A voice with nothing in the stretch is left to the engine, which finds it empty.
     bool present = false;
-    for (int m = first; m <= last; ++m) present = present || score.Voice(slot, m, voice) != nullptr;
+    for (int m = first; m <= last; ++m) present = present || score_.Voice(slot, m, voice) != nullptr;
     if (!present) return "";
     for (int m = first; m <= last; ++m) {
-        std::string refusal = MeasureRefusal(score, slot, m, voice);
+        std::string refusal = MeasureRefusal(slot, m, voice);
         if (!refusal.empty()) return refusal;
     }
-    return OnlyRests(score, slot, first, last, voice) ? "only rests" : "";
+    return OnlyRests(score_, slot, first, last, voice) ? "only rests" : "";
 }
 
-}  // namespace
+// Why one measure of one voice cannot be rewritten, or "".
+std::string RepeatObserver::MeasureRefusal(int slot, int measure, const std::string& voice) {
+    const ModelSlot& s = score_.slots[static_cast<std::size_t>(slot - 1)];
+    const ModelPart& part = score_.parts[static_cast<std::size_t>(s.part)];
+    const std::string where = " in measure " + std::to_string(measure);
+    if (const VoiceMeasure* v = score_.Voice(slot, measure, voice)) {
+        if (v->grace) return VoiceText(voice) + " has grace notes" + where;
+        if (v->cue) return VoiceText(voice) + " has cue notes" + where;
+        if (v->bigChord) return VoiceText(voice) + " has a chord of more than 12 notes" + where;
+        if (v->crossStaff) return VoiceText(voice) + " has notes on two staves" + where;
+    }
+    if (measure > static_cast<int>(part.measures.size()))
+        return "part " + part.id + " has no measure " + std::to_string(measure);
+    const Result<MeasureTimeline>& scan = Scan(s.part, measure);
+    const Status writable = scan.ok() ? CanRewriteVoice(*scan, s.staff, voice)
+                                      : Status::Error(scan.status().message());
+    if (!writable.ok()) return "measure " + std::to_string(measure) + ": " + writable.message();
+    return "";
+}
+
+const Result<MeasureTimeline>& RepeatObserver::Scan(int part, int measure) {
+    if (part != scannedPart_) {
+        scans_.clear();
+        scannedPart_ = part;
+    }
+    auto found = scans_.find(measure);
+    if (found == scans_.end()) {
+        const ModelPart& model = score_.parts[static_cast<std::size_t>(part)];
+        const std::size_t m = static_cast<std::size_t>(measure - 1);
+        found = scans_.emplace(measure, ReadTimeline("", model.measures[m], model.divisions[m])).first;
+    }
+    return found->second;
+}
 
 bool RepeatObserver::HasVoice(const engine::RepeatPlace& place) const {
     return place.slot >= 1 && place.slot <= static_cast<int>(score_.slots.size()) && place.layer >= 0 &&
@@ -67,7 +81,7 @@ bool RepeatObserver::MayRewrite(const engine::RepeatPlace& place) {
                           place.firstMeasure == source_.firstMeasure;
     if (isSource) return true;
     const ModelSlot& model = score_.slots[static_cast<std::size_t>(place.slot - 1)];
-    pendingRefusal_ = Refusal(score_, place.slot, model.layers[static_cast<std::size_t>(place.layer)],
+    pendingRefusal_ = Refusal(place.slot, model.layers[static_cast<std::size_t>(place.layer)],
                               place.firstMeasure, place.lastMeasure);
     return pendingRefusal_.empty();
 }

@@ -1,5 +1,6 @@
 #include "musicxml/read/measure_timeline.h"
 
+#include <cstring>
 #include <optional>
 
 #include "musicxml/read/score_parse.h"
@@ -11,6 +12,37 @@ namespace {
 // A <duration> so long that a measure's positions could no longer be added up exactly.
 constexpr int64_t kMaxDurationUnits = int64_t{1} << 40;
 
+// The children of a <note>, <backup> or <forward> that the timeline reads, found in one pass
+// over them: the first of each name, as pugi's child(name) would find it (a note has many
+// children, and looking each up by name again is most of a measure's reading time).
+struct TimedChildren {
+    pugi::xml_node grace, cue, chord, duration, voice, staff;
+
+    explicit TimedChildren(pugi::xml_node holder) {
+        for (pugi::xml_node child = holder.first_child(); child; child = child.next_sibling())
+            if (child.type() == pugi::node_element) Take(child);
+    }
+
+private:
+    void Take(pugi::xml_node child) {
+        const char* name = child.name();
+        pugi::xml_node* slot = nullptr;
+        switch (name[0]) {
+            case 'g': slot = std::strcmp(name, "grace") == 0 ? &grace : nullptr; break;
+            case 'c':
+                slot = std::strcmp(name, "cue") == 0     ? &cue
+                       : std::strcmp(name, "chord") == 0 ? &chord
+                                                         : nullptr;
+                break;
+            case 'd': slot = std::strcmp(name, "duration") == 0 ? &duration : nullptr; break;
+            case 'v': slot = std::strcmp(name, "voice") == 0 ? &voice : nullptr; break;
+            case 's': slot = std::strcmp(name, "staff") == 0 ? &staff : nullptr; break;
+            default: break;
+        }
+        if (slot != nullptr && !*slot) *slot = child;
+    }
+};
+
 class TimelineReader {
 public:
     TimelineReader(std::string_view text, int64_t divisions) : text_(text), divisions_(divisions) {}
@@ -18,12 +50,12 @@ public:
     Status Read(pugi::xml_node measure, MeasureTimeline* out);
 
 private:
-    Status Note(pugi::xml_node note, MeasureItem* item);
-    Status Move(pugi::xml_node move, MeasureItem* item);
+    Status Note(pugi::xml_node note, const TimedChildren& children, MeasureItem* item);
+    Status Move(pugi::xml_node move, const TimedChildren& children, MeasureItem* item);
     Status Attributes(pugi::xml_node attributes);
     // The <duration> of `holder` in quarters (none when absent, which the writer cannot keep).
-    Status Duration(pugi::xml_node holder, Fraction* quarters);
-    void VoiceAndStaff(pugi::xml_node node, MeasureItem* item);
+    Status Duration(pugi::xml_node holder, pugi::xml_node duration, Fraction* quarters);
+    void VoiceAndStaff(const TimedChildren& children, MeasureItem* item);
     void Unwritable(std::string why) {
         if (unwritable_.empty()) unwritable_ = std::move(why);
     }
@@ -44,6 +76,9 @@ private:
 };
 
 Status TimelineReader::Read(pugi::xml_node measure, MeasureTimeline* out) {
+    std::size_t count = 0;
+    for (pugi::xml_node child = measure.first_child(); child; child = child.next_sibling()) ++count;
+    out->items.reserve(count);
     for (pugi::xml_node child = measure.first_child(); child; child = child.next_sibling()) {
         if (child.type() == pugi::node_pcdata && Trimmed(child.value()).empty()) continue;
         MeasureItem item;
@@ -58,15 +93,18 @@ Status TimelineReader::Read(pugi::xml_node measure, MeasureTimeline* out) {
             if (!firstTimedDivisions_) firstTimedDivisions_ = divisions_;
         }
         Status status;
-        if (note) status = Note(child, &item);
-        else if (move) status = Move(child, &item);
-        else if (element && Named(child, "attributes")) status = Attributes(child);
+        if (note || move) {
+            const TimedChildren children(child);
+            status = note ? Note(child, children, &item) : Move(child, children, &item);
+            if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) {
+                out->namesVoices = out->namesVoices || item.hasVoice;
+                out->namesStaves = out->namesStaves || static_cast<bool>(children.staff);
+            }
+        } else if (element && Named(child, "attributes")) {
+            status = Attributes(child);
+        }
         if (!status.ok()) return status;
         item.cursorAfter = cursor_;
-        if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) {
-            out->namesVoices = out->namesVoices || item.hasVoice;
-            out->namesStaves = out->namesStaves || static_cast<bool>(child.child("staff"));
-        }
         out->items.push_back(std::move(item));
     }
     out->divisions = firstTimedDivisions_.value_or(divisions_);
@@ -76,13 +114,14 @@ Status TimelineReader::Read(pugi::xml_node measure, MeasureTimeline* out) {
     return Status();
 }
 
-Status TimelineReader::Note(pugi::xml_node note, MeasureItem* item) {
+Status TimelineReader::Note(pugi::xml_node note, const TimedChildren& children,
+                            MeasureItem* item) {
     item->kind = ItemKind::kNote;
-    item->grace = static_cast<bool>(note.child("grace"));
-    item->cue = static_cast<bool>(note.child("cue"));
-    const bool chord = static_cast<bool>(note.child("chord"));
+    item->grace = static_cast<bool>(children.grace);
+    item->cue = static_cast<bool>(children.cue);
+    const bool chord = static_cast<bool>(children.chord);
     if (item->grace) {
-        VoiceAndStaff(note, item);
+        VoiceAndStaff(children, item);
         if (chord) {
             item->onset = chordOnset_;
         } else {
@@ -91,8 +130,8 @@ Status TimelineReader::Note(pugi::xml_node note, MeasureItem* item) {
         }
         return Status();
     }
-    if (Status s = Duration(note, &item->duration); !s.ok()) return s;
-    VoiceAndStaff(note, item);
+    if (Status s = Duration(note, children.duration, &item->duration); !s.ok()) return s;
+    VoiceAndStaff(children, item);
     if (chord && entryOpen_ && !lastWasGrace_) {
         item->joinsChord = true;
         item->onset = entryOnset_;
@@ -107,12 +146,13 @@ Status TimelineReader::Note(pugi::xml_node note, MeasureItem* item) {
     return Status();
 }
 
-Status TimelineReader::Move(pugi::xml_node move, MeasureItem* item) {
+Status TimelineReader::Move(pugi::xml_node move, const TimedChildren& children,
+                            MeasureItem* item) {
     const bool backup = Named(move, "backup");
     item->kind = backup ? ItemKind::kBackup : ItemKind::kForward;
     Fraction amount;
-    if (Status s = Duration(move, &amount); !s.ok()) return s;
-    if (!backup) VoiceAndStaff(move, item);
+    if (Status s = Duration(move, children.duration, &amount); !s.ok()) return s;
+    if (!backup) VoiceAndStaff(children, item);
     const std::optional<Fraction> moved = backup ? Subtract(cursor_, amount) : Add(cursor_, amount);
     if (!moved) return FailAt("<backup>/<forward> out of range", move);
     cursor_ = *moved;
@@ -133,9 +173,8 @@ Status TimelineReader::Attributes(pugi::xml_node attributes) {
     return Status();
 }
 
-Status TimelineReader::Duration(pugi::xml_node holder, Fraction* quarters) {
+Status TimelineReader::Duration(pugi::xml_node holder, pugi::xml_node node, Fraction* quarters) {
     *quarters = Fraction{};
-    const pugi::xml_node node = holder.child("duration");
     if (!node) {
         Unwritable(std::string("a <") + holder.name() + "> has no readable <duration>");
         return Status();
@@ -149,11 +188,11 @@ Status TimelineReader::Duration(pugi::xml_node holder, Fraction* quarters) {
     return Status();
 }
 
-void TimelineReader::VoiceAndStaff(pugi::xml_node node, MeasureItem* item) {
-    item->hasVoice = static_cast<bool>(node.child("voice"));
-    item->voice = Trimmed(node.child_value("voice"));
+void TimelineReader::VoiceAndStaff(const TimedChildren& children, MeasureItem* item) {
+    item->hasVoice = static_cast<bool>(children.voice);
+    item->voice = Trimmed(children.voice.child_value());
     if (item->voice.empty()) item->voice = "1";
-    const pugi::xml_node staff = node.child("staff");
+    const pugi::xml_node staff = children.staff;
     int64_t number = 1;
     if (staff && !ParseInt(staff.child_value(), 1, 1000, &number))
         Unwritable("a <staff> value is not a staff number");

@@ -12,13 +12,27 @@ namespace {
 constexpr const char* kSharpOrder = "FCGDAEB";
 constexpr int64_t kMaxFifths = 21;  // triple sharps or flats: past that no key is written
 
-std::string PlaceOf(pugi::xml_node pitch) {
-    return Trimmed(pitch.child_value("step")) + Trimmed(pitch.child_value("octave"));
-}
+// What the rules read of a <pitch>, found in one pass over its children (the first of each
+// name counts): the line or space it sits on, its step, and its alteration.
+struct Spelling {
+    std::string place;  // step and octave
+    char step = '?';
+    Fraction alter;
+};
 
-char StepOf(pugi::xml_node pitch) {
-    const std::string step = Trimmed(pitch.child_value("step"));
-    return step.size() == 1 ? step[0] : '?';
+Spelling SpellingOf(pugi::xml_node pitch) {
+    pugi::xml_node step, octave, alter;
+    for (pugi::xml_node child = pitch.first_child(); child; child = child.next_sibling()) {
+        if (!step && Named(child, "step")) step = child;
+        else if (!octave && Named(child, "octave")) octave = child;
+        else if (!alter && Named(child, "alter")) alter = child;
+    }
+    Spelling spelling;
+    const std::string stepText = Trimmed(step.child_value());
+    spelling.place = stepText + Trimmed(octave.child_value());
+    if (stepText.size() == 1) spelling.step = stepText[0];
+    spelling.alter = ParseDecimal(alter.child_value()).value_or(Fraction{});
+    return spelling;
 }
 
 // The alterations of one <key>: a traditional key by its fifths, or the steps it lists. Past
@@ -48,14 +62,14 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
 
 }  // namespace
 
-Fraction AlterOf(pugi::xml_node pitch) {
-    return ParseDecimal(pitch.child_value("alter")).value_or(Fraction{});
-}
+Fraction AlterOf(pugi::xml_node pitch) { return SpellingOf(pitch).alter; }
 
 MeasureAlterations::MeasureAlterations(pugi::xml_node key) : key_(KeyAlterations(key)) {}
 
 void MeasureAlterations::Heard(Fraction onset, pugi::xml_node pitch) {
-    if (pitch) heard_.push_back({onset, PlaceOf(pitch), AlterOf(pitch)});
+    if (!pitch) return;
+    Spelling spelling = SpellingOf(pitch);
+    heard_.push_back({onset, std::move(spelling.place), spelling.alter});
 }
 
 Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, char step) const {
@@ -71,7 +85,9 @@ Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, c
 }
 
 bool MeasureAlterations::NeedsAccidental(Fraction onset, pugi::xml_node pitch) const {
-    return pitch && InForce(onset, PlaceOf(pitch), StepOf(pitch)) != AlterOf(pitch);
+    if (!pitch) return false;
+    const Spelling spelling = SpellingOf(pitch);
+    return InForce(onset, spelling.place, spelling.step) != spelling.alter;
 }
 
 std::string MeasureAlterations::Name(Fraction alter) {

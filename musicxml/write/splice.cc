@@ -69,6 +69,43 @@ bool Fill(ByteRange* range, size_t begin, size_t end) {
 
 }  // namespace
 
+// Every byte of the output passes through here once, so the scan is kept to plain loops.
+bool WholeMarkup(std::string_view text) {
+    std::vector<std::string_view> open;
+    const size_t size = text.size();
+    for (size_t pos = text.find('<'); pos != kNone; pos = text.find('<', pos)) {
+        const char next = pos + 1 < size ? text[pos + 1] : '\0';
+        if (next == '!' || next == '?') {
+            const bool comment = text.compare(pos, 4, "<!--") == 0;
+            const bool cdata = text.compare(pos, 9, "<![CDATA[") == 0;
+            if (next == '!' && !comment && !cdata) return false;
+            pos = next == '?' ? After(text, pos + 2, "?>")
+                  : comment   ? After(text, pos + 4, "-->")
+                              : After(text, pos + 9, "]]>");
+            if (pos == kNone) return false;
+            continue;
+        }
+        const bool closing = next == '/';
+        const size_t nameBegin = pos + (closing ? 2 : 1);
+        size_t at = nameBegin;
+        while (at < size && text[at] != '>' && text[at] != '/' && text[at] != ' ' &&
+               text[at] != '\t' && text[at] != '\r' && text[at] != '\n')
+            ++at;
+        const std::string_view name = text.substr(nameBegin, at - nameBegin);
+        bool selfClosing = false;
+        pos = TagEnd(text, at - 1, &selfClosing);
+        if (pos == kNone || name.empty()) return false;
+        if (!closing) {
+            if (!selfClosing) open.push_back(name);
+        } else if (open.empty() || open.back() != name) {
+            return false;
+        } else {
+            open.pop_back();
+        }
+    }
+    return open.empty();
+}
+
 bool NodeRange(std::string_view text, pugi::xml_node node, ByteRange* range) {
     const ptrdiff_t offset = node.offset_debug();
     if (offset < 0 || static_cast<size_t>(offset) > text.size()) return false;

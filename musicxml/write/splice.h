@@ -25,6 +25,11 @@ struct ByteRange {
 // the text at its offset is not what the node says it is.
 bool NodeRange(std::string_view text, pugi::xml_node node, ByteRange* range);
 
+// Whether `text` is whole markup: each start tag closed by an end tag of its name, in order, and
+// comments, CDATA sections and processing instructions whole. The writer's last check on the text
+// it made: the pieces it copies were parsed, and this catches one cut in the wrong place.
+bool WholeMarkup(std::string_view text);
+
 // The whitespace a line starts with before `pos`, when only spaces and tabs stand between the
 // previous line feed and `pos`; otherwise empty.
 std::string_view IndentBefore(std::string_view text, std::size_t pos);

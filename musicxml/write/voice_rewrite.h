@@ -9,6 +9,7 @@
 #include <pugixml.hpp>
 
 #include "musicxml/rational.h"
+#include "musicxml/read/measure_timeline.h"
 #include "musicxml/status.h"
 
 namespace qz::musicxml {
@@ -69,6 +70,8 @@ std::string SlurNumber(pugi::xml_node slur);
 // the failure's message in the report, when not.
 Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divisions, int staff,
                        const std::string& voice);
+// The same for a measure already read, when several of its voices are asked about.
+Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string& voice);
 
 // The edits for all rewritten voices of one measure (several voices/staves of one part may be
 // rewritten in the same measure; a divisions change then covers them all). Offsets refer to the

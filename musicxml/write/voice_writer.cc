@@ -428,13 +428,6 @@ Status InterleavedTargets(std::string_view text, const MeasureTimeline& scan,
     return Status();
 }
 
-bool WellFormed(const std::string& fragment) {
-    pugi::xml_document document;
-    const std::string wrapped = "<m>" + fragment + "</m>";
-    return document.load_buffer(wrapped.data(), wrapped.size(), pugi::parse_default,
-                                pugi::encoding_utf8);
-}
-
 Result<std::vector<Edit>> RewriteVoices(std::string_view text,
                                         const std::vector<VoiceRewrite>& voices) {
     const pugi::xml_node measure = voices.front().measure;
@@ -492,7 +485,7 @@ Result<std::vector<Edit>> RewriteVoices(std::string_view text,
             const Result<std::string> part =
                 WriteVoice(text, scan, run, *finer, scaleEdits, alterations);
             if (!part.ok()) return part.status();
-            if (!WellFormed(*part)) return Status::Error("the rewritten voice is not well formed");
+            if (!WholeMarkup(*part)) return Status::Error("the rewritten voice is not well formed");
             written += *part;
         }
         edits.push_back({target.bytes.begin, target.bytes.end, std::move(written)});
@@ -512,10 +505,14 @@ Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divi
         return Status::Error("the measure is not part of the part");
     const Result<MeasureTimeline> scan = ReadTimeline("", measure, divisions);
     if (!scan.ok()) return Status::Error(scan.status().message());
-    if (!scan->unwritable.empty()) return Status::Error(scan->unwritable);
-    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(*scan, staff, voice);
+    return CanRewriteVoice(*scan, staff, voice);
+}
+
+Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string& voice) {
+    if (!scan.unwritable.empty()) return Status::Error(scan.unwritable);
+    const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(scan, staff, voice);
     if (!span.ok()) return span.status();
-    if (!*span && InsertionAnchor(*scan) == nullptr) return Status::Error("the measure is empty");
+    if (!*span && InsertionAnchor(scan) == nullptr) return Status::Error("the measure is empty");
     return Status();
 }
 

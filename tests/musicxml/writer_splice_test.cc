@@ -36,5 +36,14 @@ TEST(WriterSpliceTest, BadEditsAreRefused) {
         EXPECT_EQ(ApplyEdits(text, c.edits).status().message(), c.message);
 }
 
+TEST(WriterSpliceTest, WholeMarkupNeedsEveryTagClosedInOrder) {
+    for (const char* whole : {"", "text", "<a/>", "<a><b/>x</a><c x='>'></c>", "<a\n x=\"1\"/>",
+                              "<!-- <a> --><a><![CDATA[</b>]]><?pi <c> ?></a>"})
+        EXPECT_TRUE(WholeMarkup(whole)) << whole;
+    for (const char* cut : {"<a>", "</a>", "<a></b>", "<a><b></a></b>", "<a", "<a x='>", "<>",
+                            "<!-- a", "<a><![CDATA[x</a>", "<?pi"})
+        EXPECT_FALSE(WholeMarkup(cut)) << cut;
+}
+
 }  // namespace
 }  // namespace qz::musicxml
