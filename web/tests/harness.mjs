@@ -1,7 +1,7 @@
 // What the browser tests stand on: the page served locally, Debian's Chromium driven by
 // puppeteer-core, and the native `motifgraft` run the way a user runs it.
 import { spawn, spawnSync } from 'node:child_process';
-import { mkdtempSync, readFileSync, readdirSync, rmSync, writeFileSync } from 'node:fs';
+import { mkdtempSync, readFileSync, readdirSync, rmSync, statSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import path from 'node:path';
 import { fileURLToPath } from 'node:url';
@@ -57,10 +57,17 @@ export async function openPage(browser, url, downloads) {
 }
 
 // Waits until `folder` holds a finished file named `name`; returns its bytes.
+// Chromium can list a download under its final name before its last byte is written: the file
+// counts once its size holds still from one look to the next.
 export async function downloaded(folder, name, timeoutMs = 20000) {
   const deadline = Date.now() + timeoutMs;
+  let lastSize = -1;
   while (Date.now() < deadline) {
-    if (readdirSync(folder).includes(name)) return readFileSync(path.join(folder, name));
+    if (readdirSync(folder).includes(name)) {
+      const size = statSync(path.join(folder, name)).size;
+      if (size > 0 && size === lastSize) return readFileSync(path.join(folder, name));
+      lastSize = size;
+    }
     await new Promise((r) => setTimeout(r, 100));
   }
   throw new Error(`no download named ${name} in ${folder}`);
