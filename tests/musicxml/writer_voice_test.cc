@@ -623,6 +623,21 @@ TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
               "      <note><rest/><duration>2</duration><type>half</type></note>");
 }
 
+// The value of each <tag> in `text`, "-" for a note without one.
+std::vector<std::string> PerNote(const std::string& text, const std::string& tag) {
+    std::vector<std::string> values;
+    for (size_t note = text.find("<note"); note != std::string::npos;
+         note = text.find("<note", note + 1)) {
+        if (text.compare(note, 10, "<notations") == 0) continue;
+        const size_t end = text.find("</note>", note);
+        const size_t at = text.find("<" + tag + ">", note);
+        values.push_back(at < end ? text.substr(at + tag.size() + 2,
+                                                text.find('<', at + 1) - at - tag.size() - 2)
+                                  : "-");
+    }
+    return values;
+}
+
 TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges) {
     Load(R"(<score-partwise>
   <part id="P2">
@@ -642,29 +657,8 @@ TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges
     v.length = {5, 1};
     std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
     ASSERT_EQ(edits.size(), 1u);
-    std::vector<std::string> shown;
-    for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;
-         note = edits[0].text.find("<note>", note + 1)) {
-        const size_t end = edits[0].text.find("</note>", note);
-        const size_t mark = edits[0].text.find("<accidental>", note);
-        shown.push_back(mark < end ? edits[0].text.substr(mark + 12, 5) : "-");
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
-}
-
-// The value of each <tag> in `text`, "-" for a note without one.
-std::vector<std::string> PerNote(const std::string& text, const std::string& tag) {
-    std::vector<std::string> values;
-    for (size_t note = text.find("<note"); note != std::string::npos;
-         note = text.find("<note", note + 1)) {
-        if (text.compare(note, 10, "<notations") == 0) continue;
-        const size_t end = text.find("</note>", note);
-        const size_t at = text.find("<" + tag + ">", note);
-        values.push_back(at < end ? text.substr(at + tag.size() + 2,
-                                                text.find('<', at + 1) - at - tag.size() - 2)
-                                  : "-");
-    }
-    return values;
+    EXPECT_EQ(PerNote(edits[0].text, "accidental"),
+              (std::vector<std::string>{"sharp", "-", "natural", "sharp", "natural"}));
 }
 
 TEST_F(VoiceWriterTest, ARestFillsWhatTheSourceLeavesOpenInValuesOnTheirOwnBeats) {
