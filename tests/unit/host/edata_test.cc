@@ -776,54 +776,49 @@ TEST_F(EDataTest, OtherTagsPassStraightToTheHost) {
     }
 }
 
-TEST_F(EDataTest, WithoutTheHostFunctionsOnlyWhatNeedsNeitherSucceeds) {
-    sim_.SetAbsent("FX_LoadEData");
-    sim_.SetAbsent("FX_SaveEData");
-    Install();
-    unsigned char key[8] = {};
-    Bytes buffer(30, 0xEE);
-    uint32_t size = 30;
-    EXPECT_EQ(binding_->LoadEData(0x45035450, key, buffer.data(), &size, kCallVersion), 0);
-    EXPECT_EQ(binding_->SaveEData(0x45035450, key, buffer.data(), 30, kCallVersion), 0);
-    EXPECT_EQ(binding_->SaveEData(Tag("pfMS"), key, buffer.data(), 30, 0x07FFFFFF), 0);
-    EXPECT_EQ(buffer, Bytes(30, 0xEE));
-    EXPECT_EQ(size, 30u);
-}
-
-TEST_F(EDataTest, TranslationsNeedTheHostFunctionsTheyUse) {
+TEST_F(EDataTest, EachTranslationAndPassageNeedsOnlyTheHostFunctionsItUses) {
     struct Case {
-        const char* absent;
+        bool loadAbsent;
+        bool saveAbsent;
         int loadResult;  // pfMS and pfTX loads
         int mapSave;     // a pfMS save reads and writes records
         int arraySave;   // a pfTX save only writes
     };
-    const Case cases[] = {
-        {"FX_LoadEData", 0, 0, 1},
-        {"FX_SaveEData", 1, 0, 0},
-    };
+    const Case cases[] = {{true, false, 0, 0, 1}, {false, true, 1, 0, 0}, {true, true, 0, 0, 0}};
     for (const Case& c : cases) {
-        sim_.SetAbsent("FX_LoadEData", std::string(c.absent) == "FX_LoadEData");
-        sim_.SetAbsent("FX_SaveEData", std::string(c.absent) == "FX_SaveEData");
+        const std::string without = std::string(c.loadAbsent ? " FX_LoadEData" : "") + (c.saveAbsent ? " FX_SaveEData" : "");
+        sim_.SetAbsent("FX_LoadEData", c.loadAbsent);
+        sim_.SetAbsent("FX_SaveEData", c.saveAbsent);
         Install();
         doc_.EData().clear();
         for (const char* tag : {"pfMS", "pfTX"}) {
             uint32_t size = 0;
-            EXPECT_EQ(Load(Tag(tag), 1, nullptr, &size), 1) << tag << " without " << c.absent;
+            EXPECT_EQ(Load(Tag(tag), 1, nullptr, &size), 1) << tag << " without" << without;
             EXPECT_EQ(size, std::string(tag) == "pfTX" ? 108u : 104u) << tag;
             Bytes buffer(108, 0xEE);
             size = 108;
-            EXPECT_EQ(Load(Tag(tag), 1, buffer.data(), &size), c.loadResult) << tag << " without " << c.absent;
+            EXPECT_EQ(Load(Tag(tag), 1, buffer.data(), &size), c.loadResult) << tag << " without" << without;
             if (c.loadResult == 0) {
                 EXPECT_EQ(buffer, Bytes(108, 0xEE)) << tag;
             }
         }
         Bytes legacy(108, 0x21);
-        EXPECT_EQ(Save(Tag("pfMS"), 0, legacy.data(), 108), c.mapSave) << "without " << c.absent;
-        EXPECT_EQ(Save(Tag("pfTX"), 0, legacy.data(), 108), c.arraySave) << "without " << c.absent;
+        EXPECT_EQ(Save(Tag("pfMS"), 0, legacy.data(), 108), c.mapSave) << "without" << without;
+        EXPECT_EQ(Save(Tag("pfTX"), 0, legacy.data(), 108), c.arraySave) << "without" << without;
         // A field map never saves records rebuilt without reading them first.
-        if (std::string(c.absent) == "FX_LoadEData") {
-            EXPECT_EQ(doc_.EData().size(), 9u) << "only the pfTX records";
+        EXPECT_EQ(doc_.EData().size(), c.arraySave ? 9u : 0u) << "only the pfTX records, without" << without;
+
+        // Untranslated tags, and legacy tags saved at an older version, go to the host as they are.
+        unsigned char key[8] = {};
+        Bytes record(30, 0xEE);
+        uint32_t size = 30;
+        if (c.loadAbsent) {
+            EXPECT_EQ(binding_->LoadEData(0x45035450, key, record.data(), &size, kCallVersion), 0);
+            EXPECT_EQ(record, Bytes(30, 0xEE));
+            EXPECT_EQ(size, 30u);
         }
+        EXPECT_EQ(binding_->SaveEData(0x45035450, key, record.data(), 30, kCallVersion), c.saveAbsent ? 0 : 1);
+        EXPECT_EQ(binding_->SaveEData(Tag("pfMS"), key, record.data(), 30, 0x07FFFFFF), c.saveAbsent ? 0 : 1);
     }
 }
 
