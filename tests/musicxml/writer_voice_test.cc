@@ -16,112 +16,71 @@ namespace {
 
 using testing::ValueOf;
 
+// ---- scores as this file lays them out: a measure's children six spaces in, theirs eight, and
+// the children of a written <notations> ten.
+
+std::string Child(const std::string& tag, const std::vector<std::string>& lines,
+                  const std::string& attributes = "") {
+    std::string out = "\n      <" + tag + attributes + ">";
+    for (const std::string& line : lines) out += "\n        " + line;
+    return out + "\n      </" + tag + ">";
+}
+std::string Duration(int d) { return "<duration>" + std::to_string(d) + "</duration>"; }
+std::string VoiceTag(const std::string& v) { return "<voice>" + v + "</voice>"; }
+std::string TypeTag(const std::string& t) { return "<type>" + t + "</type>"; }
+std::string Notations(const std::vector<std::string>& lines) {
+    std::string out = "<notations>";
+    for (const std::string& line : lines) out += "\n          " + line;
+    return out + "\n        </notations>";
+}
+std::string Rest(int duration, const std::string& voice, const std::string& type, bool hidden = false) {
+    return Child("note", {"<rest/>", Duration(duration), VoiceTag(voice), TypeTag(type)},
+                 hidden ? " print-object=\"no\"" : "");
+}
+std::string Divisions(int d) { return Child("attributes", {"<divisions>" + std::to_string(d) + "</divisions>"}); }
+std::string Backup(int d) { return Child("backup", {Duration(d)}); }
+std::string MeasureText(int number, const std::string& children) {
+    return "<measure number=\"" + std::to_string(number) + "\">" + children + "\n    </measure>";
+}
+const char* const kFSharp4 = "<pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>";
+const char* const kG4 = "<pitch><step>G</step><octave>4</octave></pitch>";
+const char* const kA4 = "<pitch><step>A</step><octave>4</octave></pitch>";
+const char* const kE4 = "<pitch><step>E</step><octave>4</octave></pitch>";
+const char* const kC5 = "<pitch><step>C</step><octave>5</octave></pitch>";
+const char* const kD3 = "<pitch><step>D</step><octave>3</octave></pitch>";
+const char* const kTriplet =
+    "<time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>";
+const std::string kTupletStart = Notations({"<tuplet type=\"start\"/>"});
+const std::string kDirection = Child("direction", {"<direction-type><words>dolce</words></direction-type>",
+                                                   "<offset>1</offset>"}, " placement=\"above\"");
+const char* const kComment = "\n      <!-- second half -->";
+const char* const kBarline = "\n      <barline location=\"right\"><bar-style>light-heavy</bar-style></barline>";
+
 // P1 holds the source figures, P2 the destination measures (divisions 2, 4/4).
-const char* const kScore = R"(<?xml version="1.0" encoding="UTF-8"?>
-<score-partwise version="4.0">
-  <part id="P1">
-    <measure number="1">
-      <attributes>
-        <divisions>2</divisions>
-      </attributes>
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>3</duration>
-        <voice>1</voice>
-        <type>quarter</type>
-        <dot/>
-        <stem>down</stem>
-        <beam number="1">begin</beam>
-        <notations><slur type="start"/></notations>
-      </note>
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <beam number="1">end</beam>
-        <notations><slur type="stop"/><articulations><staccato/><accent/></articulations><fermata/></notations>
-      </note>
-      <note print-object="no">
-        <rest/>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-    </measure>
-    <measure number="2">
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <notations><tuplet type="start"/><slur type="start"/></notations>
-      </note>
-      <note>
-        <rest measure="yes"/>
-        <duration>8</duration>
-        <voice>1</voice>
-      </note>
-    </measure>
-  </part>
-  <part id="P2">
-    <measure number="1">
-      <attributes>
-        <divisions>2</divisions>
-      </attributes>
-      <note>
-        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <accidental>sharp</accidental>
-        <stem>up</stem>
-        <lyric><text>la</text></lyric>
-      </note>
-      <direction placement="above">
-        <direction-type><words>dolce</words></direction-type>
-        <offset>1</offset>
-      </direction>
-      <!-- second half -->
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <stem>up</stem>
-        <notations><articulations><accent/></articulations></notations>
-      </note>
-      <note>
-        <chord/>
-        <pitch><step>C</step><octave>5</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <stem>up</stem>
-      </note>
-      <backup>
-        <duration>8</duration>
-      </backup>
-      <note>
-        <pitch><step>D</step><octave>3</octave></pitch>
-        <duration>8</duration>
-        <voice>2</voice>
-        <type>whole</type>
-      </note>
-    </measure>
-    <measure number="2">
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>8</duration>
-        <voice>1</voice>
-        <type>whole</type>
-      </note>
-      <barline location="right"><bar-style>light-heavy</bar-style></barline>
-    </measure>
-  </part>
-</score-partwise>
-)";
+const std::string kScore =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<score-partwise version=\"4.0\">\n  <part id=\"P1\">\n    " +
+    MeasureText(1, Divisions(2) +
+        Child("note", {kG4, Duration(3), VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>down</stem>",
+                       "<beam number=\"1\">begin</beam>", "<notations><slur type=\"start\"/></notations>"}) +
+        Child("note", {kG4, Duration(1), VoiceTag("1"), TypeTag("eighth"), "<beam number=\"1\">end</beam>",
+                       "<notations><slur type=\"stop\"/><articulations><staccato/><accent/></articulations>"
+                       "<fermata/></notations>"}) +
+        Rest(4, "1", "half", true)) +
+    "\n    " +
+    MeasureText(2, Child("note", {kG4, Duration(1), VoiceTag("1"), TypeTag("eighth"), kTriplet,
+                                  "<notations><tuplet type=\"start\"/><slur type=\"start\"/></notations>"}) +
+                   Child("note", {"<rest measure=\"yes\"/>", Duration(8), VoiceTag("1")})) +
+    "\n  </part>\n  <part id=\"P2\">\n    " +
+    MeasureText(1, Divisions(2) +
+        Child("note", {kFSharp4, Duration(4), VoiceTag("1"), TypeTag("half"), "<accidental>sharp</accidental>",
+                       "<stem>up</stem>", "<lyric><text>la</text></lyric>"}) +
+        kDirection + kComment +
+        Child("note", {kA4, Duration(4), VoiceTag("1"), TypeTag("half"), "<stem>up</stem>",
+                       "<notations><articulations><accent/></articulations></notations>"}) +
+        Child("note", {"<chord/>", kC5, Duration(4), VoiceTag("1"), TypeTag("half"), "<stem>up</stem>"}) +
+        Backup(8) + Child("note", {kD3, Duration(8), VoiceTag("2"), TypeTag("whole")})) +
+    "\n    " + MeasureText(2, Child("note", {kE4, Duration(8), VoiceTag("1"), TypeTag("whole")}) + kBarline) +
+    "\n  </part>\n</score-partwise>\n";
 
 class VoiceWriterTest : public ::testing::Test {
 protected:
@@ -182,44 +141,6 @@ protected:
     pugi::xml_document document_;
 };
 
-// ---- the text of rewritten measures, as the writer lays it out in this file: a measure's
-// children six spaces in, theirs eight, and the <notations> children ten.
-
-std::string Child(const std::string& tag, const std::vector<std::string>& lines,
-                  const std::string& attributes = "") {
-    std::string out = "\n      <" + tag + attributes + ">";
-    for (const std::string& line : lines) out += "\n        " + line;
-    return out + "\n      </" + tag + ">";
-}
-std::string Duration(int d) { return "<duration>" + std::to_string(d) + "</duration>"; }
-std::string VoiceTag(const std::string& v) { return "<voice>" + v + "</voice>"; }
-std::string TypeTag(const std::string& t) { return "<type>" + t + "</type>"; }
-std::string Notations(const std::vector<std::string>& lines) {
-    std::string out = "<notations>";
-    for (const std::string& line : lines) out += "\n          " + line;
-    return out + "\n        </notations>";
-}
-std::string Rest(int duration, const std::string& voice, const std::string& type, bool hidden = false) {
-    return Child("note", {"<rest/>", Duration(duration), VoiceTag(voice), TypeTag(type)},
-                 hidden ? " print-object=\"no\"" : "");
-}
-std::string Divisions(int d) { return Child("attributes", {"<divisions>" + std::to_string(d) + "</divisions>"}); }
-std::string Backup(int d) { return Child("backup", {Duration(d)}); }
-std::string MeasureText(int number, const std::string& children) {
-    return "<measure number=\"" + std::to_string(number) + "\">" + children + "\n    </measure>";
-}
-const char* const kFSharp4 = "<pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>";
-const char* const kA4 = "<pitch><step>A</step><octave>4</octave></pitch>";
-const char* const kE4 = "<pitch><step>E</step><octave>4</octave></pitch>";
-const char* const kD3 = "<pitch><step>D</step><octave>3</octave></pitch>";
-const char* const kTriplet =
-    "<time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>";
-const std::string kTupletStart = Notations({"<tuplet type=\"start\"/>"});
-const std::string kDirection = Child("direction", {"<direction-type><words>dolce</words></direction-type>",
-                                                   "<offset>1</offset>"}, " placement=\"above\"");
-const char* const kComment = "\n      <!-- second half -->";
-const char* const kBarline = "\n      <barline location=\"right\"><bar-style>light-heavy</bar-style></barline>";
-
 int Occurrences(const std::string& text, const std::string& part) {
     int n = 0;
     for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
@@ -274,7 +195,7 @@ TEST_F(VoiceWriterTest, RewrittenMeasures) {
              kDirection + kComment +
              Child("note", {kA4, Duration(3), VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>up</stem>",
                             "<beam number=\"1\">begin</beam>"}) +
-             Child("note", {"<chord/>", "<pitch><step>C</step><octave>5</octave></pitch>", Duration(3),
+             Child("note", {"<chord/>", kC5, Duration(3),
                             VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>up</stem>"}) +
              Rest(1, "1", "eighth") + Backup(8) +
              Child("note", {kD3, Duration(8), VoiceTag("2"), TypeTag("whole")})),
