@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "corpus_interleave.h"
 #include "corpus_json.h"
@@ -78,81 +79,68 @@ std::string Joined(const std::vector<std::string>& failures) {
     return text;
 }
 
-TEST(Invariants, FaithfulResultsPass) {
-    EXPECT_EQ(Joined(Check(Score(kRhythm, Rewritten()))), "");
-    EXPECT_EQ(Joined(Check(Score(kRhythm, kChords), false)), "");
+std::string Replaced(std::string text, const std::string& from, const std::string& to) {
+    return text.replace(text.find(from), from.size(), to);
 }
 
-TEST(Invariants, NothingRewrittenMeansEveryByteKept) {
-    std::string changed = Score(kRhythm, kChords);
-    changed.insert(changed.find("<part-list>"), " ");
-    EXPECT_NE(Joined(Check(changed, false)).find("nothing was rewritten"), std::string::npos);
-}
-
-TEST(Invariants, BytesOutsideTheRewrittenMeasuresMustStay) {
-    std::string output = Score(kRhythm, Rewritten());
-    output.replace(output.find("<measure number=\"1\">"), 20, "<measure number=\"1\" >");
-    EXPECT_NE(Joined(Check(output)).find("bytes changed outside"), std::string::npos);
-}
-
-TEST(Invariants, WrongPitchRhythmOrHoleIsCaught) {
-    std::string wrongPitch = Rewritten().replace(0, Note("C4", 1).size(), Note("D4", 1));
-    EXPECT_NE(Joined(Check(Score(kRhythm, wrongPitch))).find("chord sounding"), std::string::npos);
-
-    std::string restWhereNote = Note("r", 1) + Rewritten().substr(Note("C4", 1).size() + Note("E4", 1, true).size());
-    EXPECT_NE(Joined(Check(Score(kRhythm, restWhereNote))).find("chord sounding"), std::string::npos);
-
-    // Beat 2 left to a <forward>: the voice falls silent there.
-    std::string hole = Note("C4", 1) + Note("E4", 1, true) + "<forward><duration>1</duration><voice>1</voice></forward>" +
-                       Note("F4", 1, false, "<staccato/><accent/>") + Note("A4", 1, true) + Note("F4", 1) + Note("A4", 1, true);
-    std::string failures = Joined(Check(Score(kRhythm, hole)));
-    EXPECT_NE(failures.find("entries for the source's"), std::string::npos) << failures;
-    EXPECT_NE(failures.find("[fill] part P2 measure 1 staff 1 voice 1: rewritten voice has a hole at 1"),
-              std::string::npos) << failures;
-
-    std::string shortLast = Rewritten().substr(0, Rewritten().rfind(Note("F4", 1))) + Note("F4", 2) + Note("A4", 2, true);
-    failures = Joined(Check(Score(kRhythm, shortLast)));
-    EXPECT_NE(failures.find("rhythm"), std::string::npos) << failures;
-    EXPECT_NE(failures.find("[fill] part P2 measure 1 staff 1 voice 1: rewritten voice ends at 5"), std::string::npos)
-        << failures;
-}
-
-TEST(Invariants, ArticulationsAreTheMergeWithoutDuplicatesAndNeverOnARest) {
-    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/>")))).find("accent lost"), std::string::npos);
-    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/><accent/><accent/>")))).find("appears twice"),
-              std::string::npos);
-    EXPECT_NE(Joined(Check(Score(kRhythm, Rewritten("<staccato/><accent/><tenuto/>")))).find("tenuto from nowhere"),
-              std::string::npos);
-
-    std::string articulatedRest = Rewritten();
-    articulatedRest.replace(articulatedRest.find(Note("r", 1)), Note("r", 1).size(), Note("r", 1, false, "<staccato/>"));
-    EXPECT_NE(Joined(Check(Score(kRhythm, articulatedRest)))
-                  .find("[rest-articulation] part P2 measure 1 staff 1 voice 1: rest at 1 carries <staccato>"),
-              std::string::npos);
-}
-
-TEST(Invariants, SlursAndTiesMustBePaired) {
-    const std::string start = "<slur type=\"start\" number=\"2\"/>", stop = "<slur type=\"stop\" number=\"2\"/>";
-    const std::string paired = With(Note("C4", 1), start) + Note("E4", 1, true) + Note("r", 1) +
-                               With(Note("F4", 1, false, "<staccato/><accent/>"), stop) + Note("A4", 1, true) +
-                               Note("F4", 1) + Note("A4", 1, true);
-    EXPECT_EQ(Joined(Check(Score(kRhythm, paired))), "");
-    std::string failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), start) + Rewritten().substr(Note("C4", 1).size()))));
-    EXPECT_NE(failures.find("[slur] part P2 measure 1 staff 1 voice 1: slur 2 starts without a stop"), std::string::npos)
-        << failures;
-    failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), stop) + Rewritten().substr(Note("C4", 1).size()))));
-    EXPECT_NE(failures.find("[slur] part P2 measure 1 staff 1 voice 1: slur 2 stops at 0 without a start"),
-              std::string::npos) << failures;
-
-    const std::string tied = With(Note("F4", 1, false, "<staccato/><accent/>"), "<tied type=\"start\"/>");
-    std::string tiedOn = Rewritten();
-    tiedOn.replace(tiedOn.find(Note("F4", 1, false, "<staccato/><accent/>")),
-                   Note("F4", 1, false, "<staccato/><accent/>").size(), tied);
-    EXPECT_EQ(Joined(Check(Score(kRhythm, tiedOn))), "");
-    failures = Joined(Check(Score(kRhythm, With(Note("C4", 1), "<tied type=\"start\"/>") +
-                                                 Rewritten().substr(Note("C4", 1).size()))));
-    EXPECT_NE(failures.find("[tie] part P2 measure 1 staff 1 voice 1: tie from C4 at 0 meets a rest at measure 1 beat 1"),
-              std::string::npos) << failures;
+// Each row is a tool output for Score(kRhythm, kChords) and what the checker must say of it.
+TEST(Invariants, EachKindOfDamageIsCaughtAndFaithfulResultsPass) {
+    const std::string c4 = Note("C4", 1);
+    const std::string marked = Note("F4", 1, false, "<staccato/><accent/>");
+    const std::string slurStart = "<slur type=\"start\" number=\"2\"/>", slurStop = "<slur type=\"stop\" number=\"2\"/>";
+    const std::string voice = "part P2 measure 1 staff 1 voice 1: ";
+    struct Case {
+        const char* what;
+        std::string output;
+        bool rewritten;
+        std::vector<std::string> failures;  // each must appear; none at all: the output passes
+    };
+    const std::vector<Case> cases = {
+        {"faithful", Score(kRhythm, Rewritten()), true, {}},
+        {"faithfully left alone", Score(kRhythm, kChords), false, {}},
+        {"a byte changed though nothing was rewritten",
+         Replaced(Score(kRhythm, kChords), "<part-list>", " <part-list>"), false, {"nothing was rewritten"}},
+        {"a byte changed outside", Replaced(Score(kRhythm, Rewritten()), "<measure number=\"1\">", "<measure number=\"1\" >"),
+         true, {"bytes changed outside"}},
+        {"a wrong pitch", Score(kRhythm, Replaced(Rewritten(), c4, Note("D4", 1))), true, {"chord sounding"}},
+        {"a rest where a note belongs", Score(kRhythm, Note("r", 1) + Rewritten().substr(c4.size() + Note("E4", 1, true).size())),
+         true, {"chord sounding"}},
+        // Beat 2 left to a <forward>: the voice falls silent there.
+        {"a hole",
+         Score(kRhythm, Replaced(Rewritten(), Note("r", 1), "<forward><duration>1</duration><voice>1</voice></forward>")),
+         true, {"entries for the source's", "[fill] " + voice + "rewritten voice has a hole at 1"}},
+        {"a wrong rhythm",
+         Score(kRhythm, Rewritten().substr(0, Rewritten().rfind(Note("F4", 1))) + Note("F4", 2) + Note("A4", 2, true)),
+         true, {"rhythm", "[fill] " + voice + "rewritten voice ends at 5"}},
+        {"an articulation lost", Score(kRhythm, Rewritten("<staccato/>")), true, {"accent lost"}},
+        {"an articulation twice", Score(kRhythm, Rewritten("<staccato/><accent/><accent/>")), true, {"appears twice"}},
+        {"an articulation from nowhere", Score(kRhythm, Rewritten("<staccato/><accent/><tenuto/>")), true,
+         {"tenuto from nowhere"}},
+        {"an articulated rest", Score(kRhythm, Replaced(Rewritten(), Note("r", 1), Note("r", 1, false, "<staccato/>"))),
+         true, {"[rest-articulation] " + voice + "rest at 1 carries <staccato>"}},
+        {"a paired slur",
+         Score(kRhythm, Replaced(Replaced(Rewritten(), c4, With(c4, slurStart)), marked, With(marked, slurStop))), true, {}},
+        {"a slur without its stop", Score(kRhythm, Replaced(Rewritten(), c4, With(c4, slurStart))), true,
+         {"[slur] " + voice + "slur 2 starts without a stop"}},
+        {"a slur without its start", Score(kRhythm, Replaced(Rewritten(), c4, With(c4, slurStop))), true,
+         {"[slur] " + voice + "slur 2 stops at 0 without a start"}},
+        {"a tie on to the next attack",
+         Score(kRhythm, Replaced(Rewritten(), marked, With(marked, "<tied type=\"start\"/>"))), true, {}},
+        {"a tie into a rest", Score(kRhythm, Replaced(Rewritten(), c4, With(c4, "<tied type=\"start\"/>"))), true,
+         {"[tie] " + voice + "tie from C4 at 0 meets a rest at measure 1 beat 1"}},
+        {"not well-formed", Replaced(Score(kRhythm, Rewritten()), "</part>\n</score-partwise>", "\n</score-partwise>"),
+         true, {"not well-formed"}},
+        {"a byte order mark added", "\xEF\xBB\xBF" + Score(kRhythm, Rewritten()), true,
+         {"encoding UTF-8 became UTF-8 BOM"}},
+    };
+    for (const Case& c : cases) {
+        const std::string failures = Joined(Check(c.output, c.rewritten));
+        if (c.failures.empty()) {
+            EXPECT_EQ(failures, "") << c.what;
+        }
+        for (const std::string& expected : c.failures)
+            EXPECT_NE(failures.find(expected), std::string::npos) << c.what << ": " << expected << "\n" << failures;
+    }
 }
 
 // Accidentals in a rewritten voice: what the key, an earlier note of any voice on that staff
@@ -226,15 +214,6 @@ TEST(Invariants, ReportRowsMustCoverTheDestination) {
     failures = Joined(CheckApply(Score(kRhythm, kChords), Score(kRhythm, kChords), TwoStaves(), kSource,
                                  kDest, outside));
     EXPECT_NE(failures.find("not a destination staff"), std::string::npos);
-}
-
-TEST(Invariants, EncodingAndWellFormednessAreChecked) {
-    std::string broken = Score(kRhythm, Rewritten());
-    broken.erase(broken.rfind("</part>"), 7);
-    EXPECT_NE(Joined(Check(broken)).find("not well-formed"), std::string::npos);
-
-    std::string bom = "\xEF\xBB\xBF" + Score(kRhythm, Rewritten());
-    EXPECT_NE(Joined(Check(bom)).find("encoding UTF-8 became UTF-8 BOM"), std::string::npos);
 }
 
 TEST(Invariants, ReadsUtf16AndExactDurations) {

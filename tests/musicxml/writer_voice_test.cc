@@ -1,7 +1,9 @@
 // Writing rewritten voices back into the original text: what changes, what is kept, and where.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "musicxml/read/score_parse.h"
@@ -14,112 +16,71 @@ namespace {
 
 using testing::ValueOf;
 
+// ---- scores as this file lays them out: a measure's children six spaces in, theirs eight, and
+// the children of a written <notations> ten.
+
+std::string Child(const std::string& tag, const std::vector<std::string>& lines,
+                  const std::string& attributes = "") {
+    std::string out = "\n      <" + tag + attributes + ">";
+    for (const std::string& line : lines) out += "\n        " + line;
+    return out + "\n      </" + tag + ">";
+}
+std::string Duration(int d) { return "<duration>" + std::to_string(d) + "</duration>"; }
+std::string VoiceTag(const std::string& v) { return "<voice>" + v + "</voice>"; }
+std::string TypeTag(const std::string& t) { return "<type>" + t + "</type>"; }
+std::string Notations(const std::vector<std::string>& lines) {
+    std::string out = "<notations>";
+    for (const std::string& line : lines) out += "\n          " + line;
+    return out + "\n        </notations>";
+}
+std::string Rest(int duration, const std::string& voice, const std::string& type, bool hidden = false) {
+    return Child("note", {"<rest/>", Duration(duration), VoiceTag(voice), TypeTag(type)},
+                 hidden ? " print-object=\"no\"" : "");
+}
+std::string Divisions(int d) { return Child("attributes", {"<divisions>" + std::to_string(d) + "</divisions>"}); }
+std::string Backup(int d) { return Child("backup", {Duration(d)}); }
+std::string MeasureText(int number, const std::string& children) {
+    return "<measure number=\"" + std::to_string(number) + "\">" + children + "\n    </measure>";
+}
+const char* const kFSharp4 = "<pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>";
+const char* const kG4 = "<pitch><step>G</step><octave>4</octave></pitch>";
+const char* const kA4 = "<pitch><step>A</step><octave>4</octave></pitch>";
+const char* const kE4 = "<pitch><step>E</step><octave>4</octave></pitch>";
+const char* const kC5 = "<pitch><step>C</step><octave>5</octave></pitch>";
+const char* const kD3 = "<pitch><step>D</step><octave>3</octave></pitch>";
+const char* const kTriplet =
+    "<time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>";
+const std::string kTupletStart = Notations({"<tuplet type=\"start\"/>"});
+const std::string kDirection = Child("direction", {"<direction-type><words>dolce</words></direction-type>",
+                                                   "<offset>1</offset>"}, " placement=\"above\"");
+const char* const kComment = "\n      <!-- second half -->";
+const char* const kBarline = "\n      <barline location=\"right\"><bar-style>light-heavy</bar-style></barline>";
+
 // P1 holds the source figures, P2 the destination measures (divisions 2, 4/4).
-const char* const kScore = R"(<?xml version="1.0" encoding="UTF-8"?>
-<score-partwise version="4.0">
-  <part id="P1">
-    <measure number="1">
-      <attributes>
-        <divisions>2</divisions>
-      </attributes>
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>3</duration>
-        <voice>1</voice>
-        <type>quarter</type>
-        <dot/>
-        <stem>down</stem>
-        <beam number="1">begin</beam>
-        <notations><slur type="start"/></notations>
-      </note>
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <beam number="1">end</beam>
-        <notations><slur type="stop"/><articulations><staccato/><accent/></articulations><fermata/></notations>
-      </note>
-      <note print-object="no">
-        <rest/>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-    </measure>
-    <measure number="2">
-      <note>
-        <pitch><step>G</step><octave>4</octave></pitch>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <notations><tuplet type="start"/><slur type="start"/></notations>
-      </note>
-      <note>
-        <rest measure="yes"/>
-        <duration>8</duration>
-        <voice>1</voice>
-      </note>
-    </measure>
-  </part>
-  <part id="P2">
-    <measure number="1">
-      <attributes>
-        <divisions>2</divisions>
-      </attributes>
-      <note>
-        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <accidental>sharp</accidental>
-        <stem>up</stem>
-        <lyric><text>la</text></lyric>
-      </note>
-      <direction placement="above">
-        <direction-type><words>dolce</words></direction-type>
-        <offset>1</offset>
-      </direction>
-      <!-- second half -->
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <stem>up</stem>
-        <notations><articulations><accent/></articulations></notations>
-      </note>
-      <note>
-        <chord/>
-        <pitch><step>C</step><octave>5</octave></pitch>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-        <stem>up</stem>
-      </note>
-      <backup>
-        <duration>8</duration>
-      </backup>
-      <note>
-        <pitch><step>D</step><octave>3</octave></pitch>
-        <duration>8</duration>
-        <voice>2</voice>
-        <type>whole</type>
-      </note>
-    </measure>
-    <measure number="2">
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>8</duration>
-        <voice>1</voice>
-        <type>whole</type>
-      </note>
-      <barline location="right"><bar-style>light-heavy</bar-style></barline>
-    </measure>
-  </part>
-</score-partwise>
-)";
+const std::string kScore =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<score-partwise version=\"4.0\">\n  <part id=\"P1\">\n    " +
+    MeasureText(1, Divisions(2) +
+        Child("note", {kG4, Duration(3), VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>down</stem>",
+                       "<beam number=\"1\">begin</beam>", "<notations><slur type=\"start\"/></notations>"}) +
+        Child("note", {kG4, Duration(1), VoiceTag("1"), TypeTag("eighth"), "<beam number=\"1\">end</beam>",
+                       "<notations><slur type=\"stop\"/><articulations><staccato/><accent/></articulations>"
+                       "<fermata/></notations>"}) +
+        Rest(4, "1", "half", true)) +
+    "\n    " +
+    MeasureText(2, Child("note", {kG4, Duration(1), VoiceTag("1"), TypeTag("eighth"), kTriplet,
+                                  "<notations><tuplet type=\"start\"/><slur type=\"start\"/></notations>"}) +
+                   Child("note", {"<rest measure=\"yes\"/>", Duration(8), VoiceTag("1")})) +
+    "\n  </part>\n  <part id=\"P2\">\n    " +
+    MeasureText(1, Divisions(2) +
+        Child("note", {kFSharp4, Duration(4), VoiceTag("1"), TypeTag("half"), "<accidental>sharp</accidental>",
+                       "<stem>up</stem>", "<lyric><text>la</text></lyric>"}) +
+        kDirection + kComment +
+        Child("note", {kA4, Duration(4), VoiceTag("1"), TypeTag("half"), "<stem>up</stem>",
+                       "<notations><articulations><accent/></articulations></notations>"}) +
+        Child("note", {"<chord/>", kC5, Duration(4), VoiceTag("1"), TypeTag("half"), "<stem>up</stem>"}) +
+        Backup(8) + Child("note", {kD3, Duration(8), VoiceTag("2"), TypeTag("whole")})) +
+    "\n    " + MeasureText(2, Child("note", {kE4, Duration(8), VoiceTag("1"), TypeTag("whole")}) + kBarline) +
+    "\n  </part>\n</score-partwise>\n";
 
 class VoiceWriterTest : public ::testing::Test {
 protected:
@@ -180,364 +141,247 @@ protected:
     pugi::xml_document document_;
 };
 
-TEST_F(VoiceWriterTest, NewNotesTakeSourceRhythmAndDonorPitchesAndKeepTheOtherElements) {
-    VoiceRewrite v = Voice(1);
-    v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
-    v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
-    // The merge of both donors' marks, as the reader hands it over: a duplicate accent is
-    // written once; the fermata goes beside the articulations.
-    const pugi::xml_node sourceMarks = Note("P1", 1, 2).child("notations");
-    v.entries.back().articulations = {
-        Note("P2", 1, 2).child("notations").child("articulations").child("accent"),
-        sourceMarks.child("articulations").child("staccato"),
-        sourceMarks.child("articulations").child("accent"), sourceMarks.child("fermata")};
-    v.entries.push_back(
-        Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
-    // Beat 3.5 to 4 is left open: the voice is filled with a rest of its own.
-    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
+int Occurrences(const std::string& text, const std::string& part) {
+    int n = 0;
+    for (size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+// Each row rewrites one measure of kScore (or of a score its voices load) and gives the whole
+// measure after, or how often pieces of it occur.
+TEST_F(VoiceWriterTest, RewrittenMeasures) {
+    struct Case {
+        const char* what;
+        std::function<std::vector<VoiceRewrite>()> voices;
+        int measure;
+        std::string golden;                              // empty: only the counts
+        std::vector<std::pair<std::string, int>> counts;
+    };
+    auto carriedSlurs = [&](bool busy) {
+        const pugi::xml_node carriedSlur = Note("P1", 1, 2).child("notations").child("slur");
+        VoiceRewrite v = Voice(1);
+        v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
+        v.entries.back().carriedSlurs = {carriedSlur};
+        v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 2)}));
+        v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+        if (busy) v.busySlurNumbers = {"1"};
+        return std::vector<VoiceRewrite>{v};
+    };
+    const std::vector<Case> cases = {
+        {"new notes take the source's rhythm and the donors' pitches, keeping the other elements",
+         [&] {
+             VoiceRewrite v = Voice(1);
+             v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
+             v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
+             // The merge of both donors' marks, as the reader hands it over: a duplicate accent
+             // is written once; the fermata goes beside the articulations.
+             const pugi::xml_node marks = Note("P1", 1, 2).child("notations");
+             v.entries.back().articulations = {
+                 Note("P2", 1, 2).child("notations").child("articulations").child("accent"),
+                 marks.child("articulations").child("staccato"),
+                 marks.child("articulations").child("accent"), marks.child("fermata")};
+             v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2), Note("P2", 1, 3)}));
+             return std::vector<VoiceRewrite>{v};  // beat 3.5 to 4 is left open: a rest fills it
+         },
+         1,
+         MeasureText(1, Divisions(2) +
+             Child("note", {kFSharp4, Duration(3), VoiceTag("1"), TypeTag("quarter"), "<dot/>",
+                            "<accidental>sharp</accidental>", "<stem>up</stem>", "<beam number=\"1\">begin</beam>",
+                            Notations({"<slur type=\"start\"/>"})}) +
+             Child("note", {kFSharp4, Duration(1), VoiceTag("1"), TypeTag("eighth"), "<stem>up</stem>",
+                            "<beam number=\"1\">end</beam>",
+                            Notations({"<slur type=\"stop\"/>", "<articulations>", "  <accent/>", "  <staccato/>",
+                                       "</articulations>", "<fermata/>"})}) +
+             kDirection + kComment +
+             Child("note", {kA4, Duration(3), VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>up</stem>",
+                            "<beam number=\"1\">begin</beam>"}) +
+             Child("note", {"<chord/>", kC5, Duration(3),
+                            VoiceTag("1"), TypeTag("quarter"), "<dot/>", "<stem>up</stem>"}) +
+             Rest(1, "1", "eighth") + Backup(8) +
+             Child("note", {kD3, Duration(8), VoiceTag("2"), TypeTag("whole")})),
+         {}},
+        {"finer divisions cover the whole measure and are restored after it",
+         [&] {
+             // Triplet eighths cannot be written in 2 divisions: the measure moves to 6.
+             VoiceRewrite v = Voice(1);
+             for (int i = 0; i < 3; ++i)
+                 v.entries.push_back(Entry({i, 3}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
+             v.entries.push_back(Entry({1, 1}, {3, 1}, Note("P1", 1, 3)));  // a hidden rest
+             return std::vector<VoiceRewrite>{v};
+         },
+         1,
+         // The direction and comment stood at beat 3, inside the new rest: reached with a backup.
+         // The other voice's values, the backup and the direction's offset are all multiplied by 3.
+         MeasureText(1, Divisions(6) +
+             Child("note", {kA4, Duration(2), VoiceTag("1"), TypeTag("eighth"), kTriplet, "<stem>up</stem>", kTupletStart}) +
+             Child("note", {kA4, Duration(2), VoiceTag("1"), TypeTag("eighth"), kTriplet, "<stem>up</stem>", kTupletStart}) +
+             Child("note", {kA4, Duration(2), VoiceTag("1"), TypeTag("eighth"), kTriplet, "<stem>up</stem>", kTupletStart}) +
+             Rest(18, "1", "half", true) + Backup(12) +
+             Child("direction", {"<direction-type><words>dolce</words></direction-type>", "<offset>3</offset>"},
+                   " placement=\"above\"") +
+             kComment + Child("forward", {Duration(12)}) + Backup(24) +
+             Child("note", {kD3, Duration(24), VoiceTag("2"), TypeTag("whole")}) + Divisions(2)),
+         {}},
+        {"a measure without <divisions> of its own gets them before its first note; nothing "
+         "follows the last measure, so nothing is restored",
+         [&] {
+             VoiceRewrite v = Voice(2);
+             v.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
+             return std::vector<VoiceRewrite>{v};
+         },
+         2,
+         MeasureText(2, Divisions(6) +
+             Child("note", {kE4, Duration(2), VoiceTag("1"), TypeTag("eighth"), kTriplet, kTupletStart}) +
+             Child("forward", {Duration(22), VoiceTag("1")}) + kBarline),
+         {}},
+        {"a measure rewritten again keeps one restatement of the divisions",
+         [&] {
+             VoiceRewrite v = Voice(1);
+             v.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
+             v.entries.push_back(Entry({1, 3}, {11, 3}, Note("P1", 1, 3)));
+             Load(ValueOf(ApplyEdits(text_, ValueOf(RewriteMeasure(text_, {v})))));
+             // Its measure now states 6 at the start and 2 after the last note. A quintuplet in
+             // the other voice needs 30; the closing 2 already serves the next measure.
+             VoiceRewrite lower = Voice(1, "2");
+             lower.divisions = 6;
+             lower.entries.push_back(Entry({0, 1}, {1, 5}, Note("P1", 2, 1), {Note("P2", 1, 3)}));
+             return std::vector<VoiceRewrite>{lower};
+         },
+         1, "",
+         {{"<divisions>30</divisions>", 1},
+          {"<divisions>2</divisions>", 1},
+          {"<divisions>2</divisions>\n      </attributes>\n    </measure>", 1},
+          {"<note>\n        " + std::string(kA4) + "\n        <duration>10</duration>", 1}}},
+        {"ties stop before they start again; a repeated pitch shows its accidental once",
+         [&] {
+             VoiceRewrite v = Voice(1);
+             v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
+             v.entries.back().pitches[0].tieStart = true;
+             v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
+             v.entries.back().pitches[0].tieStop = true;
+             v.entries.back().pitches[0].tieStart = true;
+             v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+             return std::vector<VoiceRewrite>{v};
+         },
+         1, "",
+         {{"<accidental>", 1},
+          {"<duration>1</duration>\n        <tie type=\"stop\"/>\n        <tie type=\"start\"/>\n        <voice>1</voice>", 1},
+          {"<notations>\n          <tied type=\"stop\"/>\n          <tied type=\"start\"/>\n          <slur type=\"stop\"/>", 1},
+          {kComment + Rest(4, "1", "half", true) + "\n      <backup>", 1},
+          {"lyric", 0}}},
+        {"a whole-measure rest stays one",
+         [&] {
+             VoiceRewrite rest = Voice(2);
+             rest.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 2, 2)));
+             return std::vector<VoiceRewrite>{rest};
+         },
+         2, "", {{"<rest measure=\"yes\"/>\n        <duration>8<", 1}}},
+        {"the same rest over part of a measure does not",
+         [&] {
+             VoiceRewrite rest = Voice(2);
+             rest.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 2, 2)));
+             return std::vector<VoiceRewrite>{rest};
+         },
+         2, "", {{"<rest/>\n        <duration>4<", 2}, {"measure=\"yes\"", 0}}},
+        {"a voice absent from the measure is added after the others",
+         [&] {
+             VoiceRewrite v = Voice(2, "2");
+             v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+             v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 2, 1)}));
+             return std::vector<VoiceRewrite>{v};
+         },
+         2,
+         MeasureText(2, Child("note", {kE4, Duration(8), VoiceTag("1"), TypeTag("whole")}) + Backup(8) +
+             Rest(4, "2", "half", true) +
+             Child("note", {kE4, Duration(3), VoiceTag("2"), TypeTag("quarter"), "<dot/>", "<beam number=\"1\">begin</beam>"}) +
+             Rest(1, "2", "eighth") + kBarline),
+         {}},
+        {"a voice is replaced and another added in one measure",
+         [&] {
+             VoiceRewrite upper = Voice(2);
+             upper.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
+             VoiceRewrite added = Voice(2, "2");
+             added.entries.push_back(Entry({1, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
+             return std::vector<VoiceRewrite>{added, upper};
+         },
+         2,
+         MeasureText(2, Divisions(6) + Rest(12, "1", "half", true) + Rest(12, "1", "half") + Backup(24) +
+             Rest(6, "2", "quarter") +
+             Child("note", {kE4, Duration(2), VoiceTag("2"), TypeTag("eighth"), kTriplet, kTupletStart}) +
+             Child("forward", {Duration(16), VoiceTag("2")}) + kBarline),
+         {}},
+        {"two voices of one measure share one divisions change",
+         [&] {
+             VoiceRewrite upper = Voice(1);
+             upper.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3)));
+             VoiceRewrite lower = Voice(1, "2");
+             lower.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 4)}));
+             return std::vector<VoiceRewrite>{upper, lower};
+         },
+         1, "",
+         {{"<divisions>6</divisions>", 1},
+          {"<rest/>\n        <duration>24</duration>", 1},
+          {Backup(24), 1},
+          {Child("forward", {Duration(22), VoiceTag("2")}), 1},
+          {"dolce", 1}}},
+        {"a rest takes no articulation but a fermata, and a note takes the lyrics moved to it",
+         [&] {
+             const pugi::xml_node marks = Note("P1", 1, 2).child("notations");
+             VoiceRewrite v = Voice(1);
+             v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
+             v.entries.back().lyrics = {Note("P2", 1, 1).child("lyric")};
+             v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
+             v.entries.back().articulations = {marks.child("articulations").child("staccato"),
+                                               marks.child("fermata")};
+             return std::vector<VoiceRewrite>{v};
+         },
+         1, "",
+         {{"</beam>\n        <lyric><text>la</text></lyric>\n      </note>", 1},
+          {TypeTag("half") + "\n        " + Notations({"<fermata/>"}), 1},
+          {"staccato", 0}}},
+        // A slur stop carried from a replaced note goes first; the source's own slur (number 1,
+        // entries 1 and 2) is written only while its number is free.
+        {"carried slur ends are written, and the source's slurs too while their number is free",
+         [&] { return carriedSlurs(false); }, 1, "",
+         {{"<slur", 3}, {"<notations>\n          <slur type=\"stop\"/>\n", 2}}},
+        {"the source's slurs of a busy number are not written",
+         [&] { return carriedSlurs(true); }, 1, "",
+         {{"<slur", 1}, {"<notations>\n          <slur type=\"stop\"/>\n", 1}}},
+        {"a measure without notes gets the voice after its attributes",
+         [&] {
+             Load(R"(<score-partwise>
+  <part id="P2">
+    <measure number="1">
+      <print new-system="yes"/>
       <attributes>
-        <divisions>2</divisions>
+        <time><beats>2</beats><beat-type>4</beat-type></time>
       </attributes>
-      <note>
-        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
-        <duration>3</duration>
-        <voice>1</voice>
-        <type>quarter</type>
-        <dot/>
-        <accidental>sharp</accidental>
-        <stem>up</stem>
-        <beam number="1">begin</beam>
-        <notations>
-          <slur type="start"/>
-        </notations>
-      </note>
-      <note>
-        <pitch><step>F</step><alter>1</alter><octave>4</octave></pitch>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <stem>up</stem>
-        <beam number="1">end</beam>
-        <notations>
-          <slur type="stop"/>
-          <articulations>
-            <accent/>
-            <staccato/>
-          </articulations>
-          <fermata/>
-        </notations>
-      </note>
-      <direction placement="above">
-        <direction-type><words>dolce</words></direction-type>
-        <offset>1</offset>
-      </direction>
-      <!-- second half -->
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>3</duration>
-        <voice>1</voice>
-        <type>quarter</type>
-        <dot/>
-        <stem>up</stem>
-        <beam number="1">begin</beam>
-      </note>
-      <note>
-        <chord/>
-        <pitch><step>C</step><octave>5</octave></pitch>
-        <duration>3</duration>
-        <voice>1</voice>
-        <type>quarter</type>
-        <dot/>
-        <stem>up</stem>
-      </note>
-      <note>
-        <rest/>
-        <duration>1</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-      </note>
-      <backup>
-        <duration>8</duration>
-      </backup>
-      <note>
-        <pitch><step>D</step><octave>3</octave></pitch>
-        <duration>8</duration>
-        <voice>2</voice>
-        <type>whole</type>
-      </note>
-    </measure>)");
-}
-
-TEST_F(VoiceWriterTest, FinerDivisionsCoverTheWholeMeasureAndAreRestoredAfterIt) {
-    // Triplet eighths cannot be written in 2 divisions: the measure moves to 6.
-    VoiceRewrite v = Voice(1);
-    for (int i = 0; i < 3; ++i)
-        v.entries.push_back(Entry({i, 3}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
-    v.entries.push_back(Entry({1, 1}, {3, 1}, Note("P1", 1, 3)));  // a hidden rest
-    // The direction and comment stood at beat 3, inside the new rest: reached with a backup.
-    // The other voice's values, the backup and the direction's offset are all multiplied by 3.
-    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
-      <attributes>
-        <divisions>6</divisions>
-      </attributes>
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>2</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <stem>up</stem>
-        <notations>
-          <tuplet type="start"/>
-        </notations>
-      </note>
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>2</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <stem>up</stem>
-        <notations>
-          <tuplet type="start"/>
-        </notations>
-      </note>
-      <note>
-        <pitch><step>A</step><octave>4</octave></pitch>
-        <duration>2</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <stem>up</stem>
-        <notations>
-          <tuplet type="start"/>
-        </notations>
-      </note>
-      <note print-object="no">
-        <rest/>
-        <duration>18</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-      <backup>
-        <duration>12</duration>
-      </backup>
-      <direction placement="above">
-        <direction-type><words>dolce</words></direction-type>
-        <offset>3</offset>
-      </direction>
-      <!-- second half -->
-      <forward>
-        <duration>12</duration>
-      </forward>
-      <backup>
-        <duration>24</duration>
-      </backup>
-      <note>
-        <pitch><step>D</step><octave>3</octave></pitch>
-        <duration>24</duration>
-        <voice>2</voice>
-        <type>whole</type>
-      </note>
-      <attributes>
-        <divisions>2</divisions>
-      </attributes>
-    </measure>)");
-
-    // A measure without <divisions> of its own gets an <attributes> before its first note;
-    // nothing follows the last measure, so nothing is restored.
-    VoiceRewrite last = Voice(2);
-    last.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
-    EXPECT_EQ(Rewrite({last}, 2), R"(<measure number="2">
-      <attributes>
-        <divisions>6</divisions>
-      </attributes>
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>2</duration>
-        <voice>1</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <notations>
-          <tuplet type="start"/>
-        </notations>
-      </note>
-      <forward>
-        <duration>22</duration>
-        <voice>1</voice>
-      </forward>
-      <barline location="right"><bar-style>light-heavy</bar-style></barline>
-    </measure>)");
-}
-
-TEST_F(VoiceWriterTest, AMeasureRewrittenAgainKeepsOneRestatementOfTheDivisions) {
-    VoiceRewrite v = Voice(1);
-    v.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 2)}));
-    v.entries.push_back(Entry({1, 3}, {11, 3}, Note("P1", 1, 3)));
-    const std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
-    const std::string once = ValueOf(ApplyEdits(text_, edits));
-
-    // The output read again: its measure states 6 at the start and 2 after the last note. A
-    // quintuplet in the other voice needs 30; the closing 2 already serves the next measure.
-    Load(once);
-    VoiceRewrite lower = Voice(1, "2");
-    lower.divisions = 6;
-    lower.entries.push_back(Entry({0, 1}, {1, 5}, Note("P1", 2, 1), {Note("P2", 1, 3)}));
-    const std::string twice = Rewrite({lower}, 1);
-    EXPECT_NE(twice.find("<divisions>30</divisions>"), std::string::npos) << twice;
-    EXPECT_EQ(twice.find("<divisions>2</divisions>"), twice.rfind("<divisions>2</divisions>"));
-    EXPECT_NE(twice.find("<divisions>2</divisions>\n      </attributes>\n    </measure>"),
-              std::string::npos)
-        << twice;
-    EXPECT_NE(twice.find("<note>\n        <pitch><step>A</step><octave>4</octave></pitch>\n"
-                         "        <duration>10</duration>"),
-              std::string::npos)
-        << twice;
-}
-
-TEST_F(VoiceWriterTest, TiesRestsAndRepeatedPitches) {
-    VoiceRewrite v = Voice(1);
-    v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 1)}));
-    v.entries.back().pitches[0].tieStart = true;
-    v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 1)}));
-    v.entries.back().pitches[0].tieStop = true;
-    v.entries.back().pitches[0].tieStart = true;
-    v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
-    const std::string out = Rewrite({v}, 1);
-    // The repeated F sharp shows its accidental once; ties stop before they start again.
-    EXPECT_EQ(out.find("<accidental>"), out.rfind("<accidental>"));
-    EXPECT_NE(out.find(R"(<duration>1</duration>
-        <tie type="stop"/>
-        <tie type="start"/>
-        <voice>1</voice>)"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find(R"(<notations>
-          <tied type="stop"/>
-          <tied type="start"/>
-          <slur type="stop"/>)"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find(R"(<!-- second half -->
-      <note print-object="no">
-        <rest/>
-        <duration>4</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-      <backup>)"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("lyric"), std::string::npos);
-
-    // A whole-measure rest stays one; the same rest over part of a measure does not.
-    VoiceRewrite rest = Voice(2);
-    rest.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 2, 2)));
-    EXPECT_NE(Rewrite({rest}, 2).find("<rest measure=\"yes\"/>\n        <duration>8<"),
-              std::string::npos);
-    rest.entries[0].duration = {2, 1};
-    EXPECT_NE(Rewrite({rest}, 2).find("<rest/>\n        <duration>4<"), std::string::npos);
-}
-
-TEST_F(VoiceWriterTest, AVoiceAbsentFromTheMeasureIsAddedAfterTheOthers) {
-    VoiceRewrite v = Voice(2, "2");
-    v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
-    v.entries.push_back(Entry({2, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 2, 1)}));
-    EXPECT_EQ(Rewrite({v}, 2), R"(<measure number="2">
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>8</duration>
-        <voice>1</voice>
-        <type>whole</type>
-      </note>
-      <backup>
-        <duration>8</duration>
-      </backup>
-      <note print-object="no">
-        <rest/>
-        <duration>4</duration>
-        <voice>2</voice>
-        <type>half</type>
-      </note>
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>3</duration>
-        <voice>2</voice>
-        <type>quarter</type>
-        <dot/>
-        <beam number="1">begin</beam>
-      </note>
-      <note>
-        <rest/>
-        <duration>1</duration>
-        <voice>2</voice>
-        <type>eighth</type>
-      </note>
-      <barline location="right"><bar-style>light-heavy</bar-style></barline>
-    </measure>)");
-}
-
-TEST_F(VoiceWriterTest, AVoiceIsReplacedAndAnotherAddedInOneMeasure) {
-    VoiceRewrite upper = Voice(2);
-    upper.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 3)));
-    VoiceRewrite added = Voice(2, "2");
-    added.entries.push_back(Entry({1, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 2, 1)}));
-    EXPECT_EQ(Rewrite({added, upper}, 2), R"(<measure number="2">
-      <attributes>
-        <divisions>6</divisions>
-      </attributes>
-      <note print-object="no">
-        <rest/>
-        <duration>12</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-      <note>
-        <rest/>
-        <duration>12</duration>
-        <voice>1</voice>
-        <type>half</type>
-      </note>
-      <backup>
-        <duration>24</duration>
-      </backup>
-      <note>
-        <rest/>
-        <duration>6</duration>
-        <voice>2</voice>
-        <type>quarter</type>
-      </note>
-      <note>
-        <pitch><step>E</step><octave>4</octave></pitch>
-        <duration>2</duration>
-        <voice>2</voice>
-        <type>eighth</type>
-        <time-modification><actual-notes>3</actual-notes><normal-notes>2</normal-notes></time-modification>
-        <notations>
-          <tuplet type="start"/>
-        </notations>
-      </note>
-      <forward>
-        <duration>16</duration>
-        <voice>2</voice>
-      </forward>
-      <barline location="right"><bar-style>light-heavy</bar-style></barline>
-    </measure>)");
-}
-
-TEST_F(VoiceWriterTest, TwoVoicesOfOneMeasureShareOneDivisionsChange) {
-    VoiceRewrite upper = Voice(1);
-    upper.entries.push_back(Entry({0, 1}, {4, 1}, Note("P1", 1, 3)));
-    VoiceRewrite lower = Voice(1, "2");
-    lower.entries.push_back(Entry({0, 1}, {1, 3}, Note("P1", 2, 1), {Note("P2", 1, 4)}));
-    const std::string out = Rewrite({upper, lower}, 1);
-    EXPECT_NE(out.find("<divisions>6</divisions>"), std::string::npos) << out;
-    EXPECT_NE(out.find("<rest/>\n        <duration>24</duration>"), std::string::npos) << out;
-    EXPECT_NE(out.find("<backup>\n        <duration>24</duration>"), std::string::npos) << out;
-    EXPECT_NE(out.find("<forward>\n        <duration>22</duration>\n        <voice>2</voice>"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("dolce"), out.rfind("dolce"));
+    </measure>
+    <measure number="2"/>
+  </part>
+</score-partwise>)");
+             VoiceRewrite v = Voice(1);
+             v.length = {2, 1};
+             v.divisions = 1;
+             v.entries = {Entry({0, 1}, {2, 3}, {})};
+             return std::vector<VoiceRewrite>{v};
+         },
+         1,
+         // Finer divisions go after the leading <print> and <attributes>; the voice follows them.
+         MeasureText(1, "\n      <print new-system=\"yes\"/>" +
+             Child("attributes", {"<time><beats>2</beats><beat-type>4</beat-type></time>"}) + Divisions(3) +
+             Child("note", {"<rest/>", Duration(2)}) + Child("forward", {Duration(4)}) + Divisions(1)),
+         {}},
+    };
+    for (const Case& c : cases) {
+        Load(kScore);
+        const std::string out = Rewrite(c.voices(), c.measure);
+        if (!c.golden.empty()) {
+            EXPECT_EQ(out, c.golden) << c.what;
+        }
+        for (const auto& [part, count] : c.counts)
+            EXPECT_EQ(Occurrences(out, part), count) << c.what << ": " << part << "\n" << out;
+    }
 }
 
 TEST_F(VoiceWriterTest, WhatCannotBeWrittenExactlyLeavesTheMeasureAlone) {
@@ -700,6 +544,21 @@ TEST_F(VoiceWriterTest, PercussionKeepsTheDonorsInstrumentAndNotehead) {
               "      <note><rest/><duration>2</duration><type>half</type></note>");
 }
 
+// The value of each <tag> in `text`, "-" for a note without one.
+std::vector<std::string> PerNote(const std::string& text, const std::string& tag) {
+    std::vector<std::string> values;
+    for (size_t note = text.find("<note"); note != std::string::npos;
+         note = text.find("<note", note + 1)) {
+        if (text.compare(note, 10, "<notations") == 0) continue;
+        const size_t end = text.find("</note>", note);
+        const size_t at = text.find("<" + tag + ">", note);
+        values.push_back(at < end ? text.substr(at + tag.size() + 2,
+                                                text.find('<', at + 1) - at - tag.size() - 2)
+                                  : "-");
+    }
+    return values;
+}
+
 TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges) {
     Load(R"(<score-partwise>
   <part id="P2">
@@ -719,68 +578,8 @@ TEST_F(VoiceWriterTest, AnAccidentalIsShownWhenThePitchOnItsStaffPositionChanges
     v.length = {5, 1};
     std::vector<Edit> edits = ValueOf(RewriteMeasure(text_, {v}));
     ASSERT_EQ(edits.size(), 1u);
-    std::vector<std::string> shown;
-    for (size_t note = edits[0].text.find("<note>"); note != std::string::npos;
-         note = edits[0].text.find("<note>", note + 1)) {
-        const size_t end = edits[0].text.find("</note>", note);
-        const size_t mark = edits[0].text.find("<accidental>", note);
-        shown.push_back(mark < end ? edits[0].text.substr(mark + 12, 5) : "-");
-    }
-    EXPECT_EQ(shown, (std::vector<std::string>{"sharp", "-", "natur", "sharp", "natur"}));
-}
-
-TEST_F(VoiceWriterTest, AMeasureWithoutNotesGetsTheVoiceAfterItsAttributes) {
-    Load(R"(<score-partwise>
-  <part id="P2">
-    <measure number="1">
-      <print new-system="yes"/>
-      <attributes>
-        <time><beats>2</beats><beat-type>4</beat-type></time>
-      </attributes>
-    </measure>
-    <measure number="2"/>
-  </part>
-</score-partwise>)");
-    VoiceRewrite v = Voice(1);
-    v.length = {2, 1};
-    v.divisions = 1;
-    NewEntry rest = Entry({0, 1}, {2, 3}, {});
-    v.entries = {rest};
-    // Finer divisions go after the leading <print> and <attributes>; the voice follows them.
-    EXPECT_EQ(Rewrite({v}, 1), R"(<measure number="1">
-      <print new-system="yes"/>
-      <attributes>
-        <time><beats>2</beats><beat-type>4</beat-type></time>
-      </attributes>
-      <attributes>
-        <divisions>3</divisions>
-      </attributes>
-      <note>
-        <rest/>
-        <duration>2</duration>
-      </note>
-      <forward>
-        <duration>4</duration>
-      </forward>
-      <attributes>
-        <divisions>1</divisions>
-      </attributes>
-    </measure>)");
-}
-
-// The value of each <tag> in `text`, "-" for a note without one.
-std::vector<std::string> PerNote(const std::string& text, const std::string& tag) {
-    std::vector<std::string> values;
-    for (size_t note = text.find("<note"); note != std::string::npos;
-         note = text.find("<note", note + 1)) {
-        if (text.compare(note, 10, "<notations") == 0) continue;
-        const size_t end = text.find("</note>", note);
-        const size_t at = text.find("<" + tag + ">", note);
-        values.push_back(at < end ? text.substr(at + tag.size() + 2,
-                                                text.find('<', at + 1) - at - tag.size() - 2)
-                                  : "-");
-    }
-    return values;
+    EXPECT_EQ(PerNote(edits[0].text, "accidental"),
+              (std::vector<std::string>{"sharp", "-", "natural", "sharp", "natural"}));
 }
 
 TEST_F(VoiceWriterTest, ARestFillsWhatTheSourceLeavesOpenInValuesOnTheirOwnBeats) {
@@ -811,45 +610,6 @@ TEST_F(VoiceWriterTest, ARestFillsWhatTheSourceLeavesOpenInValuesOnTheirOwnBeats
         types.erase(types.begin());  // the new note
         EXPECT_EQ(types, c.rests) << out;
         EXPECT_EQ(out.find("<forward>") != std::string::npos, c.forward) << out;
-    }
-}
-
-TEST_F(VoiceWriterTest, ARestTakesNoArticulationButAFermataAndANoteTakesTheLyricsMovedToIt) {
-    const pugi::xml_node marks = Note("P1", 1, 2).child("notations");
-    VoiceRewrite v = Voice(1);
-    v.entries.push_back(Entry({0, 1}, {2, 1}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
-    v.entries.back().lyrics = {Note("P2", 1, 1).child("lyric")};
-    v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
-    v.entries.back().articulations = {marks.child("articulations").child("staccato"),
-                                      marks.child("fermata")};
-    const std::string out = Rewrite({v}, 1);
-    EXPECT_NE(out.find("</beam>\n        <lyric><text>la</text></lyric>\n      </note>"),
-              std::string::npos)
-        << out;
-    EXPECT_NE(out.find("<type>half</type>\n        <notations>\n          <fermata/>\n"
-                       "        </notations>"),
-              std::string::npos)
-        << out;
-    EXPECT_EQ(out.find("staccato"), std::string::npos) << out;
-}
-
-TEST_F(VoiceWriterTest, CarriedSlurEndsAreWrittenAndTheSourcesSlursOfABusyNumberAreNot) {
-    // A slur stop carried from a replaced note goes first; the source's own slur (number 1,
-    // entries 1 and 2) is written only while its number is free.
-    const pugi::xml_node carried = Note("P1", 1, 2).child("notations").child("slur");
-    for (bool busy : {false, true}) {
-        VoiceRewrite v = Voice(1);
-        v.entries.push_back(Entry({0, 1}, {3, 2}, Note("P1", 1, 1), {Note("P2", 1, 2)}));
-        v.entries.back().carriedSlurs = {carried};
-        v.entries.push_back(Entry({3, 2}, {1, 2}, Note("P1", 1, 2), {Note("P2", 1, 2)}));
-        v.entries.push_back(Entry({2, 1}, {2, 1}, Note("P1", 1, 3)));
-        if (busy) v.busySlurNumbers = {"1"};
-        const std::string out = Rewrite({v}, 1);
-        size_t slurs = 0;
-        for (size_t at = out.find("<slur"); at != std::string::npos; at = out.find("<slur", at + 1))
-            ++slurs;
-        EXPECT_EQ(slurs, busy ? 1u : 3u) << out;
-        EXPECT_NE(out.find("<notations>\n          <slur type=\"stop\"/>\n"), std::string::npos);
     }
 }
 

@@ -154,59 +154,63 @@ protected:
     unsigned char buffer_[32] = {};
 };
 
-TEST_F(BindingTest, EachMissingFunctionGivesItsFallbackAndTheRestWork) {
-    for (const std::string& name : fake::FunctionNames()) {
+TEST_F(BindingTest, WhichFunctionsFallBackDependsOnTheModulesLoaded) {
+    const std::vector<std::string> all = fake::FunctionNames();
+    struct Case {
+        std::string what;
+        std::function<void()> load;
+        std::vector<std::string> missing;
+    };
+    std::vector<Case> cases = {
+        {"no host module", [] {}, all},
+        {"a module without functions", [] { stand_in::AddModule("FINALE.EXE"); }, all},
+        {"FINDEMO.EXE only", [] { fake::RegisterAll(stand_in::AddModule("FINDEMO.EXE")); }, {}},
+        // The binding stays with FINALE.EXE, even when it exports nothing.
+        {"both, FINALE.EXE empty",
+         [] {
+             stand_in::AddModule("FINALE.EXE");
+             fake::RegisterAll(stand_in::AddModule("FINDEMO.EXE"));
+         },
+         all},
+        {"both, FINALE.EXE full",
+         [] {
+             fake::RegisterAll(stand_in::AddModule("FINALE.EXE"));
+             stand_in::AddModule("FINDEMO.EXE");
+         },
+         {}},
+    };
+    for (const std::string& name : all)
+        cases.push_back({"without " + name, [name] { fake::RegisterAll(stand_in::AddModule("FINALE.EXE"), name); },
+                         {name}});
+    for (const Case& c : cases) {
         stand_in::Reset();
-        fake::RegisterAll(stand_in::AddModule("FINALE.EXE"), name);
-        ExpectOnlyMissingFallBack({name}, "without " + name);
+        c.load();
+        ExpectOnlyMissingFallBack(c.missing, c.what);
+        if (c.what == "no host module") {
+            EXPECT_EQ(stand_in::ProcedureLookups(), 0) << "no module, so no procedure lookups";
+        }
     }
 }
 
-TEST_F(BindingTest, EveryFunctionMissingGivesEveryFallback) {
-    stand_in::AddModule("FINALE.EXE");  // loaded, but exports nothing
-    ExpectOnlyMissingFallBack(fake::FunctionNames(), "module without functions");
-    stand_in::Reset();
-    ExpectOnlyMissingFallBack(fake::FunctionNames(), "no host module");
-    EXPECT_EQ(stand_in::ProcedureLookups(), 0) << "no module, so no procedure lookups";
-}
-
-TEST_F(BindingTest, MissingFunctionsStillFixTheFrameUp) {
-    stand_in::AddModule("FINALE.EXE");
-    for (const char* name : {"SaveTGF", "InsertEXENTRY", "DeleteEXENTRY"}) {
-        FreshBinding freshHost;
-        HostBinding& fresh = freshHost.binding;
-        TestFrame frame;
-        int result = -1;
-        if (std::string(name) == "SaveTGF") result = fresh.SaveTGF(frame.Get());
-        if (std::string(name) == "InsertEXENTRY") result = fresh.InsertEXENTRY(frame.Get(), 2);
-        if (std::string(name) == "DeleteEXENTRY") result = fresh.DeleteEXENTRY(frame.Get(), 1);
-        EXPECT_EQ(result, 0) << name;
-        EXPECT_TRUE(frame.FixedUp()) << name << " did not fix the frame up";
+TEST_F(BindingTest, TheFrameIsFixedUpWhetherOrNotTheHostHasTheFunction) {
+    for (bool exported : {false, true}) {
+        stand_in::Reset();
+        platform::ModuleHandle module = stand_in::AddModule("FINALE.EXE");
+        if (exported) fake::RegisterAll(module);
+        for (const char* name : {"SaveTGF", "InsertEXENTRY", "DeleteEXENTRY"}) {
+            FreshBinding freshHost;
+            HostBinding& fresh = freshHost.binding;
+            TestFrame frame;
+            fake::Calls().clear();
+            int result = -1;
+            if (std::string(name) == "SaveTGF") result = fresh.SaveTGF(frame.Get());
+            if (std::string(name) == "InsertEXENTRY") result = fresh.InsertEXENTRY(frame.Get(), 2);
+            if (std::string(name) == "DeleteEXENTRY") result = fresh.DeleteEXENTRY(frame.Get(), 1);
+            EXPECT_EQ(result, exported ? 7 : 0) << name;
+            EXPECT_EQ(fake::CallCount(std::string("FX_") + name), exported ? 1 : 0) << name;
+            EXPECT_TRUE(frame.FixedUp()) << name << " did not fix the frame up";
+        }
     }
-}
-
-TEST_F(BindingTest, TheHostReceivesTheFrameAlreadyFixedUp) {
-    fake::RegisterAll(stand_in::AddModule("FINALE.EXE"));
-    binding_.SaveTGF(frame_.Get());
-    ASSERT_EQ(fake::CallCount("FX_SaveTGF"), 1);
-    EXPECT_TRUE(frame_.FixedUp());
-}
-
-TEST_F(BindingTest, WithOnlyTheDemoModuleEverythingResolvesAgainstIt) {
-    fake::RegisterAll(stand_in::AddModule("FINDEMO.EXE"));
-    ExpectOnlyMissingFallBack({}, "FINDEMO.EXE only");
-}
-
-TEST_F(BindingTest, WithBothModulesTheFullProgramWins) {
-    // FINALE.EXE exports nothing and FINDEMO.EXE everything: the binding stays with the first.
-    stand_in::AddModule("FINALE.EXE");
-    fake::RegisterAll(stand_in::AddModule("FINDEMO.EXE"));
-    ExpectOnlyMissingFallBack(fake::FunctionNames(), "both, FINALE.EXE empty");
-
-    stand_in::Reset();
-    fake::RegisterAll(stand_in::AddModule("FINALE.EXE"));
-    stand_in::AddModule("FINDEMO.EXE");
-    ExpectOnlyMissingFallBack({}, "both, FINALE.EXE full");
 }
 
 // A document with one staff (slot 1) and one measure of three entries.
@@ -217,15 +221,21 @@ void BuildOneMeasure(hostsim::SimHost& sim) {
     hostsim::WriteMeasure(doc, 1, 1, 0, "C4/4 r/4 E4/2");
 }
 
-TEST_F(BindingTest, WithBothModulesCallsReachTheFullProgramsSimulator) {
+TEST_F(BindingTest, WithBothModulesEveryCallReachesTheFullProgramWithTheInterfaceVersion) {
     hostsim::SimHost sim;
     BuildOneMeasure(sim);
     hostsim::InstallInStandIn(sim, "FINALE.EXE");
     fake::RegisterAll(stand_in::AddModule("FINDEMO.EXE"));
+    sim.ClearCalls();
     for (Wrapper& w : Wrappers()) w.call(binding_);
     EXPECT_TRUE(fake::Calls().empty()) << fake::Calls().size() << " calls reached FINDEMO.EXE";
     for (const std::string& name : fake::FunctionNames())
         EXPECT_EQ(sim.CallCount(name), 1) << name;
+    ASSERT_EQ(sim.Calls().size(), 17u);
+    for (const hostsim::Call& call : sim.Calls()) {
+        ASSERT_FALSE(call.args.empty()) << call.name;
+        EXPECT_EQ(call.args.back(), int64_t{kCallVersion}) << call.name;
+    }
     sim.CheckNoLeaks();
     EXPECT_TRUE(sim.Violations().empty()) << sim.Violations().front();
 }
@@ -277,8 +287,9 @@ TEST_F(BindingTest, AFunctionMissingAtFirstUseStaysMissing) {
     }
 }
 
-TEST_F(BindingTest, ArgumentsReachTheHostAsTheirLow16Bits) {
+TEST_F(BindingTest, NumbersReachTheHostAsTheirLow16BitsAndPointersUnchanged) {
     fake::RegisterAll(stand_in::AddModule("FINALE.EXE"));
+    uint32_t size = 30;
     binding_.LoadTGF(0x10002, 0x2FFFF, 0x30005, 0x40003, 0x50001);
     binding_.InsertEXENTRY(frame_.Get(), 0x10003);
     binding_.DeleteEXENTRY(frame_.Get(), 0x7FFF0004);
@@ -286,7 +297,13 @@ TEST_F(BindingTest, ArgumentsReachTheHostAsTheirLow16Bits) {
     binding_.SlotToInst(-1, -2);
     binding_.InstToSlot(0x70009);
     binding_.GetShowLayer(0x10002);
-    const uint64_t frame = reinterpret_cast<uintptr_t>(frame_.Get());
+    binding_.LoadEData(0x45035450, key_, buffer_, &size, kCallVersion);
+    binding_.SaveEData(0x45035450, key_, buffer_, 30, kCallVersion);
+    binding_.CreateEData(kArticulationTag, key_, buffer_, 12, kCallVersion);
+    binding_.DeleteEData(kArticulationTag, key_, kCallVersion);
+    binding_.NextEData(kArticulationTag, key_, kCallVersion);
+    const auto a = [](const void* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); };
+    const uint64_t frame = a(frame_.Get());
     const std::vector<fake::Call> expected = {
         {"FX_LoadTGF", {2, 0xFFFF, 5, 3, 1, kCallVersion}},
         {"FX_InsertEXENTRY", {frame, 0, 3, kCallVersion}},
@@ -295,24 +312,6 @@ TEST_F(BindingTest, ArgumentsReachTheHostAsTheirLow16Bits) {
         {"FX_SlotToInst", {0xFFFF, 0xFFFE, kCallVersion}},
         {"FX_InstToSlot", {9, 0, kCallVersion}},
         {"FX_GetShowLayer", {2, kCallVersion}},
-    };
-    ASSERT_EQ(fake::Calls().size(), expected.size());
-    for (std::size_t i = 0; i < expected.size(); ++i) {
-        EXPECT_EQ(fake::Calls()[i].name, expected[i].name) << "call " << i;
-        EXPECT_EQ(fake::Calls()[i].args, expected[i].args) << expected[i].name;
-    }
-}
-
-TEST_F(BindingTest, PointersAndEDataArgumentsPassUnchanged) {
-    fake::RegisterAll(stand_in::AddModule("FINALE.EXE"));
-    uint32_t size = 30;
-    binding_.LoadEData(0x45035450, key_, buffer_, &size, kCallVersion);
-    binding_.SaveEData(0x45035450, key_, buffer_, 30, kCallVersion);
-    binding_.CreateEData(kArticulationTag, key_, buffer_, 12, kCallVersion);
-    binding_.DeleteEData(kArticulationTag, key_, kCallVersion);
-    binding_.NextEData(kArticulationTag, key_, kCallVersion);
-    const auto a = [](const void* p) { return static_cast<uint64_t>(reinterpret_cast<uintptr_t>(p)); };
-    const std::vector<fake::Call> expected = {
         {"FX_LoadEData", {0x45035450, a(key_), a(buffer_), a(&size), kCallVersion}},
         {"FX_SaveEData", {0x45035450, a(key_), a(buffer_), 30, kCallVersion}},
         {"FX_CreateEData", {kArticulationTag, a(key_), a(buffer_), 12, kCallVersion}},
@@ -370,22 +369,6 @@ TEST_F(BindingTest, ResultsAreWidenedAsEachFunctionsTableSays) {
         {"GetTGFDuration", binding_.GetTGFDuration(frame_.Get()), -100000},
     };
     for (const Case& c : cases) EXPECT_EQ(c.got, c.expected) << c.name;
-}
-
-TEST_F(BindingTest, EveryCallEndsWithTheInterfaceVersion) {
-    hostsim::SimHost sim;
-    BuildOneMeasure(sim);
-    hostsim::InstallInStandIn(sim);
-    sim.ClearCalls();
-    for (Wrapper& w : Wrappers()) w.call(binding_);
-
-    for (const std::string& name : fake::FunctionNames())
-        EXPECT_EQ(sim.CallCount(name), 1) << name;
-    ASSERT_EQ(sim.Calls().size(), 17u);
-    for (const hostsim::Call& call : sim.Calls()) {
-        ASSERT_FALSE(call.args.empty()) << call.name;
-        EXPECT_EQ(call.args.back(), int64_t{kCallVersion}) << call.name;
-    }
 }
 
 }  // namespace

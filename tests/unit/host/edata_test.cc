@@ -8,11 +8,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <map>
+#include <functional>
 #include <memory>
-#include <set>
-#include <sstream>
+#include <regex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -126,38 +127,14 @@ struct Row {
 };
 
 std::vector<Row> ParseRows(const std::string& text) {
+    static const std::regex kRow(R"((\d+)=ot(..)(?:\((-?\d+)(?:,(-?\d+))?\))?\.(\d)([L!b]?))");
     std::vector<Row> rows;
-    std::stringstream in(text);
-    std::string item;
-    while (std::getline(in, item, ',')) {
-        if (item.find('(') != std::string::npos && item.find(')') == std::string::npos) {
-            std::string rest;  // "(11" and "0).2" were split at the comma inside the key
-            std::getline(in, rest, ',');
-            item += "," + rest;
-        }
-        while (!item.empty() && item.front() == ' ') item.erase(0, 1);
-        Row row{};
-        const std::size_t eq = item.find('=');
-        row.offset = std::stoi(item.substr(0, eq));
-        row.record.chars = item.substr(eq + 3, 2);
-        std::size_t at = eq + 5;
-        row.record.key1 = -2;
-        row.record.key2 = 0;
-        if (item[at] == '(') {
-            const std::size_t close = item.find(')', at);
-            const std::string inside = item.substr(at + 1, close - at - 1);
-            const std::size_t comma = inside.find(',');
-            if (comma == std::string::npos) {
-                row.record.key2 = static_cast<int16_t>(std::stoi(inside));
-            } else {
-                row.record.key1 = static_cast<int16_t>(std::stoi(inside.substr(0, comma)));
-                row.record.key2 = static_cast<int16_t>(std::stoi(inside.substr(comma + 1)));
-            }
-            at = close + 1;
-        }
-        row.word = item[at + 1] - '0';
-        row.kind = at + 2 < item.size() ? item[at + 2] : ' ';
-        rows.push_back(row);
+    for (std::sregex_iterator m(text.begin(), text.end(), kRow), end; m != end; ++m) {
+        const std::smatch& g = *m;
+        RecordId id{g[2].str(), -2, 0};
+        if (g[4].matched) id.key1 = static_cast<int16_t>(std::stoi(g[3].str()));
+        if (g[3].matched) id.key2 = static_cast<int16_t>(std::stoi(g[g[4].matched ? 4 : 3].str()));
+        rows.push_back({std::stoi(g[1].str()), id, g[5].str()[0] - '0', g[6].length() ? g[6].str()[0] : ' '});
     }
     return rows;
 }
@@ -170,12 +147,13 @@ std::vector<RecordId> RecordsInOrder(const std::vector<Row>& rows) {
     return order;
 }
 
-uint32_t FieldAt(const Bytes& legacy, const Row& row) {
+uint32_t FieldAt(const Bytes& legacy, int offset, int width) {
     uint32_t v = 0;
-    for (int i = 0; i < row.Width(); ++i)
-        v |= static_cast<uint32_t>(legacy[static_cast<std::size_t>(row.offset + i)]) << (8 * i);
+    for (int i = 0; i < width; ++i)
+        v |= static_cast<uint32_t>(legacy[static_cast<std::size_t>(offset + i)]) << (8 * i);
     return v;
 }
+uint32_t FieldAt(const Bytes& legacy, const Row& row) { return FieldAt(legacy, row.offset, row.Width()); }
 
 void PutField(Bytes& legacy, const Row& row, uint32_t v) {
     for (int i = 0; i < row.Width(); ++i)
@@ -331,30 +309,26 @@ TEST_F(EDataTest, HandPickedFieldsLandWhereTheirRowsSay) {
     PutOt({"FI", 12, 0}, {0x0102, 0x0304, 0x0506, 0x0708, 0x090A, 0});
     struct Case {
         const char* tag;
-        int16_t c;
         int offset;
         int width;
         uint32_t expected;
     };
     const Case cases[] = {
-        {"pf05", 0, 14, 2, 0xBEEF},      {"pf05", 0, 16, 2, 0xCAFE},
-        {"pfMS", 0, 12, 2, 1},           // ot36.1 inverted: word 0 reads as 1
-        {"pfMS", 0, 52, 2, 0x00CD},      // ot19.4 low byte, zero-extended
-        {"pfMS", 0, 54, 2, 0x0080},      // ot19.5 low byte
-        {"pfPB", 0, 0, 4, 0x12345678},   // ot65.2L: high half in word 2
-        {"pfPB", 0, 8, 4, 0x9ABCDEF0},   // ot65.4L
-        {"pfSS", 0, 12, 2, 0x090A},      // otFI(12,0).4
-        {"pfSS", 0, 16, 4, 0x01020304},  // otFI(12,0).0L
-        {"pfDP", 0, 54, 4, 0x0A0B0C0D},  // ot65.0L
+        {"pf05", 14, 2, 0xBEEF},      {"pf05", 16, 2, 0xCAFE},
+        {"pfMS", 12, 2, 1},           // ot36.1 inverted: word 0 reads as 1
+        {"pfMS", 52, 2, 0x00CD},      // ot19.4 low byte, zero-extended
+        {"pfMS", 54, 2, 0x0080},      // ot19.5 low byte
+        {"pfPB", 0, 4, 0x12345678},   // ot65.2L: high half in word 2
+        {"pfPB", 8, 4, 0x9ABCDEF0},   // ot65.4L
+        {"pfSS", 12, 2, 0x090A},      // otFI(12,0).4
+        {"pfSS", 16, 4, 0x01020304},  // otFI(12,0).0L
+        {"pfDP", 54, 4, 0x0A0B0C0D},  // ot65.0L
     };
     for (const Case& c : cases) {
         Bytes legacy(120, 0xEE);
         uint32_t size = 120;
-        ASSERT_EQ(Load(Tag(c.tag), c.c, legacy.data(), &size), 1)
-            << c.tag;
-        uint32_t got = 0;
-        for (int i = 0; i < c.width; ++i) got |= static_cast<uint32_t>(legacy[static_cast<std::size_t>(c.offset + i)]) << (8 * i);
-        EXPECT_EQ(got, c.expected) << c.tag << " offset " << c.offset << std::hex << ": got 0x" << got;
+        ASSERT_EQ(Load(Tag(c.tag), 0, legacy.data(), &size), 1) << c.tag;
+        EXPECT_EQ(FieldAt(legacy, c.offset, c.width), c.expected) << c.tag << " offset " << c.offset;
     }
 }
 
@@ -363,7 +337,16 @@ TEST_F(EDataTest, EveryFieldMapLoadsEveryFieldOnceFromItsRecord) {
         const std::vector<Row> rows = ParseRows(map.rows);
         ASSERT_EQ(rows.size(), map.fields) << map.tag;
         const std::vector<RecordId> records = RecordsInOrder(rows);
+        const uint32_t tag = Tag(map.tag);
+
+        // Records the host lacks read as zero; an inverted flag then reads as set.
         doc_.EData().clear();
+        Bytes legacy(map.size + 16, 0xEE);
+        uint32_t size = map.size;
+        ASSERT_EQ(Load(tag, 0, legacy.data(), &size), 1) << map.tag;
+        for (const Row& row : rows)
+            EXPECT_EQ(FieldAt(legacy, row), row.kind == '!' ? 1u : 0u) << map.tag << " " << row.Text();
+
         std::map<RecordId, Words> words;
         for (std::size_t r = 0; r < records.size(); ++r) {
             Words w(6);
@@ -374,9 +357,7 @@ TEST_F(EDataTest, EveryFieldMapLoadsEveryFieldOnceFromItsRecord) {
         }
         Traffic().clear();
         sim_.ClearCalls();
-        Bytes legacy(map.size + 16, 0xEE);
-        uint32_t size = map.size;
-        const uint32_t tag = Tag(map.tag);
+        legacy.assign(map.size + 16, 0xEE);
         ASSERT_EQ(Load(tag, 0, legacy.data(), &size), 1) << map.tag;
         EXPECT_EQ(size, map.size) << map.tag;
 
@@ -395,9 +376,7 @@ TEST_F(EDataTest, EveryFieldMapLoadsEveryFieldOnceFromItsRecord) {
         ASSERT_EQ(loads.size(), records.size()) << map.tag << ": one load per distinct record";
         for (std::size_t r = 0; r < records.size(); ++r) {
             EXPECT_EQ(loads[r].tag, OtTag(records[r].chars)) << map.tag << " load " << r;
-            EXPECT_EQ(loads[r].key, records[r])
-                << map.tag << " load " << r << ": " << loads[r].key.Text() << " instead of "
-                << records[r].Text();
+            EXPECT_EQ(loads[r].key, records[r]) << map.tag << " load " << r << ": " << loads[r].key.Text();
             EXPECT_EQ(loads[r].length, 12) << map.tag;
             EXPECT_EQ(loads[r].version, kCallVersion) << map.tag;
         }
@@ -407,92 +386,66 @@ TEST_F(EDataTest, EveryFieldMapLoadsEveryFieldOnceFromItsRecord) {
     }
 }
 
-TEST_F(EDataTest, FieldsOfRecordsTheHostLacksReadAsZero) {
-    for (const ExpectedMap& map : kExpectedMaps) {
-        doc_.EData().clear();
-        Bytes legacy(map.size, 0xEE);
-        uint32_t size = map.size;
-        ASSERT_EQ(Load(Tag(map.tag), 0, legacy.data(), &size), 1)
-            << map.tag;
-        for (const Row& row : ParseRows(map.rows))
-            EXPECT_EQ(FieldAt(legacy, row), row.kind == '!' ? 1u : 0u) << map.tag << " " << row.Text();
+// The field's new legacy value, and what its record word(s) must hold after the save.
+uint32_t ChangeField(const Row& row, uint32_t field, Words& expected) {
+    const std::size_t w = static_cast<std::size_t>(row.word);
+    switch (row.kind) {
+        case 'L':
+            expected[w] = static_cast<uint16_t>((field ^ 0x12345678u) >> 16);
+            expected[w + 1] = static_cast<uint16_t>(field ^ 0x12345678u);
+            return field ^ 0x12345678u;
+        case '!':  // any non-zero field is "set"
+            expected[w] = field == 0 ? 0 : 1;
+            return field == 0 ? 5 : 0;
+        case 'b': {  // the high byte of the field is ignored; the low byte goes back sign-extended
+            const uint32_t low = (field ^ 0x80) & 0xFF;
+            expected[w] = static_cast<uint16_t>(static_cast<int8_t>(low));
+            return 0x3300 | low;
+        }
+        default:
+            expected[w] = static_cast<uint16_t>(field ^ 0x5A5Au);
+            return field ^ 0x5A5Au;
     }
 }
 
-TEST_F(EDataTest, SavingAnUnchangedRecordSavesNothing) {
+TEST_F(EDataTest, SavingAFieldMapSavesOnlyTheRecordsWhoseFieldsChanged) {
     for (const ExpectedMap& map : kExpectedMaps) {
         const std::vector<Row> rows = ParseRows(map.rows);
         const std::vector<RecordId> records = RecordsInOrder(rows);
-        doc_.EData().clear();
-        for (std::size_t r = 0; r < records.size(); ++r)
-            PutOt(records[r], RoundTripWords(r, rows, records[r]));
         const uint32_t tag = Tag(map.tag);
-        Bytes legacy(map.size, 0);
-        uint32_t size = map.size;
-        ASSERT_EQ(Load(tag, 0, legacy.data(), &size), 1) << map.tag;
-        Traffic().clear();
+        std::map<RecordId, Words> before;
+        for (std::size_t r = 0; r < records.size(); ++r) before[records[r]] = RoundTripWords(r, rows, records[r]);
+        auto loadFresh = [&] {
+            doc_.EData().clear();
+            for (const auto& [id, words] : before) PutOt(id, words);
+            Bytes legacy(map.size, 0);
+            uint32_t size = map.size;
+            EXPECT_EQ(Load(tag, 0, legacy.data(), &size), 1) << map.tag;
+            Traffic().clear();
+            return legacy;
+        };
+
+        Bytes legacy = loadFresh();
         EXPECT_EQ(Save(tag, 0, legacy.data(), static_cast<int32_t>(map.size)), 1) << map.tag;
-        EXPECT_TRUE(Saves().empty()) << map.tag << ": " << Saves().size() << " records saved, first "
-                                     << (Saves().empty() ? "" : Saves()[0].key.Text());
+        EXPECT_TRUE(Saves().empty()) << map.tag << ": an unchanged map saved " << Saves().size();
         // The save reads every record once, in the same order as a load.
         const std::vector<EDataCall> loads = Loads();
         ASSERT_EQ(loads.size(), records.size()) << map.tag;
         for (std::size_t r = 0; r < records.size(); ++r) EXPECT_EQ(loads[r].key, records[r]) << map.tag;
-    }
-}
 
-TEST_F(EDataTest, SavingOneChangedFieldSavesOnlyItsRecord) {
-    for (const ExpectedMap& map : kExpectedMaps) {
-        const std::vector<Row> rows = ParseRows(map.rows);
-        const std::vector<RecordId> records = RecordsInOrder(rows);
-        const uint32_t tag = Tag(map.tag);
         for (const Row& row : rows) {
-            doc_.EData().clear();
-            std::map<RecordId, Words> before;
-            for (std::size_t r = 0; r < records.size(); ++r) {
-                before[records[r]] = RoundTripWords(r, rows, records[r]);
-                PutOt(records[r], before[records[r]]);
-            }
-            Bytes legacy(map.size, 0);
-            uint32_t size = map.size;
-            ASSERT_EQ(Load(tag, 0, legacy.data(), &size), 1);
-
+            const std::string what = std::string(map.tag) + " " + row.Text();
+            legacy = loadFresh();
             Words expected = before[row.record];
-            const std::size_t w = static_cast<std::size_t>(row.word);
-            const uint32_t field = FieldAt(legacy, row);
-            switch (row.kind) {
-                case 'L':
-                    PutField(legacy, row, field ^ 0x12345678u);
-                    expected[w] = static_cast<uint16_t>((field ^ 0x12345678u) >> 16);
-                    expected[w + 1] = static_cast<uint16_t>(field ^ 0x12345678u);
-                    break;
-                case '!':
-                    PutField(legacy, row, field == 0 ? 5 : 0);  // any non-zero field is "set"
-                    expected[w] = field == 0 ? 0 : 1;
-                    break;
-                case 'b':
-                    // The high byte of the legacy field is ignored; the low byte goes back
-                    // sign-extended.
-                    PutField(legacy, row, 0x3300 | ((field ^ 0x80) & 0xFF));
-                    expected[w] = (field ^ 0x80) & 0x80 ? static_cast<uint16_t>(0xFF00 | ((field ^ 0x80) & 0xFF))
-                                                        : static_cast<uint16_t>((field ^ 0x80) & 0xFF);
-                    break;
-                default:
-                    PutField(legacy, row, field ^ 0x5A5Au);
-                    expected[w] = static_cast<uint16_t>(field ^ 0x5A5Au);
-            }
-            Traffic().clear();
-            ASSERT_EQ(Save(tag, 0, legacy.data(), static_cast<int32_t>(map.size)), 1);
+            PutField(legacy, row, ChangeField(row, FieldAt(legacy, row), expected));
+            ASSERT_EQ(Save(tag, 0, legacy.data(), static_cast<int32_t>(map.size)), 1) << what;
             const std::vector<EDataCall> saves = Saves();
-            ASSERT_EQ(saves.size(), 1u) << map.tag << " " << row.Text();
-            EXPECT_EQ(saves[0].tag, OtTag(row.record.chars)) << map.tag << " " << row.Text();
-            EXPECT_EQ(saves[0].key, row.record) << map.tag << " " << row.Text();
-            EXPECT_EQ(saves[0].length, 12) << map.tag << " " << row.Text();
-            EXPECT_EQ(StoredWords(row.record), expected) << map.tag << " " << row.Text();
-            for (const RecordId& other : records)
-                if (!(other == row.record)) {
-                    EXPECT_EQ(StoredWords(other), before[other]) << map.tag << " " << other.Text();
-                }
+            ASSERT_EQ(saves.size(), 1u) << what;
+            EXPECT_EQ(saves[0].tag, OtTag(row.record.chars)) << what;
+            EXPECT_EQ(saves[0].key, row.record) << what;
+            EXPECT_EQ(saves[0].length, 12) << what;
+            for (const RecordId& id : records)
+                EXPECT_EQ(StoredWords(id), id == row.record ? expected : before[id]) << what << " " << id.Text();
         }
     }
 }
@@ -518,7 +471,7 @@ TEST_F(EDataTest, ALowByteIsLoadedZeroExtendedAndSavedSignExtended) {
         Bytes legacy(104, 0);
         uint32_t size = 104;
         ASSERT_EQ(Load(Tag("pfMS"), 0, legacy.data(), &size), 1);
-        EXPECT_EQ(static_cast<uint16_t>(legacy[52] | legacy[53] << 8), c.loaded) << std::hex << "stored 0x" << c.stored;
+        EXPECT_EQ(FieldAt(legacy, 52, 2), c.loaded) << std::hex << "stored 0x" << c.stored;
         Traffic().clear();
         ASSERT_EQ(Save(Tag("pfMS"), 0, legacy.data(), 104), 1);
         // Only ot19 matters here; the other records of the map are missing.
@@ -526,75 +479,6 @@ TEST_F(EDataTest, ALowByteIsLoadedZeroExtendedAndSavedSignExtended) {
         for (const EDataCall& s : Saves()) saved19 |= s.key == ot19;
         EXPECT_EQ(saved19, c.saved) << std::hex << "stored 0x" << c.stored;
         EXPECT_EQ(StoredWords(ot19)[4], c.after) << std::hex << "stored 0x" << c.stored;
-    }
-}
-
-TEST_F(EDataTest, FieldMapSizeQueriesReportTheBytesTheFieldsReach) {
-    for (const ExpectedMap& map : kExpectedMaps) {
-        const uint32_t tag = Tag(map.tag);
-        uint32_t size = 1;
-        EXPECT_EQ(Load(tag, 0, nullptr, &size), 1) << map.tag;
-        EXPECT_EQ(size, map.size) << map.tag;
-        EXPECT_EQ(Load(tag, 0, nullptr, nullptr), 0) << map.tag;
-        Bytes legacy(map.size, 0);
-        EXPECT_EQ(Load(tag, 0, legacy.data(), nullptr), 0) << map.tag;
-        EXPECT_TRUE(Traffic().empty()) << map.tag << ": the host was asked";
-    }
-}
-
-TEST_F(EDataTest, FieldMapsRefuseTooLittleRoomWithoutWritingOrAskingTheHost) {
-    for (const ExpectedMap& map : kExpectedMaps) {
-        const uint32_t tag = Tag(map.tag);
-        Traffic().clear();
-        // A heap buffer of exactly the room claimed: AddressSanitizer sees a byte past it.
-        const uint32_t room = map.size - 1;
-        std::unique_ptr<unsigned char[]> buffer(new unsigned char[room]);
-        std::memset(buffer.get(), 0xEE, room);
-        uint32_t size = room;
-        EXPECT_EQ(Load(tag, 0, buffer.get(), &size), 0) << map.tag;
-        EXPECT_EQ(size, room) << map.tag;
-        EXPECT_EQ(Bytes(buffer.get(), buffer.get() + room), Bytes(room, 0xEE)) << map.tag;
-        EXPECT_EQ(Save(tag, 0, buffer.get(), static_cast<int32_t>(room)), 0) << map.tag;
-        EXPECT_EQ(Save(tag, 0, nullptr, static_cast<int32_t>(map.size)), 0) << map.tag;
-        EXPECT_EQ(Save(tag, 0, buffer.get(), -1), 0) << map.tag;
-        EXPECT_TRUE(Traffic().empty()) << map.tag << ": the host was asked";
-
-        std::unique_ptr<unsigned char[]> exact(new unsigned char[map.size]);
-        size = map.size;
-        EXPECT_EQ(Load(tag, 0, exact.get(), &size), 1) << map.tag;
-        EXPECT_EQ(Save(tag, 0, exact.get(), static_cast<int32_t>(map.size)), 1) << map.tag;
-    }
-    // pfSS: the sum of its widths is not enough room.
-    Bytes legacy(108, 0);
-    uint32_t size = 96;
-    EXPECT_EQ(Load(Tag("pfSS"), 0, legacy.data(), &size), 0);
-    EXPECT_EQ(Save(Tag("pfSS"), 0, legacy.data(), 96), 0);
-}
-
-TEST_F(EDataTest, PfPFIsAFieldMapForCZeroAndARecordArrayForCOne) {
-    struct Case {
-        int16_t c;
-        int result;
-        uint32_t size;
-        std::vector<RecordId> loads;
-    };
-    const std::vector<Case> cases = {
-        {0, 1, 48, RecordsInOrder(ParseRows(kExpectedMaps[5].rows))},
-        {1, 1, 48, {{"77", -2, 0}, {"77", -2, 1}, {"77", -2, 2}, {"77", -2, 3}}},
-        {2, 0, 0, {}},
-        {-1, 0, 0, {}},
-    };
-    for (const Case& c : cases) {
-        Traffic().clear();
-        Bytes legacy(48, 0);
-        uint32_t size = 48;
-        EXPECT_EQ(Load(Tag("pfPF"), c.c, legacy.data(), &size), c.result) << "c = " << c.c;
-        std::vector<RecordId> keys;
-        for (const EDataCall& l : Loads()) keys.push_back(l.key);
-        EXPECT_EQ(keys, c.loads) << "c = " << c.c;
-        if (c.result != 0) {
-            EXPECT_EQ(size, c.size) << "c = " << c.c;
-        }
     }
 }
 
@@ -618,16 +502,13 @@ const ExpectedRule kExpectedRules[] = {
 };
 
 std::vector<int16_t> CsToTry(const ExpectedRule& rule) {
-    std::vector<int16_t> cs = {0, 1, 2, 3, -1, -2, 32767, -32768};
+    std::vector<int16_t> cs = {1, 2, 3, -1, -2, 32767, -32768};
+    if (std::string(rule.tag) != "pfPF") cs.push_back(0);  // pfPF's c = 0 is its field map, loaded above
     if (rule.maxC > 0) {
         cs.push_back(static_cast<int16_t>(rule.maxC));
         cs.push_back(static_cast<int16_t>(rule.maxC + 1));
     }
     return cs;
-}
-
-bool Accepts(const ExpectedRule& rule, int16_t c) {
-    return rule.maxC == 0 || (c >= 1 && c <= rule.maxC);
 }
 
 Bytes RecordBytes(const ExpectedRule& rule, int i, int16_t c) {
@@ -637,128 +518,118 @@ Bytes RecordBytes(const ExpectedRule& rule, int i, int16_t c) {
     return b;
 }
 
-TEST_F(EDataTest, EveryRecordArrayLoadsItsRecordsForTheCsItAccepts) {
+TEST_F(EDataTest, EveryRecordArraySavesAndLoadsItsRecordsForTheCsItAccepts) {
     for (const ExpectedRule& rule : kExpectedRules) {
         const uint32_t tag = Tag(rule.tag);
         for (int16_t c : CsToTry(rule)) {
-            if (std::string(rule.tag) == "pfPF" && c == 0) continue;  // the field map
             const std::string what = std::string(rule.tag) + " c = " + std::to_string(c);
+            const bool accepted = rule.maxC == 0 || (c >= 1 && c <= rule.maxC);
             const int first = rule.firstIsCMinusOne ? c - 1 : 0;
             const std::size_t bytes = 12u * static_cast<std::size_t>(rule.count);
-            doc_.EData().clear();
-            Bytes expected;
+            Bytes records;
             for (int i = 0; i < rule.count; ++i) {
                 const Bytes r = RecordBytes(rule, i, c);
-                PutRaw(OtTag(rule.record), -2, first + i, r);
-                expected.insert(expected.end(), r.begin(), r.end());
+                records.insert(records.end(), r.begin(), r.end());
             }
+            doc_.EData().clear();
             Traffic().clear();
+            EXPECT_EQ(Save(tag, c, records.data(), static_cast<int32_t>(bytes)), accepted ? 1 : 0) << what;
             Bytes buffer(bytes + 8, 0xEE);
             uint32_t size = static_cast<uint32_t>(bytes);
-            const int result = Load(tag, c, buffer.data(), &size);
-            if (!Accepts(rule, c)) {
-                EXPECT_EQ(result, 0) << what;
+            if (!accepted) {
+                EXPECT_EQ(Load(tag, c, buffer.data(), &size), 0) << what;
+                EXPECT_EQ(size, bytes) << what;
                 EXPECT_TRUE(Traffic().empty()) << what;
                 EXPECT_EQ(buffer, Bytes(bytes + 8, 0xEE)) << what;
                 continue;
             }
-            ASSERT_EQ(result, 1) << what;
+            const std::vector<EDataCall> saves = Saves();
+            ASSERT_EQ(saves.size(), static_cast<std::size_t>(rule.count)) << what;
+            EXPECT_TRUE(Loads().empty()) << what;
+            EXPECT_EQ(doc_.EData().size(), static_cast<std::size_t>(rule.count)) << what;
+            for (int i = 0; i < rule.count; ++i) {
+                const RecordId id{rule.record, -2, static_cast<int16_t>(first + i)};
+                EXPECT_EQ(saves[static_cast<std::size_t>(i)].key, id) << what << ": record " << i;
+                EXPECT_EQ(saves[static_cast<std::size_t>(i)].length, 12) << what;
+                const Bytes* stored = Stored(OtTag(rule.record), id.key1, id.key2);
+                ASSERT_NE(stored, nullptr) << what << ": " << id.Text();
+                EXPECT_EQ(*stored, RecordBytes(rule, i, c)) << what;
+            }
+
+            Traffic().clear();
+            ASSERT_EQ(Load(tag, c, buffer.data(), &size), 1) << what;
             EXPECT_EQ(size, bytes) << what;
-            EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(bytes)), expected) << what;
+            EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + static_cast<long>(bytes)), records) << what;
             EXPECT_EQ(Bytes(buffer.begin() + static_cast<long>(bytes), buffer.end()), Bytes(8, 0xEE)) << what;
             const std::vector<EDataCall> loads = Loads();
             ASSERT_EQ(loads.size(), static_cast<std::size_t>(rule.count)) << what;
             for (int i = 0; i < rule.count; ++i) {
                 const EDataCall& l = loads[static_cast<std::size_t>(i)];
                 EXPECT_EQ(l.tag, OtTag(rule.record)) << what;
-                EXPECT_EQ(l.key, (RecordId{rule.record, -2, static_cast<int16_t>(first + i)}))
-                    << what << ": record " << i << " loaded as " << l.key.Text();
+                EXPECT_EQ(l.key, (RecordId{rule.record, -2, static_cast<int16_t>(first + i)})) << what;
                 EXPECT_EQ(l.length, 12) << what;
             }
         }
     }
 }
 
-TEST_F(EDataTest, EveryRecordArraySavesItsRecordsForTheCsItAccepts) {
-    for (const ExpectedRule& rule : kExpectedRules) {
-        const uint32_t tag = Tag(rule.tag);
-        for (int16_t c : CsToTry(rule)) {
-            if (std::string(rule.tag) == "pfPF" && c == 0) continue;
-            const std::string what = std::string(rule.tag) + " c = " + std::to_string(c);
-            const int first = rule.firstIsCMinusOne ? c - 1 : 0;
-            const int32_t bytes = 12 * rule.count;
-            doc_.EData().clear();
-            Bytes buffer;
-            for (int i = 0; i < rule.count; ++i) {
-                const Bytes r = RecordBytes(rule, i, c);
-                buffer.insert(buffer.end(), r.begin(), r.end());
-            }
-            Traffic().clear();
-            const int result = Save(tag, c, buffer.data(), bytes);
-            if (!Accepts(rule, c)) {
-                EXPECT_EQ(result, 0) << what;
-                EXPECT_TRUE(Traffic().empty()) << what;
-                continue;
-            }
-            ASSERT_EQ(result, 1) << what;
-            const std::vector<EDataCall> saves = Saves();
-            ASSERT_EQ(saves.size(), static_cast<std::size_t>(rule.count)) << what;
-            EXPECT_TRUE(Loads().empty()) << what;
-            for (int i = 0; i < rule.count; ++i) {
-                const EDataCall& s = saves[static_cast<std::size_t>(i)];
-                EXPECT_EQ(s.key, (RecordId{rule.record, -2, static_cast<int16_t>(first + i)})) << what;
-                EXPECT_EQ(s.length, 12) << what;
-                EXPECT_EQ(s.data, RecordBytes(rule, i, c)) << what;
-                const Bytes* stored = Stored(OtTag(rule.record), -2, first + i);
-                ASSERT_NE(stored, nullptr) << what;
-                EXPECT_EQ(*stored, RecordBytes(rule, i, c)) << what;
-            }
-            EXPECT_EQ(doc_.EData().size(), static_cast<std::size_t>(rule.count)) << what;
-        }
-    }
-}
-
-TEST_F(EDataTest, RecordArraySizesAndTooLittleRoom) {
-    for (const ExpectedRule& rule : kExpectedRules) {
-        const uint32_t tag = Tag(rule.tag);
-        const int16_t c = 1;  // accepted by every rule
-        const uint32_t bytes = 12u * static_cast<uint32_t>(rule.count);
-        Traffic().clear();
-        uint32_t size = 0;
-        EXPECT_EQ(Load(tag, c, nullptr, &size), 1) << rule.tag;
-        EXPECT_EQ(size, bytes) << rule.tag;
-        EXPECT_EQ(Load(tag, c, nullptr, nullptr), 0) << rule.tag;
-
-        std::unique_ptr<unsigned char[]> small(new unsigned char[bytes - 1]);
-        std::memset(small.get(), 0xEE, bytes - 1);
-        size = bytes - 1;
-        EXPECT_EQ(Load(tag, c, small.get(), &size), 0) << rule.tag;
-        EXPECT_EQ(size, bytes - 1) << rule.tag;
-        EXPECT_EQ(Bytes(small.get(), small.get() + bytes - 1), Bytes(bytes - 1, 0xEE)) << rule.tag;
-        EXPECT_EQ(Save(tag, c, small.get(), static_cast<int32_t>(bytes - 1)), 0) << rule.tag;
-        EXPECT_EQ(Save(tag, c, nullptr, static_cast<int32_t>(bytes)), 0) << rule.tag;
-        EXPECT_TRUE(Traffic().empty()) << rule.tag << ": the host was asked";
-    }
-    uint32_t size = 0;
-    EXPECT_EQ(Load(Tag("pfTX"), 0, nullptr, &size), 1);
-    EXPECT_EQ(size, 108u);
-}
-
 TEST_F(EDataTest, RecordArraysCopyWhatTheHostDeliversAndNoMore) {
     // pfSP: three ot94 records. The first is missing, the second short, the third too long.
     PutRaw(OtTag("94"), -2, 1, Bytes(6, 0x61));
     PutRaw(OtTag("94"), -2, 2, Bytes(20, 0x62));
-    std::unique_ptr<unsigned char[]> buffer(new unsigned char[36]);
-    std::memset(buffer.get(), 0xEE, 36);
+    Bytes buffer(36, 0xEE);
     uint32_t size = 36;
-    ASSERT_EQ(Load(Tag("pfSP"), 0, buffer.get(), &size), 1);
+    ASSERT_EQ(Load(Tag("pfSP"), 0, buffer.data(), &size), 1);
     EXPECT_EQ(size, 36u);
-    const Bytes got(buffer.get(), buffer.get() + 36);
-    Bytes expected(12, 0);                             // a failed load gives zeros
-    expected.insert(expected.end(), 6, 0x61);          // six bytes delivered...
-    expected.insert(expected.end(), 6, 0xEE);          // ...the rest is left as it was
-    expected.insert(expected.end(), 12, 0x62);         // never more than 12 of a longer record
-    EXPECT_EQ(got, expected);
+    Bytes expected(12, 0);                      // a failed load gives zeros
+    expected.insert(expected.end(), 6, 0x61);   // six bytes delivered...
+    expected.insert(expected.end(), 6, 0xEE);   // ...the rest is left as it was
+    expected.insert(expected.end(), 12, 0x62);  // never more than 12 of a longer record
+    EXPECT_EQ(buffer, expected);
+}
+
+// ---- both kinds: size queries and too little room ----------------------------------------------
+
+TEST_F(EDataTest, TranslatedTagsAnswerSizeQueriesAndRefuseTooLittleRoomWithoutAskingTheHost) {
+    struct Sized {
+        std::string tag;
+        int16_t c;
+        uint32_t size;
+    };
+    std::vector<Sized> tags = {{"pfTX", 0, 108}};
+    for (const ExpectedMap& map : kExpectedMaps) tags.push_back({map.tag, 0, map.size});
+    for (const ExpectedRule& rule : kExpectedRules)  // c = 1 is accepted by every rule
+        tags.push_back({rule.tag, 1, 12u * static_cast<uint32_t>(rule.count)});
+    for (const Sized& t : tags) {
+        const std::string what = t.tag + " c = " + std::to_string(t.c);
+        const uint32_t tag = Tag(t.tag);
+        Traffic().clear();
+        uint32_t size = 1;
+        EXPECT_EQ(Load(tag, t.c, nullptr, &size), 1) << what;
+        EXPECT_EQ(size, t.size) << what;
+        EXPECT_EQ(Load(tag, t.c, nullptr, nullptr), 0) << what;
+        Bytes exact(t.size, 0);
+        EXPECT_EQ(Load(tag, t.c, exact.data(), nullptr), 0) << what;
+        // A heap buffer of exactly the room claimed: AddressSanitizer sees a byte past it.
+        Bytes small(t.size - 1, 0xEE);
+        size = t.size - 1;
+        EXPECT_EQ(Load(tag, t.c, small.data(), &size), 0) << what;
+        EXPECT_EQ(size, t.size - 1) << what;
+        EXPECT_EQ(small, Bytes(t.size - 1, 0xEE)) << what;
+        EXPECT_EQ(Save(tag, t.c, small.data(), static_cast<int32_t>(t.size - 1)), 0) << what;
+        EXPECT_EQ(Save(tag, t.c, nullptr, static_cast<int32_t>(t.size)), 0) << what;
+        EXPECT_EQ(Save(tag, t.c, small.data(), -1), 0) << what;
+        EXPECT_TRUE(Traffic().empty()) << what << ": the host was asked";
+
+        size = t.size;
+        EXPECT_EQ(Load(tag, t.c, exact.data(), &size), 1) << what;
+        EXPECT_EQ(Save(tag, t.c, exact.data(), static_cast<int32_t>(t.size)), 1) << what;
+    }
+    // pfSS: the sum of its widths is not enough room.
+    Bytes legacy(108, 0);
+    uint32_t size = 96;
+    EXPECT_EQ(Load(Tag("pfSS"), 0, legacy.data(), &size), 0);
+    EXPECT_EQ(Save(Tag("pfSS"), 0, legacy.data(), 96), 0);
 }
 
 // ---- the tag with its own load rule ------------------------------------------------------------
@@ -768,66 +639,59 @@ int16_t LoadThatFailsButWrites(uint32_t, void*, void* buffer, uint32_t*, uint32_
     return 0;
 }
 
-TEST_F(EDataTest, PrefilledTagLoadsTwiceWhenTheHostSucceeds) {
+TEST_F(EDataTest, PrefilledTagLoadsClearedBytesThenTheHostsRecord) {
     Bytes record(108);
     for (std::size_t i = 0; i < record.size(); ++i) record[i] = static_cast<unsigned char>(i + 1);
-    PutRaw(kPrefilledTag, 3, 4, record);
-    Bytes buffer(120, 0xEE);
-    uint32_t size = 108;
-    int16_t key[2] = {3, 4};
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 108), record);
-    EXPECT_EQ(Bytes(buffer.begin() + 108, buffer.end()), Bytes(12, 0xEE));
-    ASSERT_EQ(Loads().size(), 2u);
-    for (const EDataCall& l : Loads()) {
-        EXPECT_EQ(l.tag, kPrefilledTag);
-        EXPECT_EQ(l.key.key1, 3);
-        EXPECT_EQ(l.key.key2, 4);
+    Bytes wrote(108, 0);
+    wrote[107] = 0x01;
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        int result;
+        Bytes expected;
+        std::size_t loads;  // recorded: each asks the host for the record at (3, 4)
+    };
+    const Case cases[] = {
+        {"a record", [&] { PutRaw(kPrefilledTag, 3, 4, record); }, 1, record, 2},
+        {"no record", [] {}, 0, Bytes(108, 0), 1},
+        {"a failed load that wrote",  // counts as success
+         [] {
+             platform::stand_in::AddProcedure(platform::stand_in::AddModule("FINALE.EXE"), "FX_LoadEData",
+                                              reinterpret_cast<platform::ProcAddress>(&LoadThatFailsButWrites));
+         },
+         1, wrote, 0},
+        {"no host function",
+         [&] {
+             sim_.SetAbsent("FX_LoadEData");
+             Install();
+         },
+         0, Bytes(108, 0), 0},
+    };
+    for (const Case& c : cases) {
+        Install();
+        doc_.EData().clear();
+        c.arrange();
+        const int callsBefore = sim_.CallCount("FX_LoadEData");
+        Bytes buffer(120, 0xEE);
+        uint32_t size = 108;
+        int16_t key[2] = {3, 4};
+        EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), c.result) << c.what;
+        EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 108), c.expected) << c.what;
+        EXPECT_EQ(Bytes(buffer.begin() + 108, buffer.end()), Bytes(12, 0xEE)) << c.what;
+        ASSERT_EQ(Loads().size(), c.loads) << c.what;
+        EXPECT_EQ(sim_.CallCount("FX_LoadEData") - callsBefore, static_cast<int>(c.loads)) << c.what;
+        for (const EDataCall& l : Loads()) EXPECT_EQ(l.key, (RecordId{"fI", 3, 4})) << c.what;
     }
-}
-
-TEST_F(EDataTest, PrefilledTagWithoutARecordGivesZeroAndClearedBytes) {
-    Bytes buffer(120, 0xEE);
-    uint32_t size = 108;
-    int16_t key[2] = {3, 4};
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
-    EXPECT_EQ(Bytes(buffer.begin(), buffer.begin() + 108), Bytes(108, 0));
-    EXPECT_EQ(Bytes(buffer.begin() + 108, buffer.end()), Bytes(12, 0xEE));
-    EXPECT_EQ(Loads().size(), 1u);
-}
-
-TEST_F(EDataTest, PrefilledTagCountsAFailedLoadThatWroteAsSuccess) {
-    platform::stand_in::AddProcedure(platform::stand_in::AddModule("FINALE.EXE"), "FX_LoadEData",
-                                     reinterpret_cast<platform::ProcAddress>(&LoadThatFailsButWrites));
-    Bytes buffer(108, 0xEE);
-    uint32_t size = 108;
-    int16_t key[2] = {0, 0};
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 1);
-    Bytes expected(108, 0);
-    expected[107] = 0x01;
-    EXPECT_EQ(buffer, expected);
-}
-
-TEST_F(EDataTest, PrefilledTagWithoutTheHostFunctionGivesZeroAndClearedBytes) {
-    sim_.SetAbsent("FX_LoadEData");
-    Install();
-    Bytes buffer(108, 0xEE);
-    uint32_t size = 108;
-    int16_t key[2] = {0, 0};
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, buffer.data(), &size, kCallVersion), 0);
-    EXPECT_EQ(buffer, Bytes(108, 0));
-    EXPECT_EQ(sim_.CallCount("FX_LoadEData"), 0);
 }
 
 TEST_F(EDataTest, PrefilledTagRefusesLessThanItsRoomAndPassesSizeQueriesOn) {
     PutRaw(kPrefilledTag, 0, 0, Bytes(108, 0x33));
     int16_t key[2] = {0, 0};
-    std::unique_ptr<unsigned char[]> small(new unsigned char[107]);
-    std::memset(small.get(), 0xEE, 107);
+    Bytes small(107, 0xEE);
     uint32_t size = 107;
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.get(), &size, kCallVersion), 0);
-    EXPECT_EQ(Bytes(small.get(), small.get() + 107), Bytes(107, 0xEE));
-    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.get(), nullptr, kCallVersion), 0);
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.data(), &size, kCallVersion), 0);
+    EXPECT_EQ(small, Bytes(107, 0xEE));
+    EXPECT_EQ(binding_->LoadEData(kPrefilledTag, key, small.data(), nullptr, kCallVersion), 0);
     EXPECT_TRUE(Traffic().empty());
 
     size = 0;
@@ -836,39 +700,34 @@ TEST_F(EDataTest, PrefilledTagRefusesLessThanItsRoomAndPassesSizeQueriesOn) {
     EXPECT_EQ(Loads().size(), 1u);
 }
 
-// ---- what goes straight to the host ------------------------------------------------------------
+// ---- versions and what goes straight to the host -----------------------------------------------
 
-TEST_F(EDataTest, OlderVersionsSaveLegacyTagsUntranslated) {
-    struct Case {
-        uint32_t version;
-        bool translated;
-    };
-    for (Case v : {Case{0x07FFFFFF, false}, Case{0x00000000, false}, Case{0x08000000, true},
-                   Case{kCallVersion, true}}) {
-        for (uint32_t tag : {Tag("pfMS"), Tag("pfTX"), Tag("pfSN")}) {
+TEST_F(EDataTest, OlderVersionsSaveLegacyTagsUntranslatedButLoadThemTranslated) {
+    for (uint32_t version : {0x07FFFFFFu, 0x00000000u, 0x08000000u, kCallVersion}) {
+        const bool translated = version >= 0x08000000u;
+        for (const char* name : {"pfMS", "pfTX", "pfSN"}) {
+            const uint32_t tag = Tag(name);
             Traffic().clear();
             Bytes legacy(108, 0x21);
-            EXPECT_EQ(Save(tag, 1, legacy.data(), 108, v.version), 1) << std::hex << v.version;
+            EXPECT_EQ(Save(tag, 1, legacy.data(), 108, version), 1) << name << std::hex << version;
             bool legacyTagSent = false;
             for (const EDataCall& s : Saves()) legacyTagSent |= s.tag == tag;
-            EXPECT_EQ(legacyTagSent, !v.translated) << std::hex << tag << " version " << v.version;
-            if (!v.translated) {
+            EXPECT_EQ(legacyTagSent, !translated) << name << std::hex << " version " << version;
+            if (!translated) {
                 ASSERT_EQ(Traffic().size(), 1u);
                 EXPECT_EQ(Traffic()[0].length, 108);
-                EXPECT_EQ(Traffic()[0].version, v.version);
+                EXPECT_EQ(Traffic()[0].version, version);
+            }
+            Traffic().clear();
+            uint32_t size = 108;
+            unsigned char key[8] = {1};
+            EXPECT_EQ(binding_->LoadEData(tag, key, legacy.data(), &size, version), 1) << name;
+            EXPECT_FALSE(Loads().empty()) << name;
+            for (const EDataCall& l : Loads()) {
+                EXPECT_EQ(l.tag >> 16, 0x6F74u) << name << std::hex << " loaded " << l.tag;
+                EXPECT_EQ(l.version, version) << name;
             }
         }
-    }
-}
-
-TEST_F(EDataTest, LoadsOfLegacyTagsAreTranslatedWhateverTheVersion) {
-    Bytes legacy(104, 0);
-    uint32_t size = 104;
-    unsigned char key[8] = {};
-    EXPECT_EQ(binding_->LoadEData(Tag("pfMS"), key, legacy.data(), &size, 0x07FFFFFF), 1);
-    for (const EDataCall& l : Loads()) {
-        EXPECT_EQ(l.tag >> 16, 0x6F74u) << std::hex << l.tag;
-        EXPECT_EQ(l.version, 0x07FFFFFFu);
     }
 }
 
@@ -880,74 +739,63 @@ TEST_F(EDataTest, OtherTagsPassStraightToTheHost) {
         unsigned char key[8] = {1, 0, 0, 0, 2, 0, 0, 0};
         Bytes record(30, 0x44);
         sim_.ClearCalls();
-        Traffic().clear();
         EXPECT_EQ(binding_->SaveEData(tag, key, record.data(), 30, kCallVersion), 1) << std::hex << tag;
         Bytes back(30, 0);
         uint32_t size = 30;
         EXPECT_EQ(binding_->LoadEData(tag, key, back.data(), &size, kCallVersion), 1) << std::hex << tag;
         EXPECT_EQ(back, record) << std::hex << tag;
+        auto address = [](const void* p) { return static_cast<int64_t>(reinterpret_cast<uintptr_t>(p)); };
         ASSERT_EQ(sim_.Calls().size(), 2u) << std::hex << tag;
-        const std::vector<int64_t> expectedSave = {
-            tag, static_cast<int64_t>(reinterpret_cast<uintptr_t>(key)),
-            static_cast<int64_t>(reinterpret_cast<uintptr_t>(record.data())), 30, kCallVersion};
-        const std::vector<int64_t> expectedLoad = {
-            tag, static_cast<int64_t>(reinterpret_cast<uintptr_t>(key)),
-            static_cast<int64_t>(reinterpret_cast<uintptr_t>(back.data())),
-            static_cast<int64_t>(reinterpret_cast<uintptr_t>(&size)), kCallVersion};
-        EXPECT_EQ(sim_.Calls()[0].args, expectedSave) << std::hex << tag;
-        EXPECT_EQ(sim_.Calls()[1].args, expectedLoad) << std::hex << tag;
+        EXPECT_EQ(sim_.Calls()[0].args,
+                  (std::vector<int64_t>{tag, address(key), address(record.data()), 30, kCallVersion}));
+        EXPECT_EQ(sim_.Calls()[1].args,
+                  (std::vector<int64_t>{tag, address(key), address(back.data()), address(&size), kCallVersion}));
     }
 }
 
-TEST_F(EDataTest, UntranslatedTagsGiveZeroWithoutTheHostFunctions) {
-    sim_.SetAbsent("FX_LoadEData");
-    sim_.SetAbsent("FX_SaveEData");
-    Install();
-    unsigned char key[8] = {};
-    Bytes buffer(30, 0xEE);
-    uint32_t size = 30;
-    EXPECT_EQ(binding_->LoadEData(0x45035450, key, buffer.data(), &size, kCallVersion), 0);
-    EXPECT_EQ(binding_->SaveEData(0x45035450, key, buffer.data(), 30, kCallVersion), 0);
-    EXPECT_EQ(binding_->SaveEData(Tag("pfMS"), key, buffer.data(), 30, 0x07FFFFFF), 0);
-    EXPECT_EQ(buffer, Bytes(30, 0xEE));
-    EXPECT_EQ(size, 30u);
-}
-
-TEST_F(EDataTest, TranslationsNeedTheHostFunctionsTheyUse) {
+TEST_F(EDataTest, EachTranslationAndPassageNeedsOnlyTheHostFunctionsItUses) {
     struct Case {
-        const char* absent;
+        bool loadAbsent;
+        bool saveAbsent;
         int loadResult;  // pfMS and pfTX loads
         int mapSave;     // a pfMS save reads and writes records
         int arraySave;   // a pfTX save only writes
     };
-    const Case cases[] = {
-        {"FX_LoadEData", 0, 0, 1},
-        {"FX_SaveEData", 1, 0, 0},
-    };
+    const Case cases[] = {{true, false, 0, 0, 1}, {false, true, 1, 0, 0}, {true, true, 0, 0, 0}};
     for (const Case& c : cases) {
-        sim_.SetAbsent("FX_LoadEData", std::string(c.absent) == "FX_LoadEData");
-        sim_.SetAbsent("FX_SaveEData", std::string(c.absent) == "FX_SaveEData");
+        const std::string without = std::string(c.loadAbsent ? " FX_LoadEData" : "") + (c.saveAbsent ? " FX_SaveEData" : "");
+        sim_.SetAbsent("FX_LoadEData", c.loadAbsent);
+        sim_.SetAbsent("FX_SaveEData", c.saveAbsent);
         Install();
         doc_.EData().clear();
         for (const char* tag : {"pfMS", "pfTX"}) {
             uint32_t size = 0;
-            EXPECT_EQ(Load(Tag(tag), 1, nullptr, &size), 1) << tag << " without " << c.absent;
-            EXPECT_EQ(size, 104u + 4u * (std::string(tag) == "pfTX")) << tag;
+            EXPECT_EQ(Load(Tag(tag), 1, nullptr, &size), 1) << tag << " without" << without;
+            EXPECT_EQ(size, std::string(tag) == "pfTX" ? 108u : 104u) << tag;
             Bytes buffer(108, 0xEE);
             size = 108;
-            EXPECT_EQ(Load(Tag(tag), 1, buffer.data(), &size), c.loadResult)
-                << tag << " without " << c.absent;
+            EXPECT_EQ(Load(Tag(tag), 1, buffer.data(), &size), c.loadResult) << tag << " without" << without;
             if (c.loadResult == 0) {
                 EXPECT_EQ(buffer, Bytes(108, 0xEE)) << tag;
             }
         }
         Bytes legacy(108, 0x21);
-        EXPECT_EQ(Save(Tag("pfMS"), 0, legacy.data(), 108), c.mapSave) << "without " << c.absent;
-        EXPECT_EQ(Save(Tag("pfTX"), 0, legacy.data(), 108), c.arraySave) << "without " << c.absent;
+        EXPECT_EQ(Save(Tag("pfMS"), 0, legacy.data(), 108), c.mapSave) << "without" << without;
+        EXPECT_EQ(Save(Tag("pfTX"), 0, legacy.data(), 108), c.arraySave) << "without" << without;
         // A field map never saves records rebuilt without reading them first.
-        if (std::string(c.absent) == "FX_LoadEData") {
-            EXPECT_EQ(doc_.EData().size(), 9u) << "only the pfTX records";
+        EXPECT_EQ(doc_.EData().size(), c.arraySave ? 9u : 0u) << "only the pfTX records, without" << without;
+
+        // Untranslated tags, and legacy tags saved at an older version, go to the host as they are.
+        unsigned char key[8] = {};
+        Bytes record(30, 0xEE);
+        uint32_t size = 30;
+        if (c.loadAbsent) {
+            EXPECT_EQ(binding_->LoadEData(0x45035450, key, record.data(), &size, kCallVersion), 0);
+            EXPECT_EQ(record, Bytes(30, 0xEE));
+            EXPECT_EQ(size, 30u);
         }
+        EXPECT_EQ(binding_->SaveEData(0x45035450, key, record.data(), 30, kCallVersion), c.saveAbsent ? 0 : 1);
+        EXPECT_EQ(binding_->SaveEData(Tag("pfMS"), key, record.data(), 30, 0x07FFFFFF), c.saveAbsent ? 0 : 1);
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -106,6 +107,11 @@ TEST(FixUpFrameTest, NoteIdsBecomeNonZeroAndDistinct) {
         FixUpFrame(frame.Get());
         EXPECT_EQ(NoteIds(frame.Entry(0)), c.out)
             << "ids " << Show(c.in) << "became " << Show(NoteIds(frame.Entry(0)));
+        // The flags carry the renumbered ids.
+        for (std::size_t k = 0; k < c.out.size(); ++k) {
+            const uint32_t flags = note_record::NoteFlags(exentry::NoteAt(frame.Entry(0), static_cast<int>(k)));
+            EXPECT_EQ(flags >> 16 & 0x1F, static_cast<uint32_t>(c.out[k] & 0x1F)) << "ids " << Show(c.in) << "note " << k;
+        }
     }
 }
 
@@ -131,64 +137,31 @@ TEST(FixUpFrameTest, NoteFlagsCarryTheLowFiveBitsOfTheId) {
         EXPECT_EQ(got, c.flagsOut) << "id " << c.id << " flags " << std::hex << c.flagsIn
                                    << " became " << got;
     }
-    // Renumbered ids are what the flags carry: 5, 5, 5 -> 6, 7, 5.
-    HeapFrame frame(1, 1);
-    SetNotes(frame.Entry(0), {5, 5, 5}, 0);
-    FixUpFrame(frame.Get());
-    for (int k = 0; k < 3; ++k) {
-        const uint32_t bits = (note_record::NoteFlags(exentry::NoteAt(frame.Entry(0), k)) >> 16) & 0x1F;
-        EXPECT_EQ(bits, (std::vector<uint32_t>{6, 7, 5})[k]) << "note " << k;
+}
+
+TEST(FixUpFrameTest, NoteRecordsPastTheCountAreZeroedAndAnEntryWithoutNotesGetsAPlaceholder) {
+    for (int count : {0, 3, 12}) {
+        HeapFrame frame(1, 1);
+        unsigned char* entry = frame.Entry(0);
+        FillOuterFields(entry);
+        std::memset(entry + exentry::kNotes, 0x77, 12 * note_record::kSize);
+        std::vector<int16_t> ids;
+        for (int16_t id = 1; id <= count; ++id) ids.push_back(id);
+        SetNotes(entry, ids, 0);
+        for (int k = 0; k < count; ++k)  // flags that already carry their ids
+            note_record::SetNoteFlags(exentry::NoteAt(entry, k), 0x40000000u | (static_cast<uint32_t>(k + 1) << 16));
+        // Used notes and everything outside the notes stay; the records past them are zeroed.
+        Bytes expected = frame.EntryBytes(0);
+        std::fill(expected.begin() + 16 + 10 * std::max(count, 1), expected.begin() + 136, 0);
+        if (count == 0) {  // one placeholder note: noteFlags 0x80000000, little-endian at bytes 6..9
+            std::fill(expected.begin() + 16, expected.begin() + 26, 0);
+            expected[16 + 9] = 0x80;
+            exentry::SetNoteCount(expected.data(), 1);
+            exentry::SetFlags(expected.data(), 0x41000000);
+        }
+        FixUpFrame(frame.Get());
+        EXPECT_EQ(frame.EntryBytes(0), expected) << count << " notes";
     }
-}
-
-TEST(FixUpFrameTest, UnusedNoteRecordsAreZeroedAndUsedOnesKeepTheirData) {
-    HeapFrame frame(1, 1);
-    unsigned char* entry = frame.Entry(0);
-    FillOuterFields(entry);
-    std::memset(entry + exentry::kNotes, 0x77, 12 * note_record::kSize);
-    SetNotes(entry, {1, 2, 3}, 0x00030000);
-    const Bytes outer = OuterBytes(entry);
-    FixUpFrame(frame.Get());
-    for (int k = 3; k < 12; ++k) {
-        const unsigned char* note = exentry::NoteAt(static_cast<const unsigned char*>(entry), k);
-        EXPECT_EQ(Bytes(note, note + 10), Bytes(10, 0)) << "note " << k;
-    }
-    for (int k = 0; k < 3; ++k)
-        EXPECT_EQ(exentry::NoteAt(entry, k)[0], 0x10 * (k + 1)) << "note data of note " << k;
-    EXPECT_EQ(exentry::RawNoteCount(entry), 3);
-    EXPECT_EQ(OuterBytes(entry), outer);
-}
-
-TEST(FixUpFrameTest, AnEntryWithTwelveNotesIsLeftAsItIs) {
-    HeapFrame frame(1, 1);
-    unsigned char* entry = frame.Entry(0);
-    FillOuterFields(entry);
-    std::vector<int16_t> ids;
-    for (int16_t id = 1; id <= 12; ++id) ids.push_back(id);
-    SetNotes(entry, ids, 0);
-    for (int k = 0; k < 12; ++k)  // flags that already carry their ids
-        note_record::SetNoteFlags(exentry::NoteAt(entry, k), 0x40000000u | (static_cast<uint32_t>(k + 1) << 16));
-    const Bytes before = frame.EntryBytes(0);
-    FixUpFrame(frame.Get());
-    EXPECT_EQ(frame.EntryBytes(0), before);
-}
-
-TEST(FixUpFrameTest, AnEntryWithoutNotesGetsOnePlaceholderNote) {
-    HeapFrame frame(1, 1);
-    unsigned char* entry = frame.Entry(0);
-    FillOuterFields(entry);
-    exentry::SetFlags(entry, 0x00000011);
-    std::memset(entry + exentry::kNotes, 0x66, 12 * note_record::kSize);
-    exentry::SetNoteCount(entry, 0);
-    const Bytes outer = OuterBytes(entry);
-    FixUpFrame(frame.Get());
-    EXPECT_EQ(exentry::RawNoteCount(entry), 1);
-    EXPECT_EQ(exentry::Flags(entry), 0x01000011u);
-    Bytes placeholder(10, 0);
-    placeholder[9] = 0x80;  // noteFlags 0x80000000, little-endian at bytes 6..9
-    EXPECT_EQ(Bytes(entry + 16, entry + 26), placeholder);
-    EXPECT_EQ(Bytes(entry + 26, entry + 136), Bytes(110, 0));
-    EXPECT_EQ(OuterBytes(entry), outer);
 }
 
 TEST(FixUpFrameTest, NoteCountsOutsideTheRecordStayInsideIt) {
