@@ -5,7 +5,7 @@
 namespace qz::musicxml {
 
 unsigned ScoreParseOptions() {
-    return pugi::parse_default | pugi::parse_ws_pcdata | pugi::parse_declaration |
+    return pugi::parse_default | pugi::parse_declaration |
            pugi::parse_doctype | pugi::parse_comments | pugi::parse_pi;
 }
 

@@ -1,8 +1,9 @@
 // A score's text parsed with pugixml so that every element keeps its byte offset in the text.
 //
 // The text is UTF-8 (the file's own bytes, or decoded from the file's encoding); the parser is
-// told so, and keeps whitespace-only text, so that node offsets (offset_debug) are byte offsets
-// into `text`, which the writer splices.
+// told so, so that node offsets (offset_debug) are byte offsets into `text`, which the writer
+// splices. Whitespace-only text between elements makes no node: the writer reads layout from
+// the text itself, and an indented score's tree is then about half as large.
 #pragma once
 
 #include <cstddef>

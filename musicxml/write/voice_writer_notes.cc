@@ -44,11 +44,46 @@ bool WriteAccidental(const VoiceContext& context, Fraction onset, const NotePart
     return true;
 }
 
-bool CopyChildren(XmlOut* out, int depth, pugi::xml_node parent, const char* name) {
-    for (pugi::xml_node child = parent.child(name); child; child = child.next_sibling(name))
-        if (!out->Copy(depth, child)) return false;
-    return true;
-}
+// The children of a <note> copied whole into a new note, gathered in one pass over them (a
+// written note takes seven kinds from two notes; looking each kind up by name walks all the
+// children again).
+enum class Copied { kInstrument, kType, kDot, kTimeModification, kStem, kNotehead, kBeam };
+
+class CopiedChildren {
+public:
+    explicit CopiedChildren(pugi::xml_node note) {
+        for (pugi::xml_node child = note.first_child(); child; child = child.next_sibling())
+            if (const std::optional<Copied> kind = KindOf(child.name()))
+                children_.push_back({*kind, child});
+    }
+
+    // Copies every child of `kind`, in file order.
+    bool Copy(XmlOut* out, int depth, Copied kind) const {
+        for (const auto& [k, child] : children_)
+            if (k == kind && !out->Copy(depth, child)) return false;
+        return true;
+    }
+
+private:
+    static std::optional<Copied> KindOf(const char* name) {
+        auto is = [name](const char* candidate) { return std::strcmp(name, candidate) == 0; };
+        switch (name[0]) {
+            case 'i': if (is("instrument")) return Copied::kInstrument; break;
+            case 't':
+                if (is("type")) return Copied::kType;
+                if (is("time-modification")) return Copied::kTimeModification;
+                break;
+            case 'd': if (is("dot")) return Copied::kDot; break;
+            case 's': if (is("stem")) return Copied::kStem; break;
+            case 'n': if (is("notehead")) return Copied::kNotehead; break;
+            case 'b': if (is("beam")) return Copied::kBeam; break;
+            default: break;
+        }
+        return std::nullopt;
+    }
+
+    std::vector<std::pair<Copied, pugi::xml_node>> children_;
+};
 
 bool CopyAll(XmlOut* out, int depth, const std::vector<pugi::xml_node>& nodes) {
     for (pugi::xml_node node : nodes)
@@ -130,17 +165,18 @@ Status WriteOneNote(const VoiceContext& context, const NewEntry& entry, const No
     out->Leaf(1, "duration", duration);
     if (parts.tieStop) out->Line(1, "<tie type=\"stop\"/>");
     if (parts.tieStart) out->Line(1, "<tie type=\"start\"/>");
-    if (!rest && !CopyChildren(out, 1, parts.donor, "instrument")) return CannotWriteExactly();
+    const CopiedChildren fromSource(source), fromDonor(parts.donor);
+    if (!rest && !fromDonor.Copy(out, 1, Copied::kInstrument)) return CannotWriteExactly();
     if (context.writeVoice) out->Leaf(1, "voice", context.voice->voice);
-    if (!CopyChildren(out, 1, source, "type") || !CopyChildren(out, 1, source, "dot"))
+    if (!fromSource.Copy(out, 1, Copied::kType) || !fromSource.Copy(out, 1, Copied::kDot))
         return CannotWriteExactly();
     if (!rest && !WriteAccidental(context, entry.onset, parts, out)) return CannotWriteExactly();
-    if (!CopyChildren(out, 1, source, "time-modification")) return CannotWriteExactly();
-    if (!rest && (!CopyChildren(out, 1, parts.donor, "stem") ||
-                  !CopyChildren(out, 1, parts.donor, "notehead")))
+    if (!fromSource.Copy(out, 1, Copied::kTimeModification)) return CannotWriteExactly();
+    if (!rest && (!fromDonor.Copy(out, 1, Copied::kStem) ||
+                  !fromDonor.Copy(out, 1, Copied::kNotehead)))
         return CannotWriteExactly();
     if (context.writeStaff) out->Leaf(1, "staff", std::to_string(context.voice->staff));
-    if (parts.first && !CopyChildren(out, 1, source, "beam")) return CannotWriteExactly();
+    if (parts.first && !fromSource.Copy(out, 1, Copied::kBeam)) return CannotWriteExactly();
     if (!WriteNotations(entry, parts, slurs, out) ||
         (parts.first && !rest && !CopyAll(out, 1, entry.lyrics))) {
         return Status::Error("a copied element could not be located in the text");
