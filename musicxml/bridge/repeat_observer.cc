@@ -1,6 +1,5 @@
 #include "musicxml/bridge/repeat_observer.h"
 
-#include "musicxml/write/voice_rewrite.h"
 
 namespace qz::musicxml {
 namespace {
@@ -48,25 +47,8 @@ std::string RepeatObserver::MeasureRefusal(int slot, int measure, const std::str
     }
     if (measure > static_cast<int>(part.measures.size()))
         return "part " + part.id + " has no measure " + std::to_string(measure);
-    const Result<MeasureTimeline>& scan = Scan(s.part, measure);
-    const Status writable = scan.ok() ? CanRewriteVoice(*scan, s.staff, voice)
-                                      : Status::Error(scan.status().message());
-    if (!writable.ok()) return "measure " + std::to_string(measure) + ": " + writable.message();
-    return "";
-}
-
-const Result<MeasureTimeline>& RepeatObserver::Scan(int part, int measure) {
-    if (part != scannedPart_) {
-        scans_.clear();
-        scannedPart_ = part;
-    }
-    auto found = scans_.find(measure);
-    if (found == scans_.end()) {
-        const ModelPart& model = score_.parts[static_cast<std::size_t>(part)];
-        const std::size_t m = static_cast<std::size_t>(measure - 1);
-        found = scans_.emplace(measure, ReadTimeline("", model.measures[m], model.divisions[m])).first;
-    }
-    return found->second;
+    const std::string& why = part.refusals[static_cast<std::size_t>(measure - 1)].For(s.staff, voice);
+    return why.empty() ? "" : "measure " + std::to_string(measure) + ": " + why;
 }
 
 bool RepeatObserver::HasVoice(const engine::RepeatPlace& place) const {

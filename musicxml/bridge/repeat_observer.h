@@ -8,7 +8,6 @@
 // engine leaves it alone. Repeats of layers a staff has no voice for are not recorded.
 #pragma once
 
-#include <map>
 #include <string>
 #include <vector>
 
@@ -47,16 +46,11 @@ private:
     bool HasVoice(const engine::RepeatPlace& place) const;
     std::string Refusal(int slot, const std::string& voice, int first, int last);
     std::string MeasureRefusal(int slot, int measure, const std::string& voice);
-    const Result<MeasureTimeline>& Scan(int part, int measure);
 
     const Score& score_;
     const Selection& source_;
     std::string pendingRefusal_;
     std::vector<EngineRepeat> repeats_;
-    // The measures of the part last asked about, read once for all its staves and voices (the
-    // engine goes staff by staff, so each measure is asked about once per staff).
-    int scannedPart_ = -1;
-    std::map<int, Result<MeasureTimeline>> scans_;
 };
 
 // The message that refuses the whole command when the source's layer 1 has grace or cue

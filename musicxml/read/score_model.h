@@ -68,6 +68,20 @@ struct VoiceMeasure {
     bool crossStaff = false;   // the voice has notes on two staves of the part in this measure
 };
 
+// What the writer would refuse in one measure of a part, decided from the timeline the model
+// was read from, so that choosing the stretches to keep away from the engine reads no measure
+// again.
+struct WriterRefusals {
+    struct Voice {
+        int staff = 1;
+        std::string voice;
+        std::string why;  // empty when the writer can rewrite it
+    };
+    std::string insert;         // for a voice with nothing in the measure; empty when it can
+    std::vector<Voice> voices;  // every staff of the part for each voice the measure has
+    const std::string& For(int staff, const std::string& voice) const;
+};
+
 struct ModelPart {
     std::string id;
     std::string name;
@@ -77,6 +91,7 @@ struct ModelPart {
     std::vector<Fraction> lengths;          // each measure's length
     // Per measure, per staff: the <key> in force from the measure's start (none: no node).
     std::vector<std::vector<pugi::xml_node>> keys;
+    std::vector<WriterRefusals> refusals;  // per measure
     int staves = 1;
     int firstSlot = 1;
 };

@@ -130,6 +130,7 @@ private:
     void ReadNote(const MeasureItem& item, int measure);
     int AddNote(pugi::xml_node note);  // the pitched note's index in the score's note table
     void CloseMeasure(int measure);
+    void NoteWriterRefusals(const MeasureTimeline& timeline);
 
     Score& score_;
     int partIndex_;
@@ -283,11 +284,30 @@ Status PartReader::ReadMeasures() {
                 end_ = item.cursorAfter;
         }
         CloseMeasure(measure);
+        NoteWriterRefusals(*timeline);
     }
     return Status();
 }
 
+void PartReader::NoteWriterRefusals(const MeasureTimeline& timeline) {
+    WriterRefusals refusals;
+    refusals.insert = CanInsertVoice(timeline).message();
+    std::set<std::string> voices;
+    for (const MeasureItem& item : timeline.items)
+        if (item.kind == ItemKind::kNote || item.kind == ItemKind::kForward) voices.insert(item.voice);
+    for (const std::string& voice : voices)
+        for (int staff = 1; staff <= Part().staves; ++staff)
+            refusals.voices.push_back({staff, voice, CanRewriteVoice(timeline, staff, voice).message()});
+    Part().refusals.push_back(std::move(refusals));
+}
+
 }  // namespace
+
+const std::string& WriterRefusals::For(int staff, const std::string& voice) const {
+    for (const Voice& v : voices)
+        if (v.staff == staff && v.voice == voice) return v.why;
+    return insert;
+}
 
 bool ModelEntry::TiedForward(const std::vector<ModelNote>& all) const {
     for (int n : notes)

@@ -72,6 +72,8 @@ Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divi
                        const std::string& voice);
 // The same for a measure already read, when several of its voices are asked about.
 Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string& voice);
+// Whether new music can be written into a measure already read for a voice with nothing in it.
+Status CanInsertVoice(const MeasureTimeline& scan);
 
 // The edits for all rewritten voices of one measure (several voices/staves of one part may be
 // rewritten in the same measure; a divisions change then covers them all). Offsets refer to the

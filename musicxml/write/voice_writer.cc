@@ -512,7 +512,12 @@ Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string
     if (!scan.unwritable.empty()) return Status::Error(scan.unwritable);
     const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(scan, staff, voice);
     if (!span.ok()) return span.status();
-    if (!*span && InsertionAnchor(scan) == nullptr) return Status::Error("the measure is empty");
+    return *span ? Status() : CanInsertVoice(scan);
+}
+
+Status CanInsertVoice(const MeasureTimeline& scan) {
+    if (!scan.unwritable.empty()) return Status::Error(scan.unwritable);
+    if (InsertionAnchor(scan) == nullptr) return Status::Error("the measure is empty");
     return Status();
 }
 
