@@ -27,12 +27,14 @@ bool Digits(const std::string& text, std::size_t* at, int64_t* value, int* count
 
 bool Named(pugi::xml_node node, const char* name) { return std::strcmp(node.name(), name) == 0; }
 
-std::string Trimmed(const char* text) {
-    if (text == nullptr) return "";
+std::string Trimmed(const char* text) { return std::string(TrimmedView(text)); }
+
+std::string_view TrimmedView(const char* text) {
+    if (text == nullptr) return {};
     std::size_t n = std::strlen(text), b = 0;
     while (b < n && IsSpace(text[b])) ++b;
     while (n > b && IsSpace(text[n - 1])) --n;
-    return std::string(text + b, n - b);
+    return std::string_view(text + b, n - b);
 }
 
 bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* out) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include <pugixml.hpp>
 
@@ -14,6 +15,8 @@ bool Named(pugi::xml_node node, const char* name);
 
 // The text without leading and trailing XML white space.
 std::string Trimmed(const char* text);
+// The same, viewed in place (valid as long as `text`).
+std::string_view TrimmedView(const char* text);
 
 // A whole number in [low, high], white space around it allowed. False leaves `out` unchanged.
 bool ParseInt(const char* text, int64_t low, int64_t high, int64_t* out);

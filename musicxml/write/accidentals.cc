@@ -12,29 +12,6 @@ namespace {
 constexpr const char* kSharpOrder = "FCGDAEB";
 constexpr int64_t kMaxFifths = 21;  // triple sharps or flats: past that no key is written
 
-// What the rules read of a <pitch>, found in one pass over its children (the first of each
-// name counts): the line or space it sits on, its step, and its alteration.
-struct Spelling {
-    std::string place;  // step and octave
-    char step = '?';
-    Fraction alter;
-};
-
-Spelling SpellingOf(pugi::xml_node pitch) {
-    pugi::xml_node step, octave, alter;
-    for (pugi::xml_node child = pitch.first_child(); child; child = child.next_sibling()) {
-        if (!step && Named(child, "step")) step = child;
-        else if (!octave && Named(child, "octave")) octave = child;
-        else if (!alter && Named(child, "alter")) alter = child;
-    }
-    Spelling spelling;
-    const std::string stepText = Trimmed(step.child_value());
-    spelling.place = stepText + Trimmed(octave.child_value());
-    if (stepText.size() == 1) spelling.step = stepText[0];
-    spelling.alter = ParseDecimal(alter.child_value()).value_or(Fraction{});
-    return spelling;
-}
-
 // The alterations of one <key>: a traditional key by its fifths, or the steps it lists. Past
 // seven sharps or flats the order starts again, one alteration higher (eight sharps: F double
 // sharp), as theoretical keys are written.
@@ -62,23 +39,44 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
 
 }  // namespace
 
-Fraction AlterOf(pugi::xml_node pitch) { return SpellingOf(pitch).alter; }
+// What the rules read of a <pitch>, found in one pass over its children (the first of each
+// name counts): the line or space it sits on, and its alteration.
+struct MeasureAlterations::Spelling {
+    Place place;
+    Fraction alter;
+};
+
+MeasureAlterations::Spelling MeasureAlterations::SpellingOf(pugi::xml_node pitch) {
+    pugi::xml_node step, octave, alter;
+    for (pugi::xml_node child = pitch.first_child(); child; child = child.next_sibling()) {
+        if (!step && Named(child, "step")) step = child;
+        else if (!octave && Named(child, "octave")) octave = child;
+        else if (!alter && Named(child, "alter")) alter = child;
+    }
+    return {{TrimmedView(step.child_value()), TrimmedView(octave.child_value())},
+            ParseDecimal(alter.child_value()).value_or(Fraction{})};
+}
+
+Fraction AlterOf(pugi::xml_node pitch) {
+    return ParseDecimal(pitch.child_value("alter")).value_or(Fraction{});
+}
 
 MeasureAlterations::MeasureAlterations(pugi::xml_node key) : key_(KeyAlterations(key)) {}
 
 void MeasureAlterations::Heard(Fraction onset, pugi::xml_node pitch) {
     if (!pitch) return;
-    Spelling spelling = SpellingOf(pitch);
-    heard_.push_back({onset, std::move(spelling.place), spelling.alter});
+    const Spelling spelling = SpellingOf(pitch);
+    heard_.push_back({onset, spelling.place, spelling.alter});
 }
 
-Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, char step) const {
+Fraction MeasureAlterations::InForce(Fraction onset, const Place& place) const {
     const Sounded* latest = nullptr;
     for (const Sounded& s : heard_)
         if (s.place == place && Compare(s.onset, onset) < 0 &&
             (latest == nullptr || Compare(s.onset, latest->onset) >= 0))
             latest = &s;
     if (latest != nullptr) return latest->alter;
+    const char step = place.step.size() == 1 ? place.step[0] : '?';
     for (const auto& [keyStep, alter] : key_)
         if (keyStep == step) return alter;
     return Fraction{};
@@ -87,7 +85,7 @@ Fraction MeasureAlterations::InForce(Fraction onset, const std::string& place, c
 bool MeasureAlterations::NeedsAccidental(Fraction onset, pugi::xml_node pitch) const {
     if (!pitch) return false;
     const Spelling spelling = SpellingOf(pitch);
-    return InForce(onset, spelling.place, spelling.step) != spelling.alter;
+    return InForce(onset, spelling.place) != spelling.alter;
 }
 
 std::string MeasureAlterations::Name(Fraction alter) {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include <pugixml.hpp>
@@ -31,12 +32,21 @@ public:
     static std::string Name(Fraction alter);
 
 private:
+    // The line or space a note sits on: its step and octave as the file spells them (views
+    // into the parsed document, which outlives the measure's writing).
+    struct Place {
+        std::string_view step;
+        std::string_view octave;
+        bool operator==(const Place&) const = default;
+    };
     struct Sounded {
         Fraction onset;
-        std::string place;  // step and octave
+        Place place;
         Fraction alter;
     };
-    Fraction InForce(Fraction onset, const std::string& place, char step) const;
+    struct Spelling;
+    static Spelling SpellingOf(pugi::xml_node pitch);
+    Fraction InForce(Fraction onset, const Place& place) const;
 
     std::vector<std::pair<char, Fraction>> key_;  // step -> alteration of the key signature
     std::vector<Sounded> heard_;
