@@ -242,21 +242,33 @@ void XmlOut::Leaf(int depth, std::string_view name, std::string_view value) {
 bool XmlOut::Copy(int depth, pugi::xml_node node, const std::vector<Edit>& edits) {
     ByteRange range;
     if (!NodeRange(text_, node, &range)) return false;
-    std::string copied(text_.substr(range.begin, range.end - range.begin));
+    const std::string_view original = text_.substr(range.begin, range.end - range.begin);
     std::vector<Edit> inside;
     for (const Edit& edit : edits)
         if (edit.begin >= range.begin && edit.end <= range.end)
             inside.push_back({edit.begin - range.begin, edit.end - range.begin, edit.text});
+    // Lines inside the copy move with it to the new depth.
+    const std::string_view oldIndent = IndentBefore(text_, range.begin);
+    const bool indented = !layout_.newline.empty() && !oldIndent.empty();
+    std::string newIndent;
+    if (indented) {
+        newIndent = layout_.indent;
+        for (int i = 0; i < depth; ++i) newIndent += layout_.step;
+    }
+    const bool moves = indented && oldIndent != newIndent;
+    // Most copies are one line with nothing edited inside: their bytes go out as they stand.
+    if (inside.empty() && (!moves || original.find('\n') == std::string_view::npos)) {
+        Break(depth);
+        out_ += original;
+        return true;
+    }
+    std::string copied(original);
     if (!inside.empty()) {
         Result<std::string> edited = ApplyEdits(copied, inside);
         if (!edited.ok()) return false;
         copied = std::move(*edited);
     }
-    // Lines inside the copy move with it to the new depth.
-    const std::string_view oldIndent = IndentBefore(text_, range.begin);
-    std::string newIndent = layout_.indent;
-    for (int i = 0; i < depth; ++i) newIndent += layout_.step;
-    if (!layout_.newline.empty() && !oldIndent.empty() && oldIndent != newIndent) {
+    if (moves) {
         const std::string from = "\n" + std::string(oldIndent);
         const std::string to = "\n" + newIndent;
         for (size_t at = copied.find(from); at != std::string::npos;
