@@ -1,6 +1,6 @@
 #include "musicxml/read/measure_timeline.h"
 
-#include <cstring>
+#include <array>
 #include <optional>
 
 #include "musicxml/read/score_parse.h"
@@ -12,34 +12,17 @@ namespace {
 // A <duration> so long that a measure's positions could no longer be added up exactly.
 constexpr int64_t kMaxDurationUnits = int64_t{1} << 40;
 
-// The children of a <note>, <backup> or <forward> that the timeline reads, found in one pass
-// over them: the first of each name, as pugi's child(name) would find it (a note has many
-// children, and looking each up by name again is most of a measure's reading time).
+// The children of a <note>, <backup> or <forward> that the timeline reads (looking each up by
+// name again would be most of a measure's reading time).
 struct TimedChildren {
     pugi::xml_node grace, cue, chord, duration, voice, staff;
 
     explicit TimedChildren(pugi::xml_node holder) {
-        for (pugi::xml_node child = holder.first_child(); child; child = child.next_sibling())
-            if (child.type() == pugi::node_element) Take(child);
-    }
-
-private:
-    void Take(pugi::xml_node child) {
-        const char* name = child.name();
-        pugi::xml_node* slot = nullptr;
-        switch (name[0]) {
-            case 'g': slot = std::strcmp(name, "grace") == 0 ? &grace : nullptr; break;
-            case 'c':
-                slot = std::strcmp(name, "cue") == 0     ? &cue
-                       : std::strcmp(name, "chord") == 0 ? &chord
-                                                         : nullptr;
-                break;
-            case 'd': slot = std::strcmp(name, "duration") == 0 ? &duration : nullptr; break;
-            case 'v': slot = std::strcmp(name, "voice") == 0 ? &voice : nullptr; break;
-            case 's': slot = std::strcmp(name, "staff") == 0 ? &staff : nullptr; break;
-            default: break;
-        }
-        if (slot != nullptr && !*slot) *slot = child;
+        static constexpr std::array<const char*, 6> kNames = {"grace", "cue",   "chord",
+                                                              "duration", "voice", "staff"};
+        const std::array<pugi::xml_node, 6> found = FirstChildren(holder, kNames);
+        grace = found[0], cue = found[1], chord = found[2];
+        duration = found[3], voice = found[4], staff = found[5];
     }
 };
 

@@ -39,20 +39,15 @@ std::vector<std::pair<char, Fraction>> KeyAlterations(pugi::xml_node key) {
 
 }  // namespace
 
-// What the rules read of a <pitch>, found in one pass over its children (the first of each
-// name counts): the line or space it sits on, and its alteration.
+// What the rules read of a <pitch>: the line or space it sits on, and its alteration.
 struct MeasureAlterations::Spelling {
     Place place;
     Fraction alter;
 };
 
 MeasureAlterations::Spelling MeasureAlterations::SpellingOf(pugi::xml_node pitch) {
-    pugi::xml_node step, octave, alter;
-    for (pugi::xml_node child = pitch.first_child(); child; child = child.next_sibling()) {
-        if (!step && Named(child, "step")) step = child;
-        else if (!octave && Named(child, "octave")) octave = child;
-        else if (!alter && Named(child, "alter")) alter = child;
-    }
+    static constexpr std::array<const char*, 3> kNames = {"step", "octave", "alter"};
+    const auto [step, octave, alter] = FirstChildren(pitch, kNames);
     return {{TrimmedView(step.child_value()), TrimmedView(octave.child_value())},
             ParseDecimal(alter.child_value()).value_or(Fraction{})};
 }

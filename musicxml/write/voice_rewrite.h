@@ -65,12 +65,9 @@ struct Edit {
 // The number of a <slur> (its `number`, "1" when absent): a stop closes the start of its number.
 std::string SlurNumber(pugi::xml_node slur);
 
-// Whether the writer can rewrite this voice of this measure (whose part has `divisions` in force
-// as it begins) faithfully; asked BEFORE running CREATE so that the stretch can be refused, with
-// the failure's message in the report, when not.
-Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divisions, int staff,
-                       const std::string& voice);
-// The same for a measure already read, when several of its voices are asked about.
+// Whether the writer can rewrite this voice of a measure already read (ReadTimeline) faithfully;
+// decided when the score is read, so that a stretch can be refused before CREATE runs, with the
+// failure's message in the report.
 Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string& voice);
 // Whether new music can be written into a measure already read for a voice with nothing in it.
 Status CanInsertVoice(const MeasureTimeline& scan);

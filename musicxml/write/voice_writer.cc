@@ -499,15 +499,6 @@ Result<std::vector<Edit>> RewriteVoices(std::string_view text,
 
 }  // namespace
 
-Status CanRewriteVoice(pugi::xml_node part, pugi::xml_node measure, int64_t divisions, int staff,
-                       const std::string& voice) {
-    if (!part || !measure || measure.parent() != part)
-        return Status::Error("the measure is not part of the part");
-    const Result<MeasureTimeline> scan = ReadTimeline("", measure, divisions);
-    if (!scan.ok()) return Status::Error(scan.status().message());
-    return CanRewriteVoice(*scan, staff, voice);
-}
-
 Status CanRewriteVoice(const MeasureTimeline& scan, int staff, const std::string& voice) {
     if (!scan.unwritable.empty()) return Status::Error(scan.unwritable);
     const Result<std::optional<VoiceSpan>> span = FindVoiceSpan(scan, staff, voice);
